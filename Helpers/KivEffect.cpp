@@ -1,0 +1,931 @@
+#include "Helpers/KivEffect.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "Helpers/ErrorReport.h"
+#include "Helpers/KivEditorInterface.h"
+#include "Helpers/PersistantStorage.h"
+#include "platform/Clock.h"
+#include "platform/Dialogs.h"
+
+std::atomic<std::int32_t> HostId{0};
+std::atomic<std::int32_t> EditorIdleInterval{10};
+char HostName[256] = {};
+std::atomic<bool> ViewCompatibilityFlags[3] = {true, false, false};
+
+namespace {
+
+std::atomic<bool> g_bHostDetected{false};
+
+// The allocation-failure handler is process-wide; we install ours only when
+// the host has none and take it away with the last effect object, so an
+// unloaded module never leaves a dangling handler behind.
+std::atomic<int> g_nEffectObjects{0};
+void NewHandlerAdapter() {
+  if (!KivEffect::OutOfMemoryHandler(0)) {
+    std::set_new_handler(nullptr);
+    throw std::bad_alloc();
+  }
+}
+
+inline int Wrap(int position) { return (position + UNDO_RING_SIZE) % UNDO_RING_SIZE; }
+
+struct HostRule {
+  bool contains;
+  const char* name;
+  std::int32_t id;
+};
+constexpr HostRule kHostRules[] = {
+    {false, "Adobe Systems - Audition", 1}, {false, "MAGIX - Samplitude", 2},
+    {false, "Steinberg - Cubase VST", 3},   {false, "Steinberg - Nuendo", 6},
+    {false, "Xlutop - Chainer", 7},         {true, "Cakewalk", 8},
+    {true, "WaveLab", 9},                   {false, "BIAS - Peak", 4},
+    {false, "FXpansion - Vst2Rtas2", 5},
+};
+
+constexpr int kAllowableQualityRatings[] = {40, 30, 20, 10, -1};
+constexpr int kFlushFrames = 33007;
+
+}  // namespace
+
+void ProgramRecord::CopyFrom(const ProgramRecord& other) {
+  std::size_t n = strnlen(other.name, PROGRAM_NAME_FIELD - 1);
+  std::memcpy(name, other.name, n);
+  name[n] = '\0';
+  std::memcpy(values, other.values, sizeof values);
+}
+
+void DetectHost(vst::HostCallback audioMaster) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (audioMaster == nullptr || g_bHostDetected.load()) return;
+    char vendor[256] = {};
+    char product[256] = {};
+    audioMaster(nullptr, vst::audioMasterGetVendorString, 0, 0, vendor, 0.0f);
+    audioMaster(nullptr, vst::audioMasterGetProductString, 0, 0, product, 0.0f);
+    vendor[255] = product[255] = '\0';
+    // The composed name is bounded by the buffer: an over-long one is cut.
+    if (product[0] != '\0') std::snprintf(HostName, sizeof HostName, "%s - %s", vendor, product);
+    else std::snprintf(HostName, sizeof HostName, "%s", vendor);
+    audioMaster(nullptr, vst::audioMasterGetVendorVersion, 0, 0, nullptr, 0.0f);
+
+    std::int32_t id = HostId.load();
+    for (const HostRule& rule : kHostRules) {
+      const bool match = rule.contains ? std::strstr(HostName, rule.name) != nullptr
+                                       : std::strcmp(HostName, rule.name) == 0;
+      if (match) id = rule.id;
+    }
+    HostId.store(id);
+    if (id == 7 || id == 8) EditorIdleInterval.store(100);
+    if (id == 4 || id == 10) {
+      for (auto& flag : ViewCompatibilityFlags) flag.store(true);
+    }
+    g_bHostDetected.store(true);
+  });
+}
+
+void ResetHostDetection() {
+  g_bHostDetected.store(false);
+  HostId.store(0);
+  EditorIdleInterval.store(10);
+  HostName[0] = '\0';
+  ViewCompatibilityFlags[0].store(true);
+  ViewCompatibilityFlags[1].store(false);
+  ViewCompatibilityFlags[2].store(false);
+}
+
+unsigned Kiv_WorkerThreadProc(void* argument) {
+  auto* effect = static_cast<KivEffect*>(argument);
+  std::int32_t expected = WORKER_CREATED;
+  if (!effect->m_nWorkerState.compare_exchange_strong(expected, WORKER_RUNNING)) return 0;
+  platform::SleepMs(250);
+  for (;;) {
+    platform::SleepMs(1);
+    if (effect->m_nWorkerState.load() != WORKER_RUNNING) break;
+    CKivEditorInterface* editor = effect->GetKivEditor();
+    if (editor && editor->isOpen()) continue;  // the editor drives idle work itself
+    if (!effect->m_bIdleGuard.load()) effect->CallIdle(IDLE_SOURCE_WORKER);
+  }
+  effect->m_nWorkerState.store(WORKER_STOPPED);
+  return 0;
+}
+
+KivEffect::KivEffect(vst::HostCallback master, std::int32_t numA, std::int32_t numB)
+    : AudioEffectX(master, NUM_PROGRAMS, numA + numB), m_nNumA(numA), m_nNumB(numB) {
+  canProcessReplacing(true);
+  if (g_nEffectObjects.fetch_add(1) == 0 && std::get_new_handler() == nullptr) {
+    std::set_new_handler(&NewHandlerAdapter);
+  }
+  for (auto& ring : m_Undo) {
+    for (UndoEntry& e : ring) e = {UNDO_EMPTY, 0.0f};
+  }
+  m_dProfilingScale = 1e6 / static_cast<double>(platform::QueryPerformanceFrequency());
+  std::memset(&m_DefaultProgram, 0, sizeof m_DefaultProgram);
+  std::memset(&m_PreviousValues, 0, sizeof m_PreviousValues);
+  std::memset(m_FactoryBank, 0, sizeof m_FactoryBank);
+  std::memset(m_UserBank, 0, sizeof m_UserBank);
+  std::strcpy(m_DefaultProgram.name, "Default");
+  std::int32_t limit = 0;
+  if (CPersistentStorage::QueryStoredInt(CPersistentStorage::MAKER_KEY, "LimitFramerate", &limit) &&
+      limit != 0) {
+    EditorIdleInterval.store(100);
+  }
+}
+
+KivEffect::~KivEffect() {
+  BeginDestruction();
+  if (g_nEffectObjects.fetch_sub(1) == 1 && std::get_new_handler() == &NewHandlerAdapter) {
+    std::set_new_handler(nullptr);
+  }
+}
+
+void KivEffect::BeginDestruction() {
+  m_bBeingDestroyed.store(true, std::memory_order_release);
+  StopWorkerThread();
+}
+
+void KivEffect::StopWorkerThread() {
+  if (!m_WorkerThread.IsRunning()) return;
+  m_nWorkerState.store(WORKER_STOP_REQUESTED);
+  platform::SleepMs(1);
+  for (int i = 0; i < 1000 && m_nWorkerState.load() != WORKER_STOPPED; ++i) platform::SleepMs(1);
+  if (m_nWorkerState.load() == WORKER_STOPPED) m_WorkerThread.Join();
+  else m_WorkerThread.Terminate();  // stuck in idle work: the last resort
+  platform::SleepMs(1);
+}
+
+// ---------------------------------------------------------------------------
+// Construction steps
+
+void KivEffect::InitPersistentParam(int index, const char* name, float defaultValue) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    const int k = index - PERSISTENT_PARAM_BASE;
+    if (k < 0 || k >= MAX_PERSISTENT_PARAMS) return;
+    if (k >= m_nPersistentCount) m_nPersistentCount = k + 1;
+    m_PersistentNames[k] = name;
+    m_PersistentDefaults[k] = defaultValue;
+    std::int32_t stored = static_cast<std::int32_t>(defaultValue * PERSISTENT_SCALE);
+    CPersistentStorage::QueryProductInt(name, &stored);
+    m_PersistentValues[k] = static_cast<float>(stored) / PERSISTENT_SCALE;
+  });
+}
+
+void KivEffect::InitTransientParam(int index, const char* name, float defaultValue) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    const int k = index - TRANSIENT_PARAM_BASE;
+    if (k < 0 || k >= MAX_TRANSIENT_PARAMS) return;
+    if (k >= m_nTransientCount) m_nTransientCount = k + 1;
+    m_TransientNames[k] = name;
+    m_TransientDefaults[k] = defaultValue;
+    m_TransientValues[k] = defaultValue;
+  });
+}
+
+void KivEffect::FinishConstruction() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    Init();
+    m_PreviousValues.CopyFrom(m_DefaultProgram);
+    FillProgramBanks();
+    PostCreatePrograms();
+    for (int i = 0; i < GetNumAutomatable(); ++i) setParameter(i, CurrentProgram().values[i]);
+    for (int k = 0; k < m_nPersistentCount; ++k) {
+      setParameter(PERSISTENT_PARAM_BASE + k, m_PersistentValues[k]);
+    }
+    PostInit();
+    if (m_WorkerThread.Start(&Kiv_WorkerThreadProc, this)) m_WorkerThread.RaiseToHighestPriority();
+    platform::SleepMs(100);
+  });
+}
+
+void KivEffect::FillProgramBanks() {
+  int next = CreateFactoryPrograms();
+  if (next < 0) next = 0;
+  m_nFactoryCount = next;
+  ProgramRecord& templ = m_PreviousValues;  // holds a copy of the defaults here
+  int counter = 1;
+  for (int slot = next; slot < NUM_PROGRAMS; ++slot, ++counter) {
+    m_FactoryBank[slot].CopyFrom(templ);
+    std::snprintf(m_FactoryBank[slot].name, PROGRAM_NAME_FIELD, counter < 10 ? "User0%i" : "User%i", counter);
+  }
+  curProgram = 0;
+}
+
+void KivEffect::AddProgram(const KivPreset& preset, bool toUserBank) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    std::int32_t& bankCount = toUserBank ? m_nUserCount : m_nFactoryCount;
+    if (bankCount >= NUM_PROGRAMS) return;
+    ProgramRecord& record = (toUserBank ? m_UserBank : m_FactoryBank)[bankCount++];
+    record.CopyFrom(m_DefaultProgram);
+    SetProgramNameOf(record, preset.name);
+    for (const KivPresetValue* v = preset.values; v->index != -1; ++v) {
+      if (v->index >= 0 && v->index < MAX_PROGRAM_VALUES) record.values[v->index] = v->value;
+    }
+  });
+}
+
+void KivEffect::SetProgramNameOf(ProgramRecord& record, const char* name) {
+  const std::size_t n = strnlen(name, MAX_PROGRAM_NAME);
+  std::memcpy(record.name, name, n);
+  record.name[n] = '\0';
+}
+
+void KivEffect::PostInit() { ClearUndos(); }
+
+// ---------------------------------------------------------------------------
+// Parameters
+
+EParameterClass KivEffect::GetParameterClass(int index) const {
+  if (index >= 0 && index < GetNumAutomatable()) return PARAM_CLASS_AUTOMATABLE;
+  if (index >= PERSISTENT_PARAM_BASE && index < PERSISTENT_PARAM_BASE + m_nPersistentCount) {
+    return PARAM_CLASS_PERSISTENT;
+  }
+  if (index >= TRANSIENT_PARAM_BASE && index < TRANSIENT_PARAM_BASE + m_nTransientCount) {
+    return PARAM_CLASS_TRANSIENT;
+  }
+  return PARAM_CLASS_NONE;
+}
+
+float KivEffect::GetAnyParameter(int index) const {
+  return kiv::Guard(KIV_SIGNATURE, 0.0f, [&] {
+    switch (GetParameterClass(index)) {
+      case PARAM_CLASS_AUTOMATABLE: return CurrentProgram().values[index];
+      case PARAM_CLASS_PERSISTENT: return GetPersistentParam(index);
+      case PARAM_CLASS_TRANSIENT: return GetTransientParam(index);
+      default: return 0.0f;
+    }
+  });
+}
+
+int KivEffect::GetParameterAsInt(int index, int steps) const {
+  return static_cast<int>(std::floor(GetAnyParameter(index) * static_cast<float>(steps - 1) + 0.5f));
+}
+
+float KivEffect::GetPersistentParam(int index) const {
+  const int k = index - PERSISTENT_PARAM_BASE;
+  if (k < 0 || k >= m_nPersistentCount) return 0.0f;
+  return std::fmin(m_PersistentValues[k], 1.0f);
+}
+
+float KivEffect::GetTransientParam(int index) const {
+  const int k = index - TRANSIENT_PARAM_BASE;
+  if (k < 0 || k >= m_nTransientCount) return 0.0f;
+  return std::fmin(m_TransientValues[k], 1.0f);
+}
+
+void KivEffect::SetPersistentParam(int index, float value) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    const int k = index - PERSISTENT_PARAM_BASE;
+    if (k < 0 || k >= m_nPersistentCount || value == m_PersistentValues[k]) return;
+    m_PersistentValues[k] = value;
+    CPersistentStorage::StoreProductInt(m_PersistentNames[k],
+                                        static_cast<std::int32_t>(value * PERSISTENT_SCALE));
+  });
+}
+
+void KivEffect::SetTransientParam(int index, float value) {
+  const int k = index - TRANSIENT_PARAM_BASE;
+  if (k >= 0 && k < m_nTransientCount) m_TransientValues[k] = value;
+}
+
+void KivEffect::setParameter(std::int32_t index, float value) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!std::isfinite(value)) return;  // a broken host value never replaces a good one
+    const EParameterClass cls = GetParameterClass(index);
+    switch (cls) {
+      case PARAM_CLASS_AUTOMATABLE: {
+        ProgramRecord& program = CurrentProgram();
+        const float old = program.values[index];
+        if (value != old && IsParameterUndoable(index)) StoreUndoPoint(index, old);
+        m_PreviousValues.values[index] = old;
+        if (GetKivEditor() && GetKivEditor()->WantsLastTouchedParameter()) {
+          GetKivEditor()->SetLastTouchedParameter(index);
+        }
+        program.values[index] = value;
+        break;
+      }
+      case PARAM_CLASS_PERSISTENT: SetPersistentParam(index, value); break;
+      case PARAM_CLASS_TRANSIENT: SetTransientParam(index, value); break;
+      default: return;
+    }
+    if (m_bOptionsEnabled && value != 0.0f) {
+      if (index == GetQualityParamIndex()) SetQualityRating(GetParameterAsInt(index, 1000));
+      else if (index == GetBitDepthParamIndex()) SetBitDepth(GetParameterAsInt(index, 3));
+      else if (index == GetReportLatencyParamIndex()) SetReportLatency(GetParameterAsInt(index, 3));
+    }
+    ParameterChanged(index);
+    if (GetKivEditor()) {
+      GetKivEditor()->UpdateParameter(index, GetAnyParameter(index));
+      GetKivEditor()->MarkDirty();
+    }
+  });
+}
+
+float KivEffect::getParameter(std::int32_t index) {
+  return kiv::Guard(KIV_SIGNATURE, 0.0f, [&] {
+    return GetParameterClass(index) == PARAM_CLASS_AUTOMATABLE ? CurrentProgram().values[index] : 0.0f;
+  });
+}
+
+void KivEffect::SetParameterAutomatedChecked(int index, float value) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    setParameter(index, value);
+    if (index >= 0 && index < GetNumAutomatable() && audioMaster) {
+      callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
+    }
+  });
+}
+
+void KivEffect::SetParameterAutomatedChecked(int index, int n, int steps) {
+  SetParameterAutomatedChecked(index, steps > 1 ? static_cast<float>(n) / static_cast<float>(steps - 1) : 0.0f);
+}
+
+void ForceHostUpdateParameter(KivEffect* effect, int index) {
+  if (effect) effect->SetParameterAutomatedChecked(index, effect->GetAnyParameter(index));
+}
+
+const char* KivEffect::GetParameterKey(int) { return "OUT_OF_BOUNDS"; }
+
+const ProgramRecord& KivEffect::GetProgramRecord(int program) const {
+  return m_FactoryBank[(program >= 0 && program < NUM_PROGRAMS) ? program : 0];
+}
+
+int KivEffect::GetUndoWritePosition(int letter) const { return m_nUndoPos[letter & 1]; }
+
+UndoEntry KivEffect::GetUndoEntry(int letter, int position) const { return m_Undo[letter & 1][Wrap(position)]; }
+
+// ---------------------------------------------------------------------------
+// Undo and redo
+
+void KivEffect::StoreUndoPoint(int index, float value) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (m_bSuppressUndo) return;
+    if (!(index < NO_PARAMETER_TAG || index == UNDO_GESTURE_START || index == UNDO_GESTURE_END)) return;
+    UndoEntry* ring = m_Undo[m_nActiveLetter];
+    std::int32_t& pos = m_nUndoPos[m_nActiveLetter];
+
+    if (m_bGestureOpen) {
+      // Within a gesture only the first old value of a parameter matters.
+      int p = pos;
+      for (int n = 0; n < UNDO_RING_SIZE; ++n, p = Wrap(p - 1)) {
+        if (ring[p].index == UNDO_GESTURE_START || ring[p].index == UNDO_EMPTY) break;
+        if (ring[p].index == index) return;
+      }
+    }
+    if (index == UNDO_GESTURE_END) {
+      if (ring[Wrap(pos - 1)].index == UNDO_GESTURE_START) {  // empty gesture: no trace
+        pos = Wrap(pos - 1);
+        ring[pos].index = UNDO_EMPTY;
+        CheckForChangeCanUndoOrRedo();
+        return;
+      }
+      if (ring[Wrap(pos - 2)].index == UNDO_GESTURE_START) {  // one change: a plain entry
+        ring[Wrap(pos - 2)] = ring[Wrap(pos - 1)];
+        pos = Wrap(pos - 1);
+        ring[pos].index = UNDO_EMPTY;
+        CheckForChangeCanUndoOrRedo();
+        return;
+      }
+    }
+    ring[pos] = {index, value};
+    pos = Wrap(pos + 1);
+    ring[pos].index = UNDO_EMPTY;
+    CheckForChangeCanUndoOrRedo();
+  });
+}
+
+void KivEffect::CheckForChangeCanUndoOrRedo() {
+  const UndoEntry* ring = m_Undo[m_nActiveLetter];
+  const int pos = m_nUndoPos[m_nActiveLetter];
+  const bool canUndo = ring[Wrap(pos - 1)].index != UNDO_EMPTY;
+  const bool canRedo = ring[pos].index != UNDO_EMPTY;
+  if (canUndo != m_bCanUndo || canRedo != m_bCanRedo) {
+    m_bCanUndo = canUndo;
+    m_bCanRedo = canRedo;
+    if (GetKivEditor()) GetKivEditor()->UpdateUndoRedoDisplay(canUndo, canRedo);
+  }
+}
+
+void KivEffect::ApplyUndoEntry(UndoEntry& entry) {
+  const bool wasSuppressed = m_bSuppressUndo;
+  m_bSuppressUndo = true;
+  const float stored = entry.value;
+  entry.value = GetAnyParameter(entry.index);
+  SetParameterAutomatedChecked(entry.index, stored);
+  m_bSuppressUndo = wasSuppressed;
+}
+
+void KivEffect::Undo(bool continueRun) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    UndoEntry* ring = m_Undo[m_nActiveLetter];
+    std::int32_t& pos = m_nUndoPos[m_nActiveLetter];
+    // Walks back one gesture (or one plain change); bounded by the ring size.
+    for (int step = 0; step < UNDO_RING_SIZE; ++step) {
+      const int prev = Wrap(pos - 1);
+      UndoEntry& entry = ring[prev];
+      if (entry.index == UNDO_EMPTY) break;
+      const bool isChange = entry.index < NO_PARAMETER_TAG;
+      if (isChange) ApplyUndoEntry(entry);
+      pos = prev;
+      if (!(entry.index == UNDO_GESTURE_END || (isChange && continueRun))) break;
+      continueRun = true;
+    }
+    CheckForChangeCanUndoOrRedo();
+  });
+}
+
+void KivEffect::Redo(bool continueRun) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    UndoEntry* ring = m_Undo[m_nActiveLetter];
+    std::int32_t& pos = m_nUndoPos[m_nActiveLetter];
+    for (int step = 0; step < UNDO_RING_SIZE; ++step) {
+      UndoEntry& entry = ring[pos];
+      if (entry.index == UNDO_EMPTY) break;
+      const bool isChange = entry.index < NO_PARAMETER_TAG;
+      if (isChange) ApplyUndoEntry(entry);
+      pos = Wrap(pos + 1);
+      if (!(entry.index == UNDO_GESTURE_START || (isChange && continueRun))) break;
+      continueRun = true;
+    }
+    CheckForChangeCanUndoOrRedo();
+  });
+}
+
+void KivEffect::ClearUndos() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    m_nUndoPos[0] = m_nUndoPos[1] = 0;
+    for (auto& ring : m_Undo) {
+      for (UndoEntry& e : ring) e = {UNDO_EMPTY, 0.0f};
+    }
+    m_bCanUndo = m_bCanRedo = false;
+    if (GetKivEditor()) GetKivEditor()->UpdateUndoRedoDisplay(false, false);
+  });
+}
+
+bool KivEffect::beginEdit(std::int32_t index) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (index == PARAM_UNDO || index == PARAM_REDO) {
+      m_bUndoRedoGestureOpen = true;
+      if (index == PARAM_UNDO) Undo(false);
+      else Redo(false);
+    } else {
+      StoreUndoPoint(UNDO_GESTURE_START, 0.0f);
+      m_bGestureOpen = true;
+    }
+    return AudioEffectX::beginEdit(index);
+  });
+}
+
+bool KivEffect::endEdit(std::int32_t index) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (index == PARAM_UNDO || index == PARAM_REDO) {
+      m_bUndoRedoGestureOpen = false;
+    } else {
+      StoreUndoPoint(UNDO_GESTURE_END, 0.0f);
+      m_bGestureOpen = false;
+    }
+    return AudioEffectX::endEdit(index);
+  });
+}
+
+// ---------------------------------------------------------------------------
+// A/B, refresh, programs
+
+void KivEffect::SwitchABProgram() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    UndoEntry* ring = m_Undo[m_nActiveLetter];
+    std::int32_t& pos = m_nUndoPos[m_nActiveLetter];
+    if (ring[Wrap(pos - 1)].index == UNDO_GESTURE_START) {  // a gesture left open
+      pos = Wrap(pos - 1);
+      ring[pos].index = UNDO_EMPTY;
+    }
+    m_nActiveLetter ^= 1;
+    ++m_nRefreshDepth;
+    const bool wasSuppressed = m_bSuppressUndo;
+    m_bSuppressUndo = true;
+    m_bSwitchingAB = true;
+    ProgramRecord& program = CurrentProgram();
+    for (int i = 0; i < m_nNumB; ++i) std::swap(program.values[i], program.values[m_nNumA + i]);
+    // Each change is applied with its true previous value so processing and
+    // editor see a real transition.
+    for (int i = 0; i < m_nNumB; ++i) {
+      const float incoming = program.values[i];
+      program.values[i] = program.values[m_nNumA + i];
+      setParameter(i, incoming);
+    }
+    m_bSwitchingAB = false;
+    m_bSuppressUndo = wasSuppressed;
+    --m_nRefreshDepth;
+    CheckForChangeCanUndoOrRedo();
+  });
+}
+
+void KivEffect::CopyAtoB() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    ProgramRecord& program = CurrentProgram();
+    for (int i = 0; i < m_nNumB; ++i) program.values[m_nNumA + i] = program.values[i];
+    const int other = m_nActiveLetter ^ 1;
+    m_nUndoPos[other] = m_nUndoPos[m_nActiveLetter];
+    std::memcpy(m_Undo[other], m_Undo[m_nActiveLetter], sizeof m_Undo[other]);
+  });
+}
+
+void KivEffect::RefreshAllParameters() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    ++m_nRefreshDepth;
+    ProgramRecord& program = CurrentProgram();
+    for (int i = 0; i < GetNumAutomatable(); ++i) {
+      const float current = program.values[i];
+      program.values[i] = m_PreviousValues.values[i];
+      SetParameterAutomatedChecked(i, current);
+    }
+    for (int k = 0; k < m_nPersistentCount; ++k) setParameter(PERSISTENT_PARAM_BASE + k, m_PersistentValues[k]);
+    for (int k = 0; k < m_nTransientCount; ++k) setParameter(TRANSIENT_PARAM_BASE + k, m_TransientValues[k]);
+    --m_nRefreshDepth;
+    if (GetKivEditor()) GetKivEditor()->RequestFullRefresh();
+  });
+}
+
+void RefreshAllParameters(KivEffect* effect) {
+  if (effect) effect->RefreshAllParameters();
+}
+
+void KivEffect::ReloadEditor() {
+  CKivEditorInterface* kivEditor = GetKivEditor();
+  if (kivEditor == nullptr || !kivEditor->isOpen()) return;
+  kivEditor->Lock();
+  kivEditor->ReloadAllControls();
+  kivEditor->RedrawFrame();
+  kivEditor->Unlock();
+}
+
+std::int32_t KivEffect::getProgram() { return curProgram; }
+
+void KivEffect::setProgram(std::int32_t program) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (program < 0 || program >= NUM_PROGRAMS) return;
+    m_PreviousValues.CopyFrom(CurrentProgram());
+    curProgram = program;
+    RefreshAllParameters();
+    ClearUndos();
+    ReloadEditor();
+  });
+}
+
+void KivEffect::setProgramName(char* name) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (name == nullptr) return;
+    SetProgramNameOf(CurrentProgram(), name);
+    updateDisplay();
+    ReloadEditor();
+  });
+}
+
+void KivEffect::getProgramName(char* name) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (name) std::strcpy(name, CurrentProgram().name);
+  });
+}
+
+bool KivEffect::getProgramNameIndexed(std::int32_t, std::int32_t index, char* text) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (text == nullptr || index < 0 || index >= NUM_PROGRAMS) return false;
+    std::strcpy(text, m_FactoryBank[index].name);
+    return true;
+  });
+}
+
+void KivEffect::LoadUserProgram(int k) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (k < 0 || k >= m_nUserCount) return;  // only entries the bank holds
+    char name[PROGRAM_NAME_FIELD];
+    std::memcpy(name, m_UserBank[k].name, sizeof name);
+    CurrentProgram().CopyFrom(m_UserBank[k]);
+    setProgramName(name);
+    RefreshAllParameters();
+  });
+}
+
+bool KivEffect::SaveStateChunk(CKeyedChunkEncoder& encoder) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    encoder.Clear();
+    char key[64];
+    for (int i = 0; i < GetNumAutomatable(); ++i) {
+      std::snprintf(key, sizeof key, "%s", GetParameterKey(i));
+      encoder.AddFloat(key, CurrentProgram().values[i]);
+    }
+    return true;
+  });
+}
+
+int KivEffect::RestoreStateChunk(const void* data, std::size_t size) {
+  return kiv::Guard(KIV_SIGNATURE, CHUNK_KEY_MISSING, [&] {
+    CKeyedChunkDecoder decoder;
+    decoder.Decode(data, size);
+    for (int i = 0; i < GetNumAutomatable(); ++i) {
+      float value = 0.0f;
+      if (!decoder.FindFloat(GetParameterKey(i), &value)) return CHUNK_KEY_MISSING;
+      setParameter(i, value);
+    }
+    return 0;
+  });
+}
+
+// ---------------------------------------------------------------------------
+// Processing helpers
+
+void KivEffect::process(float** inputs, float** outputs, std::int32_t frames) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    constexpr int kMaxChannels = 16;
+    const int numIn = cEffect.numInputs < kMaxChannels ? cEffect.numInputs : kMaxChannels;
+    const int numOut = cEffect.numOutputs < kMaxChannels ? cEffect.numOutputs : kMaxChannels;
+    float* in[kMaxChannels];
+    float* out[kMaxChannels];
+    float saved[kMaxChannels];
+    for (std::int32_t f = 0; f < frames; ++f) {
+      for (int c = 0; c < numIn; ++c) in[c] = inputs[c] + f;
+      for (int c = 0; c < numOut; ++c) {
+        out[c] = outputs[c] + f;
+        saved[c] = outputs[c][f];
+      }
+      processReplacing(in, out, 1);
+      for (int c = 0; c < numOut; ++c) outputs[c][f] += saved[c];
+    }
+  });
+}
+
+void KivEffect::FlushWithSilence() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    constexpr int kChunk = 512;
+    constexpr int kMaxChannels = 8;
+    float silenceIn[kMaxChannels][kChunk] = {};
+    float scratchOut[kMaxChannels][kChunk];
+    float* in[kMaxChannels];
+    float* out[kMaxChannels];
+    for (int c = 0; c < kMaxChannels; ++c) {
+      in[c] = silenceIn[c];
+      out[c] = scratchOut[c];
+    }
+    for (int done = 0; done < kFlushFrames;) {
+      const int n = (kFlushFrames - done) < kChunk ? (kFlushFrames - done) : kChunk;
+      for (int c = 0; c < kMaxChannels; ++c) std::fill(silenceIn[c], silenceIn[c] + n, 0.0f);
+      processReplacing(in, out, n);
+      done += n;
+    }
+  });
+}
+
+void KivEffect::UpdateDawTimeFromProcess() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    const vst::VstTimeInfo* info = getTimeInfo(vst::kVstTempoValid | vst::kVstTimeSigValid);
+    if (info != nullptr && sampleRate > 0.0f) {
+      m_dHostTime = info->samplePos / static_cast<double>(sampleRate);
+      m_bTimeValid = true;
+    } else {
+      m_bTimeValid = false;
+    }
+    m_bAudioPlaying = m_dHostTime != m_dPreviousHostTime;
+    m_dPreviousHostTime = m_dHostTime;
+  });
+}
+
+// ---------------------------------------------------------------------------
+// Idle, host, options
+
+std::int32_t KivEffect::fxIdle() {
+  return kiv::Guard(KIV_SIGNATURE, std::int32_t{0}, [&]() -> std::int32_t {
+    if (IsBeingDestroyed() || m_bIdleGuard.exchange(true)) return 0;
+    OnIdle();
+    const std::uint32_t now = platform::GetTickCount();
+    if (m_bOptionsEnabled && platform::TicksBetween(m_nLastOptionsIdleTime, now) >= 50) {
+      m_nLastOptionsIdleTime = now;
+      if (platform::TicksBetween(m_nLastOptionsReloadTime, now) >= 500) {
+        m_nLastOptionsReloadTime = now;
+        MaybeCheckForChangedLinkedQualitySetting();
+      }
+      if (!m_bAudioPlaying) m_nPlayingSince = now;
+      const bool settled = !m_bAudioPlaying || platform::TicksBetween(m_nPlayingSince, now) >= 500;
+      if (settled) {
+        OnOptionsIdle1();
+        if (m_bLatencyChanged.exchange(false) | m_bOfflineChanged.exchange(false)) ioChanged();
+        if (m_bQualityChanged.exchange(false) | m_bReconfigure.load()) ApplyQualityModeSettingsOuter();
+        OnOptionsIdle3();
+      }
+    }
+    m_nLastIdleTime = platform::GetTickCount();
+    m_bIdleGuard.store(false);
+    return 1;
+  });
+}
+
+void KivEffect::CallIdle(int source) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    const std::uint32_t now = platform::GetTickCount();
+    const std::uint32_t limit = source == 2 ? 500u : 100u;
+    // A clock that went backwards (wrapped) never blocks idle work.
+    if (now >= m_nLastIdleTime && now - m_nLastIdleTime < limit) return;
+    m_nIdleSource.store(source);
+    fxIdle();
+    m_nIdleSource.store(IDLE_SOURCE_NONE);
+  });
+}
+
+void KivEffect::resume() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (m_bInResume.exchange(true)) return;
+    if (m_bOptionsEnabled) {
+      MaybeCheckForChangedLinkedQualitySetting();
+      int fft[3] = {m_FftConfig[0], m_FftConfig[1], m_FftConfig[2]};
+      GetFftSizes(&fft[0], &fft[1], &fft[2]);
+      if (std::memcmp(fft, m_FftConfig, sizeof fft) != 0 || m_bLatencyChanged.load() ||
+          m_bOfflineChanged.load()) {
+        std::memcpy(m_FftConfig, fft, sizeof fft);
+        ApplyQualityModeSettingsOuter();
+      }
+      m_bIoChangeArmed.store(true);
+    }
+    callHost(vst::audioMasterIOChanged);
+    m_bInResume.store(false);
+  });
+}
+
+bool KivEffect::ioChanged() {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (!m_bIoChangeArmed.exchange(false)) return true;  // a call is already in progress
+    if (HostId.load() != 3 && canHostDo("acceptIOChanges")) callHost(vst::audioMasterIOChanged);
+    suspend();
+    resume();
+    m_bIoChangeArmed.store(true);
+    return true;
+  });
+}
+
+bool KivEffect::getVendorString(char* text) {
+  if (text) std::strcpy(text, "Tarnwell Audio");
+  return text != nullptr;
+}
+
+std::intptr_t KivEffect::vendorSpecific(std::int32_t index, std::intptr_t value, void* ptr, float opt) {
+  return kiv::Guard(KIV_SIGNATURE, std::intptr_t{0}, [&]() -> std::intptr_t {
+    if (index == vst::FourCC('s', 't', 'C', 'A') && value == vst::FourCC('W', 'h', 'e', 'e') && GetKivEditor()) {
+      return GetKivEditor()->OnMouseWheel(opt) ? 1 : 0;
+    }
+    // Our own host asks for the key name of a parameter this way.
+    if (index == vst::FourCC('K', 'e', 'y', 'N') && ptr != nullptr && value >= 0 && value < GetNumAutomatable()) {
+      std::snprintf(static_cast<char*>(ptr), 64, "%s", GetParameterKey(static_cast<int>(value)));
+      return 1;
+    }
+    return 0;
+  });
+}
+
+void KivEffect::SetKivEditor(CKivEditorInterface* kivEditor) {
+  m_pKivEditor.store(kivEditor, std::memory_order_release);
+  setEditor(kivEditor);
+}
+
+int KivEffect::OutOfMemoryHandler(std::size_t) {
+  const platform::EMessageAnswer answer = platform::MessageBox(
+      "Out of Memory Error",
+      "A memory allocation has failed.  Close some applications and click Retry, or click Cancel.",
+      platform::EMessageButtons::RetryCancel, platform::EMessageIcon::Error);
+  platform::SleepMs(1000);
+  return answer == platform::EMessageAnswer::Retry ? 1 : 0;
+}
+
+const int* KivEffect::GetAllowableQualityRatings() { return kAllowableQualityRatings; }
+
+int KivEffect::GetNearestAllowableQualityRating() {
+  return kiv::Guard(KIV_SIGNATURE, 30, [&] {
+    int best = -100000;
+    for (const int* r = GetAllowableQualityRatings(); *r != -1; ++r) {
+      if (std::abs(*r - m_nQualityRating) < std::abs(best - m_nQualityRating)) best = *r;
+    }
+    if (best == m_nQualityRating) return best;
+    m_nQualityRating = 30;
+    return 30;
+  });
+}
+
+const char* KivEffect::GetQualityModeStringFromRating(int rating) {
+  switch (rating) {
+    case 10: return "Minimum";
+    case 20: return "Low";
+    case 30: return "Medium";
+    case 40: return "High";
+    default: return "UNKNOWN";
+  }
+}
+
+const char* KivEffect::GetCurrentQualityModeString() {
+  return GetQualityModeStringFromRating(GetNearestAllowableQualityRating());
+}
+
+void KivEffect::GetFftSizes(int* a, int* b, int* c) {
+  *c = 1;
+  switch (GetNearestAllowableQualityRating()) {
+    case 10: *a = 2048; *b = 1024; break;
+    case 20: *a = 4096; *b = 2048; break;
+    case 30: *a = 8192; *b = 4096; break;
+    case 40: *a = 16384; *b = 8192; break;
+    default: break;
+  }
+}
+
+namespace {
+// Reflects an option to the host and, when asked to, remembers it.
+void ReflectOption(KivEffect& effect, int paramIndex, int n, int steps, const char* key) {
+  if (paramIndex >= 0) effect.SetParameterAutomatedChecked(paramIndex, n, steps);
+  const int remember = effect.GetRememberOptionsParamIndex();
+  if (remember >= 0 && effect.IsParameterOn(remember)) CPersistentStorage::StoreProductInt(key, n);
+}
+}  // namespace
+
+void KivEffect::SetQualityRating(int q) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (q == m_nQualityRating) return;
+    m_nQualityRating = q;
+    ReflectOption(*this, GetQualityParamIndex(), q, 1000, "QR");
+    m_bQualityChanged.store(true);
+  });
+}
+
+void KivEffect::SetDitherMode(int n) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (n == 0 || n - 1 == m_nDitherMode) return;
+    m_nDitherMode = n - 1;
+    ReflectOption(*this, GetDitherModeParamIndex(), n, 5, "DM");
+    OnDitherModeChanged();
+  });
+}
+
+void KivEffect::SetBitDepth(int n) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (n == 0 || n - 1 == m_nBitDepth) return;
+    m_nBitDepth = n - 1;
+    ReflectOption(*this, GetBitDepthParamIndex(), n, 3, "BD");
+    m_bReconfigure.store(true);
+  });
+}
+
+void KivEffect::SetReportLatency(int n) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (n == 0 || (n != 1) == m_bReportLatency) return;
+    m_bReportLatency = n != 1;
+    ReflectOption(*this, GetReportLatencyParamIndex(), n, 3, "RL");
+    m_bLatencyChanged.store(true);
+  });
+}
+
+void KivEffect::SetOfflineRender(int n) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (n == 0 || (n != 1) == m_bOfflineRender) return;
+    m_bOfflineRender = n != 1;
+    ReflectOption(*this, GetOfflineRenderParamIndex(), n, 3, "OFR");
+    m_bOfflineChanged.store(true);
+  });
+}
+
+void KivEffect::SetWysiwyg(int n) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (n == 0 || (n != 1) == m_bWysiwyg) return;
+    m_bWysiwyg = n != 1;
+    ReflectOption(*this, GetWysiwygParamIndex(), n, 3, "WY");
+    if (GetKivEditor()) GetKivEditor()->RequestFullRefresh();
+  });
+}
+
+void KivEffect::MaybeCheckForChangedLinkedQualitySetting() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    const int remember = GetRememberOptionsParamIndex();
+    if (remember < 0 || !IsParameterOn(remember)) return;
+    std::int32_t v = 0;
+    if (CPersistentStorage::QueryProductInt("QR", &v) && v != m_nQualityRating) SetQualityRating(v);
+    if (CPersistentStorage::QueryProductInt("DM", &v) && v - 1 != m_nDitherMode) SetDitherMode(v);
+    if (CPersistentStorage::QueryProductInt("BD", &v) && v - 1 != m_nBitDepth) SetBitDepth(v);
+    if (CPersistentStorage::QueryProductInt("RL", &v) && (v != 1) != m_bReportLatency) SetReportLatency(v);
+    if (CPersistentStorage::QueryProductInt("OFR", &v) && (v != 1) != m_bOfflineRender) SetOfflineRender(v);
+    if (CPersistentStorage::QueryProductInt("WY", &v) && (v != 1) != m_bWysiwyg) SetWysiwyg(v);
+  });
+}
+
+void KivEffect::ApplyQualityModeSettingsOuter() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    m_bReconfigure.store(false);
+    CKivEditorInterface* kivEditor = GetKivEditor();
+    if (kivEditor && kivEditor->isOpen()) {
+      while (kivEditor->IsDrawing() || kivEditor->IsGestureOpen()) platform::SleepMs(1);
+      kivEditor->DropCachedDrawingState();
+    }
+    bool expected = false;
+    while (!m_bProcessingLock.compare_exchange_weak(expected, true, std::memory_order_acquire)) {
+      expected = false;
+      platform::SleepMs(1);
+    }
+    ApplyQualityModeSettings();
+    m_bProcessingLock.store(false, std::memory_order_release);
+    if (kivEditor && kivEditor->isOpen()) kivEditor->RequestFullRefresh();
+  });
+}

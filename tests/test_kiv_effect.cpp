@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "Helpers/KivEditorInterface.h"
+#include "Helpers/KivEffect.h"
+#include "platform/Clock.h"
+#include "tests/support/FakeHost.h"
+#include "widener/ASpanora.h"
+
+namespace {
+
+class KivEffectTest : public ::testing::Test {
+ protected:
+  void SetUp() override { effect = std::make_unique<ASpanora>(host.Callback()); }
+  float Value(int index) { return effect->getParameter(index); }
+
+  FakeHost host;
+  std::unique_ptr<ASpanora> effect;
+};
+
+TEST_F(KivEffectTest, OutOfRangeIndicesAndProgramsAreIgnoredAndReadAsZero) {
+  for (int index : {-1, 64, 3000, 8999, 9002, 9099, 9101, 10001}) {
+    effect->setParameter(index, 0.7f);
+    EXPECT_EQ(effect->getParameter(index), 0.0f) << index;
+  }
+  EXPECT_EQ(effect->GetAnyParameter(9050), 0.0f);
+  effect->setProgram(5);
+  effect->setProgram(60);
+  effect->setProgram(-1);
+  EXPECT_EQ(effect->getProgram(), 5);
+  char name[64] = "untouched";
+  EXPECT_FALSE(effect->getProgramNameIndexed(0, 60, name));
+  EXPECT_STREQ(name, "untouched");
+}
+
+TEST_F(KivEffectTest, NonFiniteHostValuesNeverReplaceTheStoredValue) {
+  effect->setParameter(PARAM_LINEAR_WIDTH, 0.25f);
+  effect->setParameter(PARAM_LINEAR_WIDTH, std::numeric_limits<float>::quiet_NaN());
+  effect->setParameter(PARAM_LINEAR_WIDTH, std::numeric_limits<float>::infinity());
+  effect->setParameter(PARAM_LINEAR_WIDTH, -std::numeric_limits<float>::infinity());
+  EXPECT_EQ(Value(PARAM_LINEAR_WIDTH), 0.25f);
+  effect->getAeffect()->setParameter(effect->getAeffect(), PARAM_WIDTH, std::nanf(""));
+  EXPECT_EQ(Value(PARAM_WIDTH), effect->GetProgramRecord(0).values[PARAM_WIDTH]);
+}
+
+TEST_F(KivEffectTest, AGestureIsOneUndoStepAndEmptyGesturesLeaveNoTrace) {
+  const float before = Value(PARAM_LINEAR_WIDTH);
+  effect->beginEdit(PARAM_LINEAR_WIDTH);
+  for (int i = 1; i <= 50; ++i) effect->SetParameterAutomatedChecked(PARAM_LINEAR_WIDTH, i / 100.0f);
+  effect->setParameter(PARAM_BALANCE, 0.9f);
+  effect->endEdit(PARAM_LINEAR_WIDTH);
+  EXPECT_TRUE(effect->CanUndo());
+  effect->Undo(false);
+  EXPECT_EQ(Value(PARAM_LINEAR_WIDTH), before);
+  EXPECT_EQ(Value(PARAM_BALANCE), 0.5f);
+  EXPECT_FALSE(effect->CanUndo());
+  EXPECT_TRUE(effect->CanRedo());
+  effect->Redo(false);
+  EXPECT_EQ(Value(PARAM_LINEAR_WIDTH), 0.5f);
+  EXPECT_EQ(Value(PARAM_BALANCE), 0.9f);
+
+  // An empty gesture: the ring is exactly as before.
+  const int pos = effect->GetUndoWritePosition(0);
+  effect->beginEdit(PARAM_MONO);
+  effect->endEdit(PARAM_MONO);
+  EXPECT_EQ(effect->GetUndoWritePosition(0), pos);
+  EXPECT_EQ(effect->GetUndoEntry(0, pos).index, UNDO_EMPTY);
+
+  // A gesture with one change is stored as that plain change.
+  effect->beginEdit(PARAM_MONO);
+  effect->SetParameterAutomatedChecked(PARAM_MONO, 1.0f);
+  effect->endEdit(PARAM_MONO);
+  EXPECT_EQ(effect->GetUndoWritePosition(0), pos + 1);
+  EXPECT_EQ(effect->GetUndoEntry(0, pos).index, PARAM_MONO);
+  EXPECT_EQ(effect->GetUndoEntry(0, pos).value, 0.0f);
+
+  // The host hears about every gesture; undo through the pseudo index too.
+  EXPECT_FALSE(host.beginEdits.empty());
+  effect->beginEdit(PARAM_UNDO);
+  effect->endEdit(PARAM_UNDO);
+  EXPECT_EQ(Value(PARAM_MONO), 0.0f);
+  effect->beginEdit(PARAM_REDO);
+  effect->endEdit(PARAM_REDO);
+  EXPECT_EQ(Value(PARAM_MONO), 1.0f);
+}
+
+TEST_F(KivEffectTest, UndoRingWrapsAt10000OverwritingTheOldest) {
+  const int kChanges = UNDO_RING_SIZE + 1;
+  for (int k = 1; k <= kChanges; ++k) effect->setParameter(PARAM_DYN_DEPTH, k / 20000.0f);
+  EXPECT_EQ(effect->GetUndoWritePosition(0), kChanges % UNDO_RING_SIZE);
+  int undone = 0;
+  while (effect->CanUndo() && undone < 2 * UNDO_RING_SIZE) {
+    effect->Undo(false);
+    ++undone;
+  }
+  EXPECT_EQ(undone, UNDO_RING_SIZE - 1);  // one slot always stays empty
+  EXPECT_FLOAT_EQ(Value(PARAM_DYN_DEPTH), 2 / 20000.0f);
+}
+
+TEST_F(KivEffectTest, SwitchingABTwiceRestoresEveryValueAndEachLetterKeepsItsHistory) {
+  effect->setProgram(8);
+  ProgramRecord before;
+  before.CopyFrom(effect->GetProgramRecord(8));
+
+  effect->setParameter(PARAM_WIDTH, 0.1f);  // history of A
+  effect->SwitchABProgram();
+  EXPECT_EQ(effect->GetActiveLetter(), 1);
+  EXPECT_EQ(Value(PARAM_WIDTH), 1.0f);  // B holds the defaults
+  EXPECT_EQ(Value(32 + PARAM_WIDTH), 0.1f);
+  EXPECT_FALSE(effect->CanUndo());  // B has no history yet
+  effect->setParameter(PARAM_BALANCE, 0.2f);  // history of B
+  effect->SwitchABProgram();
+  EXPECT_EQ(Value(PARAM_WIDTH), 0.1f);
+  EXPECT_TRUE(effect->CanUndo());
+  effect->Undo(false);
+  EXPECT_EQ(Value(PARAM_WIDTH), before.values[PARAM_WIDTH]);
+  effect->SwitchABProgram();
+  effect->Undo(false);
+  EXPECT_EQ(Value(PARAM_BALANCE), 0.5f);
+  effect->SwitchABProgram();
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(Value(i), before.values[i]) << i;
+}
+
+TEST_F(KivEffectTest, CopyAtoBThenSwitchChangesNothing) {
+  effect->setProgram(17);
+  effect->setParameter(PARAM_SHIFT, 0.3f);
+  effect->CopyAtoB();
+  ProgramRecord before;
+  before.CopyFrom(effect->GetProgramRecord(17));
+  effect->SwitchABProgram();
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(Value(i), before.values[i]) << i;
+  EXPECT_TRUE(effect->CanUndo());  // the copied history came along
+  effect->Undo(false);
+  EXPECT_EQ(Value(PARAM_SHIFT), 0.0f);
+}
+
+TEST_F(KivEffectTest, ProgramsSwitchWholeRecordsClearUndoAndTellTheHost) {
+  effect->setParameter(PARAM_WIDTH, 0.42f);
+  host.automated.clear();
+  effect->setProgram(12);
+  EXPECT_FALSE(effect->CanUndo());
+  EXPECT_EQ(host.automated.size(), 64u);  // every parameter re-sent
+  EXPECT_EQ(Value(PARAM_WIDTH), 0.0f);
+  EXPECT_EQ(effect->GetPreviousValues().values[PARAM_WIDTH], 0.42f);
+
+  char name[64];
+  char longName[] = "A name that is thirty chars!!!";
+  ASSERT_EQ(std::strlen(longName), 30u);
+  effect->setProgramName(longName);
+  effect->getProgramName(name);
+  EXPECT_STREQ(name, "A name that is thirty ch");
+  EXPECT_GE(host.updateDisplayCount, 1);
+}
+
+TEST_F(KivEffectTest, AutomatedSetTellsTheHostOnlyForAutomatableIndices) {
+  host.automated.clear();
+  effect->SetParameterAutomatedChecked(PARAM_MONO, 1.0f);
+  effect->SetParameterAutomatedChecked(PARAM_ANALYSIS, 1.0f);
+  effect->SetParameterAutomatedChecked(PARAM_DYN_TYPE, 2, 5);
+  ASSERT_EQ(host.automated.size(), 2u);
+  EXPECT_EQ(host.automated[0], std::make_pair(static_cast<int>(PARAM_MONO), 1.0f));
+  EXPECT_EQ(host.automated[1], std::make_pair(static_cast<int>(PARAM_DYN_TYPE), 0.5f));
+  EXPECT_EQ(effect->GetParameterAsInt(PARAM_DYN_TYPE, 5), 2);
+}
+
+TEST_F(KivEffectTest, AccumulatingProcessAddsToTheOutput) {
+  float inL[4] = {1, 2, 3, 4}, inR[4] = {-1, -2, -3, -4};
+  float outL[4] = {10, 10, 10, 10}, outR[4] = {0, 0, 0, 1};
+  float* in[2] = {inL, inR};
+  float* out[2] = {outL, outR};
+  effect->process(in, out, 4);
+  EXPECT_EQ(outL[3], 14.0f);
+  EXPECT_EQ(outR[3], -3.0f);
+}
+
+TEST_F(KivEffectTest, HostTimeMakesAudioPlayOnlyWhileThePositionMoves) {
+  host.answerTimeInfo = false;
+  effect->UpdateDawTimeFromProcess();
+  effect->UpdateDawTimeFromProcess();
+  EXPECT_FALSE(effect->IsTimeValid());
+  EXPECT_FALSE(effect->IsAudioPlaying());
+  host.answerTimeInfo = true;
+  host.timeInfo.samplePos = 44100.0;
+  effect->UpdateDawTimeFromProcess();
+  EXPECT_TRUE(effect->IsAudioPlaying());
+  EXPECT_DOUBLE_EQ(effect->GetHostTimeSeconds(), 1.0);
+  effect->UpdateDawTimeFromProcess();
+  EXPECT_FALSE(effect->IsAudioPlaying());
+}
+
+TEST_F(KivEffectTest, QualityRatingsSnapToTheAllowedList) {
+  EXPECT_EQ(effect->GetNearestAllowableQualityRating(), 30);
+  EXPECT_STREQ(effect->GetCurrentQualityModeString(), "Medium");
+  int a = 0, b = 0, c = 0;
+  effect->GetFftSizes(&a, &b, &c);
+  EXPECT_EQ(a, 8192);
+  EXPECT_EQ(b, 4096);
+  EXPECT_EQ(c, 1);
+  effect->SetQualityRating(40);
+  EXPECT_STREQ(effect->GetCurrentQualityModeString(), "High");
+  effect->SetQualityRating(37);  // not allowed: falls back to 30
+  EXPECT_EQ(effect->GetNearestAllowableQualityRating(), 30);
+  EXPECT_STREQ(effect->GetQualityModeStringFromRating(11), "UNKNOWN");
+}
+
+TEST_F(KivEffectTest, IoChangedAsksTheHostAndResumeAlwaysReports) {
+  const int before = host.ioChangedCount;
+  EXPECT_TRUE(effect->ioChanged());
+  EXPECT_EQ(host.ioChangedCount, before + 2);  // the host's answer, then resume's report
+  host.acceptIOChanges = false;
+  effect->ioChanged();
+  EXPECT_EQ(host.ioChangedCount, before + 3);
+}
+
+class CountingEditor : public CKivEditorInterface {
+ public:
+  using CKivEditorInterface::CKivEditorInterface;
+  bool OnMouseWheel(float distance) override {
+    wheel = distance;
+    return true;
+  }
+  void UpdateUndoRedoDisplay(bool canUndo, bool) override { lastCanUndo = canUndo; }
+  float wheel = 0;
+  bool lastCanUndo = false;
+};
+
+TEST_F(KivEffectTest, TheEditorHearsAboutWheelAndUndoState) {
+  auto* editor = new CountingEditor(effect.get());
+  effect->SetKivEditor(editor);  // owned by the effect from now on
+  EXPECT_TRUE(effect->getAeffect()->flags & vst::effFlagsHasEditor);
+  EXPECT_EQ(effect->vendorSpecific(vst::FourCC('s', 't', 'C', 'A'), vst::FourCC('W', 'h', 'e', 'e'), nullptr, 2.5f), 1);
+  EXPECT_EQ(editor->wheel, 2.5f);
+  EXPECT_EQ(effect->vendorSpecific(vst::FourCC('s', 't', 'C', 'A'), 0, nullptr, 1.0f), 0);
+  effect->setParameter(PARAM_MONO, 1.0f);
+  EXPECT_TRUE(editor->lastCanUndo);
+}
+
+TEST_F(KivEffectTest, TheWorkerRunsAndStopsThroughItsHandshake) {
+  EXPECT_EQ(effect->GetWorkerState(), WORKER_RUNNING);
+  effect.reset();  // must return promptly and leave no thread behind (TSan/ASan watch this)
+}
+
+TEST(HostDetection, NamesAreMatchedInTableOrder) {
+  struct Case {
+    const char* vendor;
+    const char* product;
+    int id;
+    int idle;
+  };
+  const Case cases[] = {
+      {"Adobe Systems", "Audition", 1, 10},   {"Steinberg", "Cubase VST", 3, 10},
+      {"Xlutop", "Chainer", 7, 100},          {"Twelve Tone Cakewalk Systems", "SONAR", 8, 100},
+      {"Steinberg", "WaveLab 6", 9, 10},      {"BIAS", "Peak", 4, 10},
+      {"Steinberg", "Cubase VST 5", 0, 10},   {"Nobody", "", 0, 10},
+  };
+  for (const Case& c : cases) {
+    ResetHostDetection();
+    FakeHost host;
+    host.vendor = c.vendor;
+    host.product = c.product;
+    DetectHost(host.Callback());
+    EXPECT_EQ(HostId.load(), c.id) << c.vendor << " " << c.product;
+    EXPECT_EQ(EditorIdleInterval.load(), c.idle) << c.vendor;
+    DetectHost(nullptr);
+    EXPECT_EQ(HostId.load(), c.id);
+  }
+  // Detection runs once: a second host changes nothing.
+  FakeHost other;
+  other.vendor = "MAGIX";
+  other.product = "Samplitude";
+  DetectHost(other.Callback());
+  EXPECT_EQ(HostId.load(), 0);
+  EXPECT_STREQ(HostName, "Nobody");
+  ResetHostDetection();
+}
+
+}  // namespace

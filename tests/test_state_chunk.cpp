@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "Helpers/KeyedChunk.h"
+#include "tests/support/FakeHost.h"
+#include "widener/ASpanora.h"
+
+namespace {
+
+class StateChunkTest : public ::testing::Test {
+ protected:
+  void SetUp() override { effect = std::make_unique<ASpanora>(host.Callback()); }
+  std::vector<std::uint8_t> Save(ASpanora& e) {
+    CKeyedChunkEncoder encoder;
+    EXPECT_TRUE(e.SaveStateChunk(encoder));
+    return {encoder.Data(), encoder.Data() + encoder.Size()};
+  }
+  FakeHost host;
+  std::unique_ptr<ASpanora> effect;
+};
+
+TEST_F(StateChunkTest, LayoutOfTheSavedChunk) {
+  effect->setParameter(PARAM_WIDTH, 0.25f);
+  const std::vector<std::uint8_t> data = Save(*effect);
+  ASSERT_GE(data.size(), 16u);
+  EXPECT_EQ(std::vector<std::uint8_t>(data.begin(), data.begin() + 4), std::vector<std::uint8_t>({1, 1, 1, 1}));
+  // "f_Width\0" then 0.25f big-endian (0x3E800000): 8 + 4 bytes, no padding.
+  EXPECT_EQ(std::memcmp(data.data() + 4, "f_Width\0", 8), 0);
+  EXPECT_EQ(std::vector<std::uint8_t>(data.begin() + 12, data.begin() + 16),
+            std::vector<std::uint8_t>({0x3E, 0x80, 0x00, 0x00}));
+  std::size_t expected = 4;
+  for (int i = 0; i < 64; ++i) expected += ((2 + std::strlen(effect->GetParameterKey(i)) + 1 + 3) & ~3u) + 4;
+  EXPECT_EQ(data.size(), expected);
+  CKeyedChunkDecoder decoder;
+  EXPECT_EQ(decoder.Decode(data.data(), data.size()), EChunkDecodeStatus::Ok);
+  EXPECT_EQ(decoder.EntryCount(), 64u);
+}
+
+TEST_F(StateChunkTest, RoundTripRestoresEveryParameter) {
+  effect->setProgram(39);
+  effect->setParameter(32 + PARAM_SHIFT, 0.125f);
+  const std::vector<std::uint8_t> data = Save(*effect);
+  FakeHost otherHost;
+  ASpanora restored(otherHost.Callback());
+  EXPECT_EQ(restored.RestoreStateChunk(data.data(), data.size()), 0);
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(restored.getParameter(i), effect->getParameter(i)) << i;
+}
+
+TEST_F(StateChunkTest, AMissingKeyStopsWithMinus77AfterApplyingTheKeysBeforeIt) {
+  for (int i = 0; i < 64; ++i) effect->setParameter(i, 0.0625f);
+  CKeyedChunkEncoder encoder;
+  for (int i = 0; i < 64; ++i) {
+    if (i != PARAM_DYN_SPEED) encoder.AddFloat(effect->GetParameterKey(i), 0.0625f);
+  }
+  FakeHost otherHost;
+  ASpanora restored(otherHost.Callback());
+  EXPECT_EQ(restored.RestoreStateChunk(encoder.Data(), encoder.Size()), CHUNK_KEY_MISSING);
+  for (int i = 0; i < PARAM_DYN_SPEED; ++i) EXPECT_EQ(restored.getParameter(i), 0.0625f) << i;
+  EXPECT_EQ(restored.getParameter(PARAM_DYN_SPEED), 0.5f);
+  EXPECT_EQ(restored.getParameter(PARAM_DYN_DEPTH), 0.5f);
+
+  // A key of another type counts as absent.
+  CKeyedChunkEncoder mistyped;
+  mistyped.AddInt("Width", 1);
+  EXPECT_EQ(restored.RestoreStateChunk(mistyped.Data(), mistyped.Size()), CHUNK_KEY_MISSING);
+}
+
+TEST(KeyedChunk, EveryValueTypeRoundTripsAndFaultsKeepTheEntriesBefore) {
+  CKeyedChunkEncoder encoder;
+  encoder.AddFloat("a", 1.5f);
+  encoder.AddInt("bb", -7);
+  encoder.AddDouble("ccc", 0.1);
+  encoder.AddShort("dddd", -2);
+  EXPECT_EQ(encoder.Size(), 4u + 4 + 4 + 8 + 4 + 8 + 8 + 8 + 4);
+  std::vector<std::uint8_t> data(encoder.Data(), encoder.Data() + encoder.Size());
+  CKeyedChunkDecoder decoder;
+  ASSERT_EQ(decoder.Decode(data.data(), data.size()), EChunkDecodeStatus::Ok);
+  float f = 0;
+  std::int32_t l = 0;
+  double d = 0;
+  EXPECT_TRUE(decoder.FindFloat("a", &f));
+  EXPECT_EQ(f, 1.5f);
+  EXPECT_TRUE(decoder.FindInt("bb", &l));
+  EXPECT_EQ(l, -7);
+  EXPECT_TRUE(decoder.FindDouble("ccc", &d));
+  EXPECT_EQ(d, 0.1);
+  EXPECT_FALSE(decoder.FindFloat("bb", &f));
+  EXPECT_FALSE(decoder.FindFloat("zz", &f));
+
+  // Truncated in the middle of the double: "a" and "bb" survive.
+  EXPECT_EQ(decoder.Decode(data.data(), 4 + 8 + 8 + 8 + 3), EChunkDecodeStatus::Truncated);
+  EXPECT_EQ(decoder.EntryCount(), 2u);
+  // Unknown prefix letter.
+  std::vector<std::uint8_t> unknown = data;
+  unknown[4 + 8 + 12] = 'x';  // the prefix of "ccc"
+  EXPECT_EQ(decoder.Decode(unknown.data(), unknown.size()), EChunkDecodeStatus::UnknownType);
+  EXPECT_EQ(decoder.EntryCount(), 2u);
+  // A key without its NUL running to the end.
+  std::vector<std::uint8_t> noNul = {1, 1, 1, 1, 'f', '_', 'k', 'e', 'y'};
+  EXPECT_EQ(decoder.Decode(noNul.data(), noNul.size()), EChunkDecodeStatus::Truncated);
+  std::vector<std::uint8_t> longKey(4 + 300, 'k');
+  longKey[0] = longKey[1] = longKey[2] = longKey[3] = 1;
+  longKey[4] = 'f';
+  EXPECT_EQ(decoder.Decode(longKey.data(), longKey.size()), EChunkDecodeStatus::KeyTooLong);
+  // Wrong header or too short.
+  std::vector<std::uint8_t> badHeader = data;
+  badHeader[2] = 0;
+  EXPECT_EQ(decoder.Decode(badHeader.data(), badHeader.size()), EChunkDecodeStatus::NoHeader);
+  EXPECT_EQ(decoder.EntryCount(), 0u);
+  EXPECT_EQ(decoder.Decode(data.data(), 3), EChunkDecodeStatus::NoHeader);
+  EXPECT_EQ(decoder.Decode(nullptr, 100), EChunkDecodeStatus::NoHeader);
+}
+
+// Random mutations of a real chunk: the decoder must never read outside the
+// buffer (ASan watches) and the effect must stay usable. Each input gets a
+// heap copy of exactly its size so any over-read is caught.
+TEST_F(StateChunkTest, FuzzedChunksNeverReadPastTheData) {
+  const std::vector<std::uint8_t> original = Save(*effect);
+  std::mt19937 rng(20261206);
+#ifdef SPANORA_SANITIZED
+  const int kRounds = 1000000 / 4;
+#else
+  const int kRounds = 1000000;
+#endif
+  CKeyedChunkDecoder decoder;
+  std::size_t decodedEntries = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    std::size_t size = original.size();
+    switch (rng() % 4) {
+      case 0: size = rng() % (original.size() + 1); break;  // truncate
+      case 1: size = 4 + rng() % 64; break;                  // short
+      default: break;
+    }
+    std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[size ? size : 1]);
+    std::memcpy(buffer.get(), original.data(), std::min(size, original.size()));
+    const int flips = 1 + static_cast<int>(rng() % 8);
+    for (int i = 0; i < flips && size > 0; ++i) {
+      const std::size_t at = rng() % size;
+      buffer[at] = (rng() % 3 == 0) ? 0 : static_cast<std::uint8_t>(rng());
+    }
+    decoder.Decode(buffer.get(), size);
+    decodedEntries += decoder.EntryCount();
+    if (round % 5000 == 0) effect->RestoreStateChunk(buffer.get(), size);
+  }
+  EXPECT_GT(decodedEntries, 0u);
+  EXPECT_EQ(effect->RestoreStateChunk(original.data(), original.size()), 0);
+}
+
+}  // namespace
