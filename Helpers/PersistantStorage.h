@@ -6,7 +6,12 @@
 // the product key "Tarnwell Audio\Spanora3".
 //
 // Values are typed as the registry types them: strings (stored with their
-// NUL), 32-bit integers and binary blobs. None of these functions throws.
+// NUL), 32-bit integers and binary blobs. As with the registry, any query
+// reads any type: the integer query takes the first 4 bytes (little-endian,
+// missing bytes zero), the string query the raw bytes followed by a NUL.
+// Each sub-key is a directory, e.g. <hive>/Tarnwell Audio/Spanora3/, holding
+// one editable text file settings.ini (format: SettingsFile.h). A user-hive
+// value that cannot be read counts as absent there. None of these throws.
 //
 // Query results: the registry design hands results back in one shared static
 // buffer of 1024 bytes. Here that buffer is per thread (thread_local), so a
@@ -21,11 +26,12 @@ constexpr const char* MAKER_KEY = "Tarnwell Audio";
 constexpr std::size_t RESULT_BUFFER_SIZE = 1024;
 
 // The process-wide product name; the product key is MAKER_KEY + "\" + name.
+// Null or empty restores "Spanora3". Set it before other threads use the store.
 void SetProductName(const char* name) noexcept;
 const char* GetProductName() noexcept;
 
-// Hive directories (for tests and diagnostics); computed at each call so a
-// changed XDG_CONFIG_HOME takes effect at once.
+// The user hive is computed at each call, so a changed XDG_CONFIG_HOME
+// takes effect at once; the machine hive root can be moved for tests.
 bool SetMachineHiveRootForTesting(const char* directory) noexcept;  // null restores /etc/xdg
 
 const void* QueryStoredBinary(const char* subKey, const char* valueName, std::uint32_t* size) noexcept;

@@ -44,10 +44,12 @@ TEST(Thread, RunsJoinsAndCanBeCancelledWhileSleeping) {
   EXPECT_EQ(g_threadRuns.load(), 1);
   EXPECT_FALSE(thread.IsRunning());
 
+#ifndef SPANORA_SANITIZED  // ASan cannot follow the forced unwinding of a cancelled thread
   platform::CThread stuck;
   ASSERT_TRUE(stuck.Start(&SleepForever, nullptr));
   stuck.Terminate();
   EXPECT_FALSE(stuck.IsRunning());
+#endif
 }
 
 std::string g_lastBox;

@@ -1,0 +1,362 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "Helpers/PersistantStorage.h"
+
+namespace fs = std::filesystem;
+namespace ps = CPersistentStorage;
+
+namespace {
+
+constexpr const char* kMaker = "Tarnwell Audio";
+constexpr const char* kProduct = "Tarnwell Audio\\Spanora3";
+
+// Every test gets fresh user and machine hives in a temporary directory;
+// HOME points there too, so nothing can reach the real home.
+class PersistentStorage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/spanora_storage_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    m_root = pattern;
+    m_user = m_root / "user";
+    m_machine = m_root / "machine";
+    fs::create_directories(m_user);
+    fs::create_directories(m_machine);
+    ::setenv("HOME", (m_root / "home").c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", m_user.c_str(), 1);
+    ps::SetMachineHiveRootForTesting(m_machine.c_str());
+    ps::SetProductName(nullptr);
+  }
+  void TearDown() override {
+    ps::SetMachineHiveRootForTesting(nullptr);
+    std::error_code ignored;
+    for (const auto& entry : fs::recursive_directory_iterator(m_root, ignored))
+      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(m_root, ignored);
+  }
+
+  static void WriteFile(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+  }
+  static std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  fs::path UserFile(const char* folder = "Tarnwell Audio/Spanora3") const { return m_user / folder / "settings.ini"; }
+  fs::path MachineFile(const char* folder = "Tarnwell Audio/Spanora3") const {
+    return m_machine / folder / "settings.ini";
+  }
+
+  fs::path m_root, m_user, m_machine;
+};
+
+std::string QueryString(const char* key, const char* name) {
+  const char* text = ps::QueryStoredString(key, name);
+  return text ? text : "<absent>";
+}
+
+TEST_F(PersistentStorage, TypedValuesRoundTripThroughAnEditableFile) {
+  std::int32_t value = 0;
+  ASSERT_TRUE(ps::StoreInt(kProduct, "CacheTextures", 314572));
+  ASSERT_TRUE(ps::StoreInt(kProduct, "Negative", -2));
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "CacheTextures", &value));
+  EXPECT_EQ(value, 314572);
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Negative", &value));
+  EXPECT_EQ(value, -2);
+
+  const char* awkward = "say \"hi\"\\ there\n\ttab = ; # caf\xc3\xa9 \x01";
+  ASSERT_TRUE(ps::StoreString(kProduct, "Folder", awkward));
+  EXPECT_EQ(QueryString(kProduct, "Folder"), awkward);
+  std::uint32_t size = 0;
+  ASSERT_NE(ps::QueryStoredBinary(kProduct, "Folder", &size), nullptr);
+  EXPECT_EQ(size, std::strlen(awkward) + 1) << "a string is stored with its NUL";
+
+  const std::vector<std::uint8_t> blob = {0x00, 0x01, 0x7f, 0x80, 0xff, 0x00};
+  ASSERT_TRUE(ps::StoreBinary(kProduct, "Blob", blob.data(), static_cast<std::uint32_t>(blob.size())));
+  const auto* read = static_cast<const std::uint8_t*>(ps::QueryStoredBinary(kProduct, "Blob", &size));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(std::vector<std::uint8_t>(read, read + size), blob);
+
+  ASSERT_TRUE(ps::StoreBinary(kProduct, "Empty", nullptr, 0));
+  EXPECT_NE(ps::QueryStoredBinary(kProduct, "Empty", &size), nullptr);
+  EXPECT_EQ(size, 0u);
+
+  // Names match regardless of ASCII case, as registry names do.
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "cachetextures", &value));
+  EXPECT_EQ(value, 314572);
+
+  const std::string text = ReadFile(UserFile());
+  EXPECT_NE(text.find("CacheTextures = dword:0004cccc\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Negative = dword:fffffffe\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Blob = hex:00,01,7f,80,ff,00\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Folder = string:\"say \\\"hi\\\"\\\\ there\\n\\ttab = ; # caf\xc3\xa9 \\x01\"\n"),
+            std::string::npos)
+      << text;
+}
+
+TEST_F(PersistentStorage, HandWrittenFilesAreReadAndTheirOtherLinesSurviveWrites) {
+  WriteFile(UserFile(),
+            "# my settings\r\n"
+            "; another comment\n"
+            "  Analysis   =   DWORD:1  \r\n"
+            "\"odd = name\" = string:\"x\\x41y\"\n"
+            "this line is not a setting\n"
+            "Blob = hex: 0a , b ,\n"
+            "Twice = dword:1\n"
+            "Twice = dword:2\n"
+            "Bad = string:\"unterminated\n"
+            "Bad2 = dword:123456789\n");
+  std::int32_t value = 0;
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Analysis", &value));
+  EXPECT_EQ(value, 1);
+  EXPECT_EQ(QueryString(kProduct, "odd = name"), "xAy");
+  std::uint32_t size = 0;
+  const auto* blob = static_cast<const std::uint8_t*>(ps::QueryStoredBinary(kProduct, "Blob", &size));
+  ASSERT_EQ(size, 2u);
+  EXPECT_EQ(blob[0], 0x0a);
+  EXPECT_EQ(blob[1], 0x0b);
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Twice", &value));
+  EXPECT_EQ(value, 2) << "the last line of a name wins";
+  EXPECT_EQ(ps::QueryStoredBinary(kProduct, "Bad", &size), nullptr);
+  EXPECT_EQ(ps::QueryStoredBinary(kProduct, "Bad2", &size), nullptr);
+
+  ASSERT_TRUE(ps::StoreInt(kProduct, "twice", 7));
+  ASSERT_TRUE(ps::StoreString(kProduct, "New", "n"));
+  const std::string text = ReadFile(UserFile());
+  EXPECT_EQ(text.find("Twice"), text.rfind("Twice")) << "a write leaves one line per name\n" << text;
+  for (const char* kept : {"# my settings\r\n", "; another comment\n", "  Analysis   =   DWORD:1  \r\n",
+                           "this line is not a setting\n", "Bad = string:\"unterminated\n"})
+    EXPECT_NE(text.find(kept), std::string::npos) << kept;
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Twice", &value));
+  EXPECT_EQ(value, 7);
+  EXPECT_EQ(QueryString(kProduct, "odd = name"), "xAy");
+  EXPECT_EQ(QueryString(kProduct, "New"), "n");
+}
+
+TEST_F(PersistentStorage, ReadsPreferTheUserHiveAndWritesNeverReachTheMachineHive) {
+  WriteFile(MachineFile(), "Both = dword:2\nMachineOnly = string:\"site\"\n");
+  WriteFile(MachineFile("Tarnwell Audio"), "LimitFramerate = dword:1\n");
+  const std::string machineBefore = ReadFile(MachineFile());
+
+  std::int32_t value = 0;
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Both", &value));
+  EXPECT_EQ(value, 2) << "no user value yet";
+  ASSERT_TRUE(ps::StoreInt(kProduct, "Both", 1));
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Both", &value));
+  EXPECT_EQ(value, 1);
+  EXPECT_EQ(QueryString(kProduct, "MachineOnly"), "site");
+  ASSERT_TRUE(ps::QueryStoredInt(kMaker, "LimitFramerate", &value));
+  EXPECT_EQ(value, 1);
+
+  ASSERT_TRUE(ps::StoreInt(kMaker, "LimitFramerate", 0));
+  ASSERT_TRUE(ps::QueryStoredInt(kMaker, "LimitFramerate", &value));
+  EXPECT_EQ(value, 0);
+  EXPECT_EQ(ReadFile(MachineFile()), machineBefore);
+  EXPECT_EQ(ReadFile(MachineFile("Tarnwell Audio")), "LimitFramerate = dword:1\n");
+  EXPECT_TRUE(fs::exists(UserFile("Tarnwell Audio")));
+  EXPECT_EQ(ReadFile(UserFile()).find("MachineOnly"), std::string::npos);
+
+  // A user line that does not parse does not hide the machine's value.
+  WriteFile(UserFile(), "MachineOnly = string:broken\n");
+  EXPECT_EQ(QueryString(kProduct, "MachineOnly"), "site");
+}
+
+TEST_F(PersistentStorage, MakerAndProductKeysAreSeparateFilesAndTheProductNameIsSettable) {
+  std::int32_t value = 0;
+  ASSERT_TRUE(ps::StoreProductInt("Analysis", 1048576));
+  EXPECT_FALSE(ps::QueryStoredInt(kMaker, "Analysis", &value));
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Analysis", &value));
+  EXPECT_EQ(value, 1048576);
+  ASSERT_TRUE(ps::StoreProductString("Name", "s"));
+  EXPECT_STREQ(ps::QueryProductString("Name"), "s");
+  const std::uint8_t bytes[] = {9, 8};
+  ASSERT_TRUE(ps::StoreProductBinary("Bytes", bytes, 2));
+  std::uint32_t size = 0;
+  ASSERT_NE(ps::QueryProductBinary("Bytes", &size), nullptr);
+  EXPECT_EQ(size, 2u);
+
+  EXPECT_STREQ(ps::GetProductName(), "Spanora3");
+  ps::SetProductName("Other");
+  EXPECT_FALSE(ps::QueryProductInt("Analysis", &value));
+  ASSERT_TRUE(ps::StoreProductInt("Analysis", 5));
+  EXPECT_TRUE(fs::exists(UserFile("Tarnwell Audio/Other")));
+  ps::SetProductName("");
+  EXPECT_STREQ(ps::GetProductName(), "Spanora3");
+  ASSERT_TRUE(ps::QueryProductInt("Analysis", &value));
+  EXPECT_EQ(value, 1048576);
+
+  // Sub-keys that name nothing or could leave the hive are refused.
+  for (const char* bad : {"", "..", "Tarnwell Audio\\..\\..", "a\\\\b", "a/b", "Tarnwell Audio\\"})
+    EXPECT_FALSE(ps::StoreInt(bad, "X", 1)) << bad;
+  EXPECT_FALSE(ps::StoreInt(nullptr, "X", 1));
+  EXPECT_FALSE(ps::StoreInt(kProduct, nullptr, 1));
+  EXPECT_FALSE(ps::StoreString(kProduct, "X", nullptr));
+  EXPECT_EQ(ps::QueryStoredString(nullptr, "X"), nullptr);
+  std::vector<std::string> top;
+  for (const auto& entry : fs::directory_iterator(m_root)) top.push_back(entry.path().filename());
+  std::sort(top.begin(), top.end());
+  EXPECT_EQ(top, (std::vector<std::string>{"machine", "user"})) << "nothing was written outside the hive";
+}
+
+TEST_F(PersistentStorage, MissingEmptyOrGarbageFilesReadAsAbsent) {
+  std::int32_t value = 1234;
+  std::uint32_t size = 99;
+  EXPECT_FALSE(ps::QueryStoredInt(kProduct, "Analysis", &value));
+  EXPECT_EQ(value, 1234) << "a failed query leaves the output alone";
+  EXPECT_EQ(ps::QueryStoredBinary(kProduct, "Analysis", &size), nullptr);
+  EXPECT_EQ(size, 0u);
+
+  WriteFile(UserFile(), "");
+  WriteFile(MachineFile(), "");
+  EXPECT_FALSE(ps::QueryStoredInt(kProduct, "Analysis", &value));
+
+  std::string garbage;
+  for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 7919 + 13) % 256));
+  garbage += std::string("\nAnalysis = dword:\0" "1\n", 21);  // a NUL spoils a line
+  garbage.insert(100, std::string("\nAnalysis = dword:5\0\n", 21));
+  WriteFile(UserFile(), garbage);
+  EXPECT_FALSE(ps::QueryStoredInt(kProduct, "Analysis", &value));
+  EXPECT_EQ(value, 1234);
+
+  // A directory where the file should be cannot be read either.
+  fs::remove(MachineFile());
+  fs::create_directories(MachineFile());
+  EXPECT_FALSE(ps::QueryStoredInt(kProduct, "Analysis", &value));
+
+  // Storing into a garbage file works and keeps the bytes it cannot parse.
+  ASSERT_TRUE(ps::StoreInt(kProduct, "Analysis", 3));
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Analysis", &value));
+  EXPECT_EQ(value, 3);
+  EXPECT_NE(ReadFile(UserFile()).find(garbage.substr(0, 50)), std::string::npos);
+}
+
+TEST_F(PersistentStorage, AStoreThatCannotWriteReturnsFalseAndLeavesNoTemporaryFiles) {
+  // Running as root bypasses permission bits, so the directory is also made
+  // unusable in ways no permission lifts: a file where a directory belongs,
+  // and a directory where the settings file belongs.
+  WriteFile(m_user / "Tarnwell Audio", "I am a file");
+  EXPECT_FALSE(ps::StoreInt(kMaker, "LimitFramerate", 1));
+  EXPECT_FALSE(ps::StoreProductInt("Analysis", 1));
+  fs::remove(m_user / "Tarnwell Audio");
+
+  fs::create_directories(UserFile());
+  EXPECT_FALSE(ps::StoreProductInt("Analysis", 1));
+  EXPECT_EQ(std::distance(fs::directory_iterator(UserFile().parent_path()), fs::directory_iterator()), 1)
+      << "only the blocking directory remains";
+  fs::remove(UserFile());
+
+  ASSERT_TRUE(ps::StoreProductInt("Analysis", 1));
+  if (::geteuid() != 0) {
+    fs::permissions(UserFile().parent_path(), fs::perms(0555));
+    EXPECT_FALSE(ps::StoreProductInt("Analysis", 2));
+    fs::permissions(UserFile().parent_path(), fs::perms(0755));
+  }
+  std::int32_t value = 0;
+  ASSERT_TRUE(ps::QueryProductInt("Analysis", &value));
+  EXPECT_EQ(value, 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(UserFile().parent_path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(PersistentStorage, ValuesOverTheResultBufferCannotBeRead) {
+  std::vector<std::uint8_t> full(ps::RESULT_BUFFER_SIZE, 0xab);
+  ASSERT_TRUE(ps::StoreBinary(kProduct, "Full", full.data(), static_cast<std::uint32_t>(full.size())));
+  std::uint32_t size = 0;
+  ASSERT_NE(ps::QueryStoredBinary(kProduct, "Full", &size), nullptr);
+  EXPECT_EQ(size, ps::RESULT_BUFFER_SIZE);
+  const std::string text(ps::RESULT_BUFFER_SIZE, 'x');  // 1025 bytes with its NUL
+  ASSERT_TRUE(ps::StoreString(kProduct, "Long", text.c_str()));
+  EXPECT_EQ(ps::QueryStoredString(kProduct, "Long"), nullptr);
+  full.push_back(0);
+  ASSERT_TRUE(ps::StoreBinary(kProduct, "Full", full.data(), static_cast<std::uint32_t>(full.size())));
+  EXPECT_EQ(ps::QueryStoredBinary(kProduct, "Full", &size), nullptr);
+  EXPECT_EQ(size, 0u);
+
+  // An unreadable user value lets the machine hive answer.
+  WriteFile(MachineFile(), "Long = string:\"short\"\n");
+  EXPECT_EQ(QueryString(kProduct, "Long"), "short");
+}
+
+TEST_F(PersistentStorage, AnyQueryReadsAnyTypeAsTheRegistryDoes) {
+  ASSERT_TRUE(ps::StoreString(kProduct, "Text", "ab"));
+  std::int32_t value = 0;
+  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Text", &value));
+  EXPECT_EQ(value, 'a' | ('b' << 8)) << "first bytes, missing ones zero";
+  ASSERT_TRUE(ps::StoreInt(kProduct, "Number", 0x00434241));
+  EXPECT_EQ(QueryString(kProduct, "Number"), "ABC");
+  std::uint32_t size = 0;
+  ASSERT_NE(ps::QueryStoredBinary(kProduct, "Number", &size), nullptr);
+  EXPECT_EQ(size, 4u);
+  const std::uint8_t raw[] = {'h', 'i'};
+  ASSERT_TRUE(ps::StoreBinary(kProduct, "Raw", raw, 2));
+  EXPECT_EQ(QueryString(kProduct, "Raw"), "hi") << "the buffer ends in a NUL";
+}
+
+TEST_F(PersistentStorage, FallsBackToHomeConfigWithoutXdgConfigHome) {
+  ::unsetenv("XDG_CONFIG_HOME");
+  ASSERT_TRUE(ps::StoreProductInt("Analysis", 4));
+  EXPECT_TRUE(fs::exists(m_root / "home/.config/Tarnwell Audio/Spanora3/settings.ini"));
+  ::setenv("XDG_CONFIG_HOME", "relative/dir", 1);  // invalid, ignored
+  std::int32_t value = 0;
+  ASSERT_TRUE(ps::QueryProductInt("Analysis", &value));
+  EXPECT_EQ(value, 4);
+}
+
+TEST_F(PersistentStorage, ConcurrentQueriesEachKeepTheirOwnResult) {
+  const std::string first(600, 'a');
+  const std::string second(900, 'b');
+  ASSERT_TRUE(ps::StoreProductString("First", first.c_str()));
+  ASSERT_TRUE(ps::StoreProductString("Second", second.c_str()));
+  auto reader = [](const char* name, const std::string& expected, int* mismatches) {
+    const char* previous = nullptr;
+    for (int i = 0; i < 200; ++i) {
+      const char* text = ps::QueryProductString(name);
+      // Check well after the query, giving the other thread time to query too.
+      std::this_thread::yield();
+      if (!text || expected != text) ++*mismatches;
+      if (previous && previous != text) ++*mismatches;  // one buffer per thread
+      previous = text;
+    }
+  };
+  int mismatchesFirst = 0;
+  int mismatchesSecond = 0;
+  std::thread a(reader, "First", std::cref(first), &mismatchesFirst);
+  std::thread b(reader, "Second", std::cref(second), &mismatchesSecond);
+  a.join();
+  b.join();
+  EXPECT_EQ(mismatchesFirst, 0);
+  EXPECT_EQ(mismatchesSecond, 0);
+}
+
+TEST_F(PersistentStorage, ConcurrentWritersInOneProcessLoseNoValue) {
+  auto writer = [](const char* prefix) {
+    for (int i = 0; i < 40; ++i) ps::StoreProductInt((std::string(prefix) + std::to_string(i % 8)).c_str(), i);
+  };
+  std::thread a(writer, "A");
+  std::thread b(writer, "B");
+  a.join();
+  b.join();
+  for (const char* prefix : {"A", "B"}) {
+    for (int k = 0; k < 8; ++k) {
+      std::int32_t value = -1;
+      ASSERT_TRUE(ps::QueryProductInt((std::string(prefix) + std::to_string(k)).c_str(), &value)) << prefix << k;
+      EXPECT_EQ(value, 32 + k);
+    }
+  }
+}
+
+}  // namespace

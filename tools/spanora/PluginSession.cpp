@@ -1,0 +1,45 @@
+#include "tools/spanora/PluginSession.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+namespace spanora {
+
+std::string ResolvePluginPath(const std::optional<std::string>& given) {
+  // dlopen searches the library path for a bare file name; a file that is
+  // here is meant.
+  if (given) return given->find('/') == std::string::npos && std::filesystem::exists(*given) ? "./" + *given : *given;
+  if (const char* fromEnvironment = std::getenv(PLUGIN_ENV); fromEnvironment && fromEnvironment[0] != '\0')
+    return fromEnvironment;
+  // The build puts this executable in <build>/tools and the plug-in in <build>.
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return PLUGIN_FILE;
+  return (self.parent_path().parent_path() / PLUGIN_FILE).lexically_normal().string();
+}
+
+bool StartSession(vsthost::CVstHost& host, const std::string& path) {
+  if (!host.Load(path)) {
+    std::fprintf(stderr, "spanora: %s\n", host.GetError().c_str());
+    return false;
+  }
+  host.Open();
+  host.SetSampleRate(SESSION_SAMPLE_RATE);
+  host.SetBlockSize(SESSION_BLOCK_SIZE);
+  host.SetMainsOn(true);
+  return true;
+}
+
+std::string FourCCText(int code) {
+  std::string text;
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    const int c = (static_cast<unsigned>(code) >> shift) & 0xff;
+    text.push_back(c >= 0x20 && c < 0x7f ? static_cast<char>(c) : '?');
+  }
+  return text;
+}
+
+}  // namespace spanora
