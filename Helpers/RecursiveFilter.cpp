@@ -1,0 +1,259 @@
+#include "Helpers/RecursiveFilter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "Helpers/ErrorReport.h"
+
+namespace {
+// 2 pi rounded to single precision; the designs work in float throughout.
+constexpr float TWO_PI_F = 6.2831854820251465f;
+}  // namespace
+
+CRecursiveFilterCore::CRecursiveFilterCore(int nA, int nB)
+    : m_nA(std::clamp(nA, 0, MAX_COEFFICIENTS - 1)), m_nB(std::clamp(nB, 0, MAX_COEFFICIENTS - 1)) {
+  Clear();
+}
+
+void CRecursiveFilterCore::Clear() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    std::fill(std::begin(m_fA), std::end(m_fA), 0.0f);
+    std::fill(std::begin(m_fB), std::end(m_fB), 0.0f);
+    ClearHistory();
+  });
+}
+
+void CRecursiveFilterCore::ClearHistory() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    std::fill(std::begin(m_fInput), std::end(m_fInput), 0.0f);
+    std::fill(std::begin(m_fOutput), std::end(m_fOutput), 0.0f);
+    m_nRingIndex = 0;
+  });
+}
+
+void CRecursiveFilterCore::SetFeedforward(int i, float value) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (i >= 0 && i < MAX_COEFFICIENTS) m_fA[i] = value;
+  });
+}
+
+void CRecursiveFilterCore::SetFeedback(int i, float value) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (i >= 0 && i < MAX_COEFFICIENTS) m_fB[i] = value;
+  });
+}
+
+float CRecursiveFilterCore::GetFeedforward(int i) const {
+  return kiv::Guard(KIV_SIGNATURE, 0.0f, [&] { return i >= 0 && i < MAX_COEFFICIENTS ? m_fA[i] : 0.0f; });
+}
+
+float CRecursiveFilterCore::GetFeedback(int i) const {
+  return kiv::Guard(KIV_SIGNATURE, 0.0f, [&] { return i >= 0 && i < MAX_COEFFICIENTS ? m_fB[i] : 0.0f; });
+}
+
+float CRecursiveFilterCore::GetInputHistory(int k) const {
+  return kiv::Guard(KIV_SIGNATURE, 0.0f, [&] {
+    if (k < 0 || k >= HISTORY_LENGTH) return 0.0f;
+    return m_fInput[(m_nRingIndex - k + HISTORY_LENGTH) % HISTORY_LENGTH];
+  });
+}
+
+float CRecursiveFilterCore::GetOutputHistory(int k) const {
+  return kiv::Guard(KIV_SIGNATURE, 0.0f, [&] {
+    if (k < 0 || k >= HISTORY_LENGTH) return 0.0f;
+    return m_fOutput[(m_nRingIndex - k + HISTORY_LENGTH) % HISTORY_LENGTH];
+  });
+}
+
+void CRecursiveFilterCore::DesignNarrowBand(float f, float bw, bool bandPass) {
+  const float r = 1.0f - 3.0f * bw;
+  const float c = std::cos(TWO_PI_F * f);
+  const float k = (1.0f - 2.0f * r * c + r * r) / (2.0f - 2.0f * c);
+  if (bandPass) {
+    m_fA[0] = 1.0f - k;
+    m_fA[1] = 2.0f * (k - r) * c;
+    m_fA[2] = r * r - k;
+  } else {
+    m_fA[0] = k;
+    m_fA[1] = -2.0f * k * c;
+    m_fA[2] = k;
+  }
+  m_fB[1] = 2.0f * r * c;
+  m_fB[2] = -(r * r);
+  m_design.frequency = f;
+  m_design.bandwidthOrQ = bw;
+}
+
+void CRecursiveFilterCore::DesignNotch(float f, float bw) {
+  kiv::Guard(KIV_SIGNATURE, [&] { DesignNarrowBand(f, bw, false); });
+}
+
+void CRecursiveFilterCore::DesignBandPass(float f, float bw) {
+  kiv::Guard(KIV_SIGNATURE, [&] { DesignNarrowBand(f, bw, true); });
+}
+
+void CRecursiveFilterCore::DesignBiquad(float frequency, float q, float sampleRate, float gain, int type) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (type == BIQUAD_KEEP_TYPE) type = m_design.type;
+    // The other cookbook responses (band-pass, notch, peaking, shelves, ...)
+    // are not implemented: nothing here uses them, so they change nothing.
+    if (type != BIQUAD_LOWPASS && type != BIQUAD_HIGHPASS) return;
+    const float omega = TWO_PI_F * frequency / sampleRate;
+    const float alpha = std::sin(omega) / (2.0f * q);
+    const float c = std::cos(omega);
+    const float norm = 1.0f + alpha;
+    if (type == BIQUAD_LOWPASS) {
+      m_fA[0] = (1.0f - c) / 2.0f / norm;
+      m_fA[1] = (1.0f - c) / norm;
+      m_fA[2] = (1.0f - c) / 2.0f / norm;
+    } else {
+      m_fA[0] = (1.0f + c) / 2.0f / norm;
+      m_fA[1] = -(1.0f + c) / norm;
+      m_fA[2] = (1.0f + c) / 2.0f / norm;
+    }
+    m_fB[1] = 2.0f * c / norm;
+    m_fB[2] = -(1.0f - alpha) / norm;
+    m_design = DesignValues{frequency, q, sampleRate, omega, c, alpha, gain, type};
+  });
+}
+
+void CRecursiveFilterCore::ScaleTowardsIdentity(float g) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    m_fA[0] = 1.0f - g + g * m_fA[0];
+    for (int i = 1; i <= m_nA; ++i) m_fA[i] *= g;
+    for (int i = 1; i <= m_nB; ++i) m_fB[i] *= g;
+  });
+}
+
+float CRecursiveFilterCore::ProcessGeneral(float x) noexcept {
+  // Newest history sample sits at the ring index, older ones before it.
+  float y = m_fA[0] * x;
+  int index = m_nRingIndex;
+  for (int k = 1; k <= m_nA || k <= m_nB; ++k) {
+    if (k <= m_nA) y += m_fA[k] * m_fInput[index];
+    if (k <= m_nB) y += m_fB[k] * m_fOutput[index];
+    index = Previous(index);
+  }
+  const int next = Next(m_nRingIndex);
+  m_nRingIndex = next;
+  m_fInput[next] = x;
+  m_fOutput[next] = y;
+  return y;
+}
+
+void CRecursiveFilterCore::Process(const float* in, float* out, int n) noexcept {
+  if (n <= 0) return;
+  if (m_nA != 2 || m_nB != 2) {
+    for (int i = 0; i < n; ++i) out[i] = ProcessGeneral(in[i]);
+    return;
+  }
+  // Same arithmetic as Process(x), but the two-sample state stays in
+  // registers; the rings are still written sample by sample (stores only,
+  // off the recursion's critical path) so they look exactly as after n
+  // single calls.
+  const float a[3] = {m_fA[0], m_fA[1], m_fA[2]};
+  const float b[3] = {0.0f, m_fB[1], m_fB[2]};
+  int index = m_nRingIndex;
+  float x1 = m_fInput[index], x2 = m_fInput[Previous(index)];
+  float y1 = m_fOutput[index], y2 = m_fOutput[Previous(index)];
+  for (int i = 0; i < n; ++i) {
+    const float x = in[i];
+    const float y = BiquadStep(a, b, x, x1, x2, y1, y2);
+    index = Next(index);
+    m_fInput[index] = x;
+    m_fOutput[index] = y;
+    out[i] = y;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+  }
+  m_nRingIndex = index;
+}
+
+// ---------------------------------------------------------------------------
+
+template <class T>
+CDelayFilter<T>::CDelayFilter(int maxDelay, bool startAtMax) : m_nMaxDelay(std::max(maxDelay, 1)), m_nDelay(0), m_nWrite(0) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    m_nDelay = startAtMax ? m_nMaxDelay : 0;
+    m_pBuffer = std::make_unique<T[]>(static_cast<size_t>(m_nMaxDelay) + 1);
+    Clear();
+  });
+}
+
+template <class T>
+CDelayFilter<T>::~CDelayFilter() = default;
+
+template <class T>
+void CDelayFilter<T>::Clear() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (m_pBuffer) std::fill_n(m_pBuffer.get(), m_nMaxDelay + 1, T(0));
+    m_nWrite = 0;
+  });
+}
+
+template <class T>
+void CDelayFilter<T>::SetDelay(int delay) {
+  kiv::Guard(KIV_SIGNATURE, [&] { m_nDelay = std::clamp(delay, 0, m_nMaxDelay); });
+}
+
+template <class T>
+bool CDelayFilter<T>::CopyStateFrom(const CDelayFilter& other) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (other.m_nMaxDelay != m_nMaxDelay || !m_pBuffer || !other.m_pBuffer) return false;
+    if (&other == this) return true;
+    m_nDelay = other.m_nDelay;
+    std::copy_n(other.m_pBuffer.get(), m_nMaxDelay + 1, m_pBuffer.get());
+    m_nWrite = other.m_nWrite;
+    return true;
+  });
+}
+
+template <class T>
+CFloatDelayFilter<T>::CFloatDelayFilter(int maxDelay, bool startAtMax)
+    : m_nMaxDelay(std::max(maxDelay, 1)), m_fDelay(0.0f), m_nWrite(0) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    m_fDelay = startAtMax ? static_cast<float>(m_nMaxDelay) : 0.0f;
+    m_pBuffer = std::make_unique<T[]>(static_cast<size_t>(m_nMaxDelay) + 1);
+    Clear();
+  });
+}
+
+template <class T>
+CFloatDelayFilter<T>::~CFloatDelayFilter() = default;
+
+template <class T>
+void CFloatDelayFilter<T>::Clear() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (m_pBuffer) std::fill_n(m_pBuffer.get(), m_nMaxDelay + 1, T(0));
+    m_nWrite = 0;
+  });
+}
+
+template <class T>
+void CFloatDelayFilter<T>::SetDelay(float delay) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    // Written so that NaN falls to 0: a negative or NaN delay would read
+    // outside the buffer.
+    m_fDelay = delay > 0.0f ? std::min(delay, static_cast<float>(m_nMaxDelay)) : 0.0f;
+  });
+}
+
+template <class T>
+bool CFloatDelayFilter<T>::CopyStateFrom(const CFloatDelayFilter& other) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (other.m_nMaxDelay != m_nMaxDelay || !m_pBuffer || !other.m_pBuffer) return false;
+    if (&other == this) return true;
+    m_fDelay = other.m_fDelay;
+    std::copy_n(other.m_pBuffer.get(), m_nMaxDelay + 1, m_pBuffer.get());
+    m_nWrite = other.m_nWrite;
+    return true;
+  });
+}
+
+template class CDelayFilter<float>;
+template class CDelayFilter<double>;
+template class CFloatDelayFilter<float>;
+template class CFloatDelayFilter<double>;

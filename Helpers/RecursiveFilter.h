@@ -1,0 +1,204 @@
+#pragma once
+// Time-domain building blocks of the widener: a direct-form recursive filter
+// core with its coefficient designs, an integer delay line and a fractional
+// delay line with four-point cubic interpolation. All storage is fixed at
+// construction; the per-sample operations never allocate, lock or throw.
+#include <memory>
+
+// Direct-form recursive filter with up to 20 feedforward and 20 feedback
+// coefficients. Past inputs and outputs live in two rings of 51 samples that
+// share one index (the newest sample). Feedback coefficients carry their sign:
+// a denominator 1 + A1 z^-1 + A2 z^-2 is stored as b1 = -A1, b2 = -A2.
+class CRecursiveFilterCore {
+ public:
+  static constexpr int HISTORY_LENGTH = 51;
+  static constexpr int MAX_COEFFICIENTS = 21;
+
+  // Cookbook design types served by DesignBiquad. Only the low-pass and the
+  // high-pass are implemented (they are all the widener uses); every other
+  // type leaves the filter as it is.
+  static constexpr int BIQUAD_LOWPASS = 3;
+  static constexpr int BIQUAD_HIGHPASS = 4;
+  static constexpr int BIQUAD_KEEP_TYPE = 9;
+
+  CRecursiveFilterCore(int nA = 2, int nB = 2);
+
+  // Zeroes all coefficients, both rings and the ring index.
+  void Clear();
+  // Zeroes only the rings (coefficients stay): a silent restart.
+  void ClearHistory();
+
+  void SetFeedforward(int i, float value);
+  void SetFeedback(int i, float value);
+  float GetFeedforward(int i) const;
+  float GetFeedback(int i) const;
+  int GetFeedforwardCount() const { return m_nA; }
+  int GetFeedbackCount() const { return m_nB; }
+
+  // Narrow-band designs at normalised frequency f (cycles per sample) and
+  // bandwidth bw; a notch and a band-pass at the same f and bw sum to one.
+  void DesignNotch(float f, float bw);
+  void DesignBandPass(float f, float bw);
+  // Cookbook biquad at `frequency` Hz; `type` BIQUAD_KEEP_TYPE reuses the type
+  // of the previous design.
+  void DesignBiquad(float frequency, float q, float sampleRate, float gain, int type);
+  // Blends the filter towards a wire: g = 1 leaves it, g = 0 passes input.
+  void ScaleTowardsIdentity(float g);
+
+  // One sample. The second-order case (the widener's) has its own fast path.
+  float Process(float x) noexcept;
+  // A block; `in` and `out` may be the same array. Bit-identical to calling
+  // Process(x) for every sample, but keeps the state in registers.
+  void Process(const float* in, float* out, int n) noexcept;
+
+  // The rings as anyone looking at the filter sees them: k = 0 is the newest
+  // sample, k = 1 the one before, and so on.
+  int GetRingIndex() const { return m_nRingIndex; }
+  float GetInputHistory(int k) const;
+  float GetOutputHistory(int k) const;
+
+  // Values of the last design.
+  struct DesignValues {
+    float frequency = 0.0f;  // normalised, or Hz for the cookbook design
+    float bandwidthOrQ = 0.0f;
+    float sampleRate = 0.0f;
+    float omega = 0.0f;
+    float cosOmega = 0.0f;
+    float alpha = 0.0f;
+    float gain = 0.0f;
+    int type = 0;
+  };
+  const DesignValues& GetDesignValues() const { return m_design; }
+
+ private:
+  static int Previous(int index) noexcept { return index == 0 ? HISTORY_LENGTH - 1 : index - 1; }
+  static int Next(int index) noexcept { return index == HISTORY_LENGTH - 1 ? 0 : index + 1; }
+  float ProcessGeneral(float x) noexcept;
+  void DesignNarrowBand(float f, float bw, bool bandPass);
+
+  float m_fInput[HISTORY_LENGTH];
+  int m_nA;
+  float m_fA[MAX_COEFFICIENTS];
+  float m_fOutput[HISTORY_LENGTH];
+  int m_nB;
+  float m_fB[MAX_COEFFICIENTS];
+  int m_nRingIndex;
+  DesignValues m_design;
+};
+
+// The second-order step, shared by the single-sample and the block form so
+// that both evaluate exactly the same expression in the same order.
+inline float BiquadStep(const float* a, const float* b, float x, float x1, float x2, float y1,
+                        float y2) noexcept {
+  return a[0] * x + a[1] * x1 + a[2] * x2 + b[1] * y1 + b[2] * y2;
+}
+
+inline float CRecursiveFilterCore::Process(float x) noexcept {
+  if (m_nA != 2 || m_nB != 2) return ProcessGeneral(x);
+  const int i1 = m_nRingIndex;
+  const int i2 = Previous(i1);
+  const float y = BiquadStep(m_fA, m_fB, x, m_fInput[i1], m_fInput[i2], m_fOutput[i1], m_fOutput[i2]);
+  const int next = Next(i1);
+  m_nRingIndex = next;
+  m_fInput[next] = x;
+  m_fOutput[next] = y;
+  return y;
+}
+
+// Integer delay line of up to `maxDelay` samples (buffer of maxDelay + 1).
+template <class T>
+class CDelayFilter {
+ public:
+  CDelayFilter(int maxDelay, bool startAtMax);
+  ~CDelayFilter();
+  CDelayFilter(const CDelayFilter&) = delete;
+  CDelayFilter& operator=(const CDelayFilter&) = delete;
+
+  // Zeroes the buffer and the write index; the delay stays.
+  void Clear();
+  // Delay in samples, clamped to 0 ... maximum.
+  void SetDelay(int delay);
+  int GetDelay() const { return m_nDelay; }
+  int GetMaxDelay() const { return m_nMaxDelay; }
+  // Copies maximum, delay, buffer and write index of a line of the same
+  // size; returns false (and changes nothing) for a different size.
+  bool CopyStateFrom(const CDelayFilter& other);
+
+  T Process(T x) noexcept;
+
+ private:
+  int m_nMaxDelay;
+  int m_nDelay;
+  std::unique_ptr<T[]> m_pBuffer;
+  int m_nWrite;
+};
+
+// Fractional delay line: four-point cubic (Hermite) interpolation between the
+// stored samples; an integer delay returns the stored sample exactly.
+template <class T>
+class CFloatDelayFilter {
+ public:
+  CFloatDelayFilter(int maxDelay, bool startAtMax);
+  ~CFloatDelayFilter();
+  CFloatDelayFilter(const CFloatDelayFilter&) = delete;
+  CFloatDelayFilter& operator=(const CFloatDelayFilter&) = delete;
+
+  void Clear();
+  // Delay in samples, clamped to 0 ... maximum (NaN counts as 0).
+  void SetDelay(float delay);
+  float GetDelay() const { return m_fDelay; }
+  int GetMaxDelay() const { return m_nMaxDelay; }
+  bool CopyStateFrom(const CFloatDelayFilter& other);
+
+  T Process(T x) noexcept;
+
+ private:
+  int m_nMaxDelay;
+  float m_fDelay;
+  std::unique_ptr<T[]> m_pBuffer;
+  int m_nWrite;
+};
+
+template <class T>
+inline T CDelayFilter<T>::Process(T x) noexcept {
+  T* buffer = m_pBuffer.get();
+  if (!buffer) return x;
+  m_nWrite = m_nWrite == m_nMaxDelay ? 0 : m_nWrite + 1;
+  buffer[m_nWrite] = x;
+  int read = m_nWrite - m_nDelay;
+  if (read < 0) read += m_nMaxDelay + 1;
+  return buffer[read];
+}
+
+template <class T>
+inline T CFloatDelayFilter<T>::Process(T x) noexcept {
+  T* buffer = m_pBuffer.get();
+  if (!buffer) return x;
+  const int size = m_nMaxDelay + 1;
+  m_nWrite = m_nWrite == m_nMaxDelay ? 0 : m_nWrite + 1;
+  buffer[m_nWrite] = x;
+  // The read position in double so that a long line keeps its fraction.
+  double p = static_cast<double>(m_nWrite) - static_cast<double>(m_fDelay);
+  if (p < 0.0) p += size;
+  int i = static_cast<int>(p);
+  const T t = static_cast<T>(p - i);
+  if (i > m_nMaxDelay) i -= size;
+  const int im = i == 0 ? m_nMaxDelay : i - 1;
+  int i1 = i + 1;
+  if (i1 > m_nMaxDelay) i1 -= size;
+  int i2 = i + 2;
+  if (i2 > m_nMaxDelay) i2 -= size;
+  const T s0 = buffer[i];
+  const T s1 = buffer[i1];
+  const T sm = buffer[im];
+  const T s2 = buffer[i2];
+  const T c1 = T(0.5) * (s1 - sm);
+  const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
+  const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
+  return ((c3 * t + c2) * t + c1) * t + s0;
+}
+
+extern template class CDelayFilter<float>;
+extern template class CDelayFilter<double>;
+extern template class CFloatDelayFilter<float>;
+extern template class CFloatDelayFilter<double>;

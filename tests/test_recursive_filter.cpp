@@ -1,0 +1,261 @@
+#include "Helpers/RecursiveFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+namespace {
+
+std::vector<float> Noise(int n, unsigned seed = 1) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
+  std::vector<float> v(n);
+  for (float& x : v) x = dist(rng);
+  return v;
+}
+
+// Steady-state peak amplitude of the filter's response to cos(2 pi f n).
+float SteadyAmplitude(CRecursiveFilterCore& filter, double cyclesPerSample) {
+  filter.ClearHistory();
+  float peak = 0.0f;
+  for (int n = 0; n < 20000; ++n) {
+    const float y = filter.Process(static_cast<float>(std::cos(6.283185307179586 * cyclesPerSample * n)));
+    if (n >= 10000) peak = std::max(peak, std::fabs(y));
+  }
+  return peak;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Recursive filter core
+
+TEST(RecursiveFilterCore, NotchPlusBandPassReproducesInput) {
+  // The two designs sum to an all-pass of gain 1 exactly on paper. In single
+  // precision the sharp poles amplify coefficient rounding, so the error
+  // grows towards DC. Worst seen on 50000 samples of unit noise: below 4e-5
+  // for f >= 0.01 (both bandwidths), 2.7e-4 at f = 0.002, 4.3e-3 at
+  // f = 0.00045 (20 Hz at 44.1 kHz) with bw = 0.01.
+  const std::vector<float> x = Noise(50000);
+  const struct {
+    float f, bound;
+  } cases[] = {{0.00045f, 1e-2f}, {0.002f, 1e-3f}, {0.01f, 5e-5f}, {0.05f, 5e-5f}, {0.3f, 5e-5f}, {0.45f, 5e-5f}};
+  for (float bw : {0.001f, 0.01f}) {
+    for (const auto& c : cases) {
+      CRecursiveFilterCore notch(2, 2), bandPass(2, 2);
+      notch.DesignNotch(c.f, bw);
+      bandPass.DesignBandPass(c.f, bw);
+      float worst = 0.0f;
+      for (float v : x) worst = std::max(worst, std::fabs(notch.Process(v) + bandPass.Process(v) - v));
+      EXPECT_LT(worst, c.bound) << "f=" << c.f << " bw=" << bw;
+    }
+  }
+}
+
+TEST(RecursiveFilterCore, NarrowBandDesignsActAtTheirFrequency) {
+  CRecursiveFilterCore notch(2, 2), bandPass(2, 2);
+  notch.DesignNotch(0.05f, 0.01f);
+  bandPass.DesignBandPass(0.05f, 0.01f);
+  EXPECT_LT(SteadyAmplitude(notch, 0.05), 1e-2f);
+  EXPECT_NEAR(SteadyAmplitude(bandPass, 0.05), 1.0f, 1e-2f);
+  EXPECT_NEAR(SteadyAmplitude(notch, 0.2), 1.0f, 1e-2f);
+  EXPECT_LT(SteadyAmplitude(bandPass, 0.2), 0.1f);
+}
+
+TEST(RecursiveFilterCore, ScaleTowardsIdentity) {
+  const std::vector<float> x = Noise(2000, 7);
+  CRecursiveFilterCore wire(2, 2), same(2, 2), reference(2, 2);
+  wire.DesignBandPass(0.1f, 0.01f);
+  wire.ScaleTowardsIdentity(0.0f);
+  same.DesignBandPass(0.1f, 0.01f);
+  same.ScaleTowardsIdentity(1.0f);
+  reference.DesignBandPass(0.1f, 0.01f);
+  for (float v : x) {
+    EXPECT_EQ(wire.Process(v), v);
+    EXPECT_EQ(same.Process(v), reference.Process(v));
+  }
+  // Halfway: a0 = 1 - g + g a0, the others scaled by g.
+  CRecursiveFilterCore half(2, 2);
+  half.DesignNotch(0.1f, 0.01f);
+  const float a0 = half.GetFeedforward(0), a1 = half.GetFeedforward(1), b2 = half.GetFeedback(2);
+  half.ScaleTowardsIdentity(0.5f);
+  EXPECT_FLOAT_EQ(half.GetFeedforward(0), 0.5f + 0.5f * a0);
+  EXPECT_FLOAT_EQ(half.GetFeedforward(1), 0.5f * a1);
+  EXPECT_FLOAT_EQ(half.GetFeedback(2), 0.5f * b2);
+}
+
+TEST(RecursiveFilterCore, ClearForgetsHistoryAndCoefficients) {
+  CRecursiveFilterCore filter(2, 2);
+  filter.DesignBiquad(1000.0f, 1.0f, 44100.0f, 1.0f, CRecursiveFilterCore::BIQUAD_LOWPASS);
+  for (float v : Noise(100)) filter.Process(v);
+  filter.Clear();
+  EXPECT_EQ(filter.GetRingIndex(), 0);
+  EXPECT_EQ(filter.GetFeedforward(0), 0.0f);
+  EXPECT_EQ(filter.GetFeedback(1), 0.0f);
+  // Redesigned after Clear, the first output is a0 * x alone: no history.
+  filter.DesignBiquad(1000.0f, 1.0f, 44100.0f, 1.0f, CRecursiveFilterCore::BIQUAD_LOWPASS);
+  EXPECT_EQ(filter.Process(0.75f), filter.GetFeedforward(0) * 0.75f);
+  EXPECT_EQ(filter.GetInputHistory(0), 0.75f);
+  EXPECT_EQ(filter.GetInputHistory(1), 0.0f);
+}
+
+TEST(RecursiveFilterCore, RingIndexWrapsAndHistoryReadsBack) {
+  CRecursiveFilterCore filter(2, 2);
+  filter.SetFeedforward(0, 1.0f);  // a wire: outputs equal inputs
+  for (int i = 1; i <= 60; ++i) filter.Process(static_cast<float>(i));
+  EXPECT_EQ(filter.GetRingIndex(), 60 % CRecursiveFilterCore::HISTORY_LENGTH);
+  EXPECT_EQ(filter.GetInputHistory(0), 60.0f);
+  EXPECT_EQ(filter.GetInputHistory(1), 59.0f);
+  EXPECT_EQ(filter.GetOutputHistory(50), 10.0f);
+}
+
+TEST(RecursiveFilterCore, CookbookLowAndHighPassMagnitudes) {
+  const float fs = 44100.0f, fc = 2000.0f;
+  const double fcNorm = fc / fs;
+  CRecursiveFilterCore low(2, 2), high(2, 2);
+  low.DesignBiquad(fc, 1.0f, fs, 1.0f, CRecursiveFilterCore::BIQUAD_LOWPASS);
+  high.DesignBiquad(fc, 1.0f, fs, 1.0f, CRecursiveFilterCore::BIQUAD_HIGHPASS);
+  // At the cut-off a cookbook section has gain Q (1 here): 0 dB.
+  EXPECT_NEAR(SteadyAmplitude(low, 0.0), 1.0f, 1e-3f);
+  EXPECT_NEAR(SteadyAmplitude(low, fcNorm), 1.0f, 1e-3f);
+  EXPECT_LT(SteadyAmplitude(low, 0.5), 1e-3f);
+  EXPECT_LT(SteadyAmplitude(high, 0.0), 1e-3f);
+  EXPECT_NEAR(SteadyAmplitude(high, fcNorm), 1.0f, 1e-3f);
+  EXPECT_NEAR(SteadyAmplitude(high, 0.5), 1.0f, 1e-3f);
+
+  const auto& design = high.GetDesignValues();
+  EXPECT_EQ(design.type, CRecursiveFilterCore::BIQUAD_HIGHPASS);
+  EXPECT_EQ(design.sampleRate, fs);
+  // Type 9 redesigns with the previous type; unimplemented types change nothing.
+  high.DesignBiquad(500.0f, 1.0f, fs, 1.0f, CRecursiveFilterCore::BIQUAD_KEEP_TYPE);
+  EXPECT_EQ(high.GetDesignValues().type, CRecursiveFilterCore::BIQUAD_HIGHPASS);
+  EXPECT_EQ(high.GetDesignValues().frequency, 500.0f);
+  const float a0 = high.GetFeedforward(0);
+  high.DesignBiquad(3000.0f, 1.0f, fs, 1.0f, 6);
+  EXPECT_EQ(high.GetFeedforward(0), a0);
+}
+
+TEST(RecursiveFilterCore, BlockFormIsBitIdenticalToSingleSamples) {
+  const std::vector<float> x = Noise(5000, 3);
+  CRecursiveFilterCore single(2, 2), block(2, 2);
+  single.DesignNotch(0.01f, 0.001f);
+  block.DesignNotch(0.01f, 0.001f);
+  std::vector<float> ySingle(x.size()), yBlock(x);  // block runs in place
+  for (size_t i = 0; i < x.size(); ++i) ySingle[i] = single.Process(x[i]);
+  size_t pos = 0;
+  for (int n : {1, 7, 64, 51, 52, 1000, 0, 3825}) {
+    block.Process(yBlock.data() + pos, yBlock.data() + pos, n);
+    pos += n;
+  }
+  ASSERT_EQ(pos, x.size());
+  EXPECT_EQ(0, std::memcmp(ySingle.data(), yBlock.data(), x.size() * sizeof(float)));
+  EXPECT_EQ(single.GetRingIndex(), block.GetRingIndex());
+  for (int k = 0; k < CRecursiveFilterCore::HISTORY_LENGTH; ++k) {
+    EXPECT_EQ(single.GetInputHistory(k), block.GetInputHistory(k));
+    EXPECT_EQ(single.GetOutputHistory(k), block.GetOutputHistory(k));
+  }
+}
+
+TEST(RecursiveFilterCore, HigherOrderUsesAllCoefficients) {
+  // y = x + 0.5 x[n-3] + 0.25 y[n-4] on an impulse.
+  CRecursiveFilterCore filter(3, 4);
+  filter.SetFeedforward(0, 1.0f);
+  filter.SetFeedforward(3, 0.5f);
+  filter.SetFeedback(4, 0.25f);
+  std::vector<float> in(9, 0.0f), out(9);
+  in[0] = 1.0f;
+  filter.Process(in.data(), out.data(), 9);
+  const std::vector<float> expected = {1, 0, 0, 0.5f, 0.25f, 0, 0, 0.125f, 0.0625f};
+  EXPECT_EQ(out, expected);
+}
+
+// ---------------------------------------------------------------------------
+// Delay lines
+
+template <class T>
+class DelayLines : public ::testing::Test {};
+using SampleTypes = ::testing::Types<float, double>;
+TYPED_TEST_SUITE(DelayLines, SampleTypes);
+
+TYPED_TEST(DelayLines, IntegerDelayIsExactAndClamped) {
+  using T = TypeParam;
+  CDelayFilter<T> line(100, false);
+  EXPECT_EQ(line.GetDelay(), 0);
+  EXPECT_EQ(line.Process(T(3.5)), T(3.5));  // delay 0: the sample itself
+  line.Clear();
+  line.SetDelay(7);
+  for (int n = 0; n < 300; ++n) EXPECT_EQ(line.Process(T(n + 1)), n >= 7 ? T(n + 1 - 7) : T(0));
+  line.SetDelay(-4);
+  EXPECT_EQ(line.GetDelay(), 0);
+
+  CDelayFilter<T> longest(65536, false);
+  longest.SetDelay(100000);
+  EXPECT_EQ(longest.GetDelay(), 65536);
+  for (int n = 0; n < 65536 + 100; ++n) {
+    const T y = longest.Process(T(n + 1));
+    if (n < 65536) {
+      ASSERT_EQ(y, T(0)) << n;
+    } else {
+      ASSERT_EQ(y, T(n + 1 - 65536)) << n;
+    }
+  }
+  EXPECT_EQ(CDelayFilter<T>(50, true).GetDelay(), 50);
+}
+
+TYPED_TEST(DelayLines, FractionalDelayInterpolates) {
+  using T = TypeParam;
+  const auto quadratic = [](double t) { return 0.5 + 0.25 * t - 0.01 * t * t; };
+  const auto cubic = [](double t) { return 0.001 * t * t * t - 0.02 * t * t + 0.1 * t; };
+  const double tolerance = std::is_same_v<T, float> ? 1e-3 : 1e-9;
+
+  // Integer delays return the stored sample exactly.
+  CFloatDelayFilter<T> integer(64, false);
+  integer.SetDelay(5.0f);
+  for (int n = 0; n < 200; ++n) EXPECT_EQ(integer.Process(T(n + 1)), n >= 5 ? T(n + 1 - 5) : T(0));
+
+  // The four-point Hermite form reproduces quadratics at any fraction; a
+  // cubic only at the midpoint between two samples. Below one sample of
+  // delay the newest neighbour is not there yet (the ring's oldest sample
+  // stands in), so exactness starts at a delay of 1.
+  for (float d : {1.25f, 2.5f, 3.75f, 10.125f}) {
+    CFloatDelayFilter<T> q(64, false), c(64, false);
+    q.SetDelay(d);
+    c.SetDelay(d);
+    for (int n = 0; n < 100; ++n) {
+      const T yq = q.Process(static_cast<T>(quadratic(n)));
+      const T yc = c.Process(static_cast<T>(cubic(n)));
+      if (n < 20) continue;  // until the line holds the signal on both sides
+      EXPECT_NEAR(yq, quadratic(n - d), tolerance) << "d=" << d;
+      if (d == 2.5f) {
+        EXPECT_NEAR(yc, cubic(n - d), tolerance);
+      }
+    }
+  }
+
+  CFloatDelayFilter<T> clamped(65536, false);
+  clamped.SetDelay(1e6f);
+  EXPECT_EQ(clamped.GetDelay(), 65536.0f);
+  clamped.SetDelay(std::nanf(""));
+  EXPECT_EQ(clamped.GetDelay(), 0.0f);
+}
+
+TYPED_TEST(DelayLines, StateCopiesBetweenEqualSizesOnly) {
+  using T = TypeParam;
+  CFloatDelayFilter<T> a(32, false), b(32, false), other(16, false);
+  a.SetDelay(3.5f);
+  for (int n = 0; n < 40; ++n) a.Process(T(n));
+  ASSERT_TRUE(b.CopyStateFrom(a));
+  EXPECT_EQ(b.GetDelay(), 3.5f);
+  for (int n = 40; n < 80; ++n) EXPECT_EQ(a.Process(T(n)), b.Process(T(n)));
+  EXPECT_FALSE(other.CopyStateFrom(a));
+
+  CDelayFilter<T> c(32, false), d(32, true), e(8, false);
+  c.SetDelay(9);
+  for (int n = 0; n < 40; ++n) c.Process(T(n));
+  ASSERT_TRUE(d.CopyStateFrom(c));
+  for (int n = 40; n < 80; ++n) EXPECT_EQ(c.Process(T(n)), d.Process(T(n)));
+  EXPECT_FALSE(e.CopyStateFrom(c));
+}
