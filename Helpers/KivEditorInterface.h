@@ -27,6 +27,11 @@ class CKivEditorInterface : public vst::AEffEditor {
   virtual bool IsDrawing() const { return false; }
   virtual bool IsGestureOpen() const { return false; }
   virtual void DropCachedDrawingState() {}
+  // Level hand-over from the audio thread (called under the lock): meter
+  // positions 0..1 at the end of every block, output peak holds every 1024
+  // samples.
+  virtual void SetLevelMeters(float /*inputPosition*/, float /*outputPosition*/) {}
+  virtual void SetOutputPeakHolds(float /*left*/, float /*right*/) {}
 
  private:
   std::recursive_mutex m_Lock;

@@ -624,12 +624,19 @@ int KivEffect::RestoreStateChunk(const void* data, std::size_t size) {
   return kiv::Guard(KIV_SIGNATURE, CHUNK_KEY_MISSING, [&] {
     CKeyedChunkDecoder decoder;
     decoder.Decode(data, size);
+    // A saved state is consistent as a whole, like a program: applied as one.
+    ++m_nRefreshDepth;
+    int result = 0;
     for (int i = 0; i < GetNumAutomatable(); ++i) {
       float value = 0.0f;
-      if (!decoder.FindFloat(GetParameterKey(i), &value)) return CHUNK_KEY_MISSING;
+      if (!decoder.FindFloat(GetParameterKey(i), &value)) {
+        result = CHUNK_KEY_MISSING;
+        break;
+      }
       setParameter(i, value);
     }
-    return 0;
+    --m_nRefreshDepth;
+    return result;
   });
 }
 

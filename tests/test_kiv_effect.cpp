@@ -168,14 +168,24 @@ TEST_F(KivEffectTest, AutomatedSetTellsTheHostOnlyForAutomatableIndices) {
   EXPECT_EQ(effect->GetParameterAsInt(PARAM_DYN_TYPE, 5), 2);
 }
 
-TEST_F(KivEffectTest, AccumulatingProcessAddsToTheOutput) {
-  float inL[4] = {1, 2, 3, 4}, inR[4] = {-1, -2, -3, -4};
-  float outL[4] = {10, 10, 10, 10}, outR[4] = {0, 0, 0, 1};
+TEST_F(KivEffectTest, AccumulatingProcessAddsWhatProcessReplacingWouldWrite) {
+  ASpanora twin(host.Callback());
+  float inL[300], inR[300], replaced[2][300], accumulated[2][300];
+  for (int k = 0; k < 300; ++k) {
+    inL[k] = std::sin(0.05f * k);
+    inR[k] = std::cos(0.031f * k);
+    accumulated[0][k] = 1.0f;
+    accumulated[1][k] = -2.0f;
+  }
   float* in[2] = {inL, inR};
-  float* out[2] = {outL, outR};
-  effect->process(in, out, 4);
-  EXPECT_EQ(outL[3], 14.0f);
-  EXPECT_EQ(outR[3], -3.0f);
+  float* rep[2] = {replaced[0], replaced[1]};
+  float* acc[2] = {accumulated[0], accumulated[1]};
+  twin.processReplacing(in, rep, 300);
+  effect->process(in, acc, 300);  // one frame at a time
+  for (int k = 0; k < 300; ++k) {
+    EXPECT_EQ(accumulated[0][k], replaced[0][k] + 1.0f) << k;
+    EXPECT_EQ(accumulated[1][k], replaced[1][k] - 2.0f) << k;
+  }
 }
 
 TEST_F(KivEffectTest, HostTimeMakesAudioPlayOnlyWhileThePositionMoves) {

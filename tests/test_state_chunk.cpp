@@ -51,17 +51,18 @@ TEST_F(StateChunkTest, RoundTripRestoresEveryParameter) {
 }
 
 TEST_F(StateChunkTest, AMissingKeyStopsWithMinus77AfterApplyingTheKeysBeforeIt) {
-  for (int i = 0; i < 64; ++i) effect->setParameter(i, 0.0625f);
+  effect->setProgram(39);
   CKeyedChunkEncoder encoder;
   for (int i = 0; i < 64; ++i) {
-    if (i != PARAM_DYN_SPEED) encoder.AddFloat(effect->GetParameterKey(i), 0.0625f);
+    if (i != PARAM_DYN_SPEED) encoder.AddFloat(effect->GetParameterKey(i), effect->getParameter(i));
   }
   FakeHost otherHost;
   ASpanora restored(otherHost.Callback());
   EXPECT_EQ(restored.RestoreStateChunk(encoder.Data(), encoder.Size()), CHUNK_KEY_MISSING);
-  for (int i = 0; i < PARAM_DYN_SPEED; ++i) EXPECT_EQ(restored.getParameter(i), 0.0625f) << i;
-  EXPECT_EQ(restored.getParameter(PARAM_DYN_SPEED), 0.5f);
+  for (int i = 0; i < PARAM_DYN_SPEED; ++i) EXPECT_EQ(restored.getParameter(i), effect->getParameter(i)) << i;
+  EXPECT_EQ(restored.getParameter(PARAM_DYN_SPEED), 0.5f);  // program 0's values from here on
   EXPECT_EQ(restored.getParameter(PARAM_DYN_DEPTH), 0.5f);
+  EXPECT_EQ(restored.getParameter(PARAM_HAAS_ENABLED), 0.0f);
 
   // A key of another type counts as absent.
   CKeyedChunkEncoder mistyped;

@@ -1,10 +1,12 @@
 #include "widener/ASpanora.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "Helpers/ErrorReport.h"
 #include "Helpers/Vst/VstText.h"
+#include "platform/Clock.h"
 #include "widener/SpanoraPresets.h"
 
 std::atomic<bool> g_bCacheTextures{true};
@@ -14,7 +16,7 @@ constexpr const char* kShapeNames[] = {"Sine", "Triangle", "Square", "RND1", "RN
 }
 
 ASpanora::ASpanora(vst::HostCallback audioMaster)
-    : KivEffect(audioMaster, NUM_SPANORA_PARAMS, NUM_SPANORA_PARAMS) {
+    : KivEffect(audioMaster, NUM_SPANORA_PARAMS, NUM_SPANORA_PARAMS), m_pClock(&platform::GetTickCount) {
   setNumInputs(2);
   setNumOutputs(2);
   setUniqueID(vst::FourCC('K', 'S', 'P', '3'));
@@ -33,6 +35,58 @@ ASpanora::~ASpanora() {
   Cleanup();
 }
 
+void ASpanora::Init() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    for (int i = 0; i < NUM_SPANORA_PARAMS; ++i) m_fParam[i].store(DefaultProgram().values[i]);
+    m_pD1 = std::make_unique<CDelayFilter<float>>(MAX_DELAY_SAMPLES, false);
+    m_pD2 = std::make_unique<CDelayFilter<float>>(MAX_DELAY_SAMPLES, false);
+    m_pShiftDelay = std::make_unique<CDelayFilter<float>>(MAX_DELAY_SAMPLES, false);
+    for (auto& fillDelay : m_pFillDelay) fillDelay = std::make_unique<CFloatDelayFilter<float>>(MAX_DELAY_SAMPLES, false);
+    for (int i = 0; i < NUM_BAND_SLOTS; ++i) {
+      m_fFade[i] = 1.0f;
+      m_fFadeStep[i] = 0.0f;
+    }
+    m_pRun = std::make_unique<RunBuffers>();
+    FFT_Init();
+    m_pAnalysis = std::make_unique<CSpanoraAnalysis>();
+    DesignFillFilters();
+  });
+}
+
+void ASpanora::Cleanup() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    m_pRun.reset();
+    m_pAnalysis.reset();
+    m_pD1.reset();
+    m_pD2.reset();
+    m_pShiftDelay.reset();
+    for (auto& fillDelay : m_pFillDelay) fillDelay.reset();
+    FFT_Deinit();
+  });
+}
+
+void ASpanora::setSampleRate(float rate) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!(rate > 0.0f) || rate == sampleRate) return;
+    KivEffect::setSampleRate(rate);
+    m_bBandRebuild.store(true);
+    m_bSampleRateChanged.store(true);
+    UpdateDynamicsRate();
+  });
+}
+
+void ASpanora::OnIdle() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    // Trim results measured on the audio thread reach the host from here.
+    if (!m_bAutoLevelResultPending.exchange(false, std::memory_order_acquire)) return;
+    SetParameterAutomatedChecked(PARAM_AUTO_LEVEL, 1.0f);
+    const float amount0 = m_fAutoLevelResult[0].load();
+    const float amount1 = m_fAutoLevelResult[1].load();
+    if (amount0 >= 0.0f) SetParameterAutomatedChecked(PARAM_AUTO_LEVEL_AMOUNT0, amount0);
+    if (amount1 >= 0.0f) SetParameterAutomatedChecked(PARAM_AUTO_LEVEL_AMOUNT1, amount1);
+  });
+}
+
 int ASpanora::CreateFactoryPrograms() {
   return kiv::Guard(KIV_SIGNATURE, 0, [&] {
     for (const KivPreset& preset : SPANORA_PRESETS) AddProgram(preset, false);
@@ -40,18 +94,103 @@ int ASpanora::CreateFactoryPrograms() {
   });
 }
 
-void ASpanora::processReplacing(float** inputs, float** outputs, std::int32_t frames) {
-  if (IsBeingDestroyed() || frames <= 0) return;
-  for (int c = 0; c < 2; ++c) {
-    if (inputs[c] != outputs[c]) std::memmove(outputs[c], inputs[c], sizeof(float) * static_cast<std::size_t>(frames));
-  }
+namespace {
+// Stops the range pairs' own corrections from running the check again.
+std::atomic<bool> g_bRangeGuard{false};
+constexpr float kMinimumRangeGap = 0.08f;
+}  // namespace
+
+void ASpanora::EnforceRangePair(int changed, int lower, int upper) {
+  const float lo = GetAnyParameter(lower), hi = GetAnyParameter(upper);
+  if (hi - lo >= kMinimumRangeGap - 1e-6f) return;
+  if (g_bRangeGuard.exchange(true)) return;
+  const int other = changed == lower ? upper : lower;
+  const float direction = changed == lower ? 1.0f : -1.0f;
+  const float value = GetAnyParameter(changed);
+  const float otherValue = std::clamp(value + direction * kMinimumRangeGap, 0.0f, 1.0f);
+  SetParameterAutomatedChecked(other, otherValue);
+  SetParameterAutomatedChecked(changed, std::clamp(otherValue - direction * kMinimumRangeGap, 0.0f, 1.0f));
+  g_bRangeGuard.store(false);
 }
 
 void ASpanora::ParameterChanged(int index) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    if (index == PARAM_ANALYSIS) m_bAnalysisOn.store(GetAnyParameter(index) != 0.0f);
+    if (index < 0 || index >= NUM_SPANORA_PARAMS) {
+      if (index >= 9002) m_bFiltersDirty.store(true);
+      return;
+    }
+    float v = GetAnyParameter(index);
     if (index == PARAM_RESOLUTION) {
-      int n = 1 + static_cast<int>(9.0f * GetAnyParameter(PARAM_RESOLUTION) + 0.5f);
-      m_nResolutionCount.store(n < 1 ? 1 : (n > 10 ? 10 : n), std::memory_order_relaxed);
+      // The band count is whole: the value snaps to the count it selects.
+      const int n = std::clamp(1 + static_cast<int>(9.0f * v + 0.5f), 1, MAX_BANDS);
+      const float snapped = static_cast<float>(n - 1) / 9.0f;
+      if (v != snapped) {
+        CurrentProgram().values[PARAM_RESOLUTION] = snapped;
+        v = snapped;
+      }
+    }
+    m_fParam[index].store(v, std::memory_order_relaxed);
+
+    switch (index) {
+      case PARAM_INVERT: m_bPhaseInvert.store(std::clamp(v, 0.0f, 1.0f) > 0.5f); return;
+      case PARAM_SHIFT: {
+        const int delay = static_cast<int>(std::clamp(v, 0.0f, 1.0f) * 1024.0f);
+        m_nShiftDelay.store(delay);
+        return;
+      }
+      case PARAM_DYNAMICS:
+      case PARAM_DYN_SPEED:
+      case PARAM_DYN_TEMPO: UpdateDynamicsRate(); return;
+      case PARAM_LINK:
+        if (v != 0.0f) {
+          m_fLinkOffsets[0] = P(PARAM_WIDTH) - P(PARAM_SPLIT_DELAY_MIX);
+          m_fLinkOffsets[1] = P(PARAM_WR_RESTRICT_HIGH_FREQ) - P(PARAM_SPLIT_DELAY_LPF);
+          m_fLinkOffsets[2] = P(PARAM_WR_RESTRICT_LOW_FREQ) - P(PARAM_SPLIT_DELAY_HPF);
+        }
+        return;
+      case PARAM_SOLO_L:
+      case PARAM_SOLO_R:
+        if (v != 0.0f && RefreshDepth() == 0) {
+          const int other = index == PARAM_SOLO_L ? PARAM_SOLO_R : PARAM_SOLO_L;
+          if (GetAnyParameter(other) != 0.0f) SetParameterAutomatedChecked(other, 0.0f);
+        }
+        return;
+      case PARAM_WIDTH:
+      case PARAM_LINEAR_WIDTH:
+      case PARAM_BYPASS:
+      case PARAM_MONO:
+      case PARAM_WR_ENABLED:
+      case PARAM_SPLIT_DELAY_ENABLED:
+      case PARAM_SPLIT_DELAY_MIX:
+      case PARAM_AUTO_LEVEL:
+      case PARAM_DYN_DEPTH:
+      case PARAM_HAAS_ENABLED:
+      case PARAM_BALANCE: return;  // read per block
+      default: break;
+    }
+    m_bFiltersDirty.store(true);
+    switch (index) {
+      case PARAM_RESOLUTION:
+      case PARAM_WR_LOW_FREQ:
+      case PARAM_WR_HIGH_FREQ:
+      case PARAM_WR_RESTRICT_LOW_FREQ:
+      case PARAM_WR_RESTRICT_HIGH_FREQ:
+      case PARAM_WR_INVERT: m_bBandRebuild.store(true); break;
+      default: break;
+    }
+    // Stored programs are consistent as they are; only live edits are corrected.
+    if (RefreshDepth() != 0) return;
+    switch (index) {
+      case PARAM_WR_LOW_FREQ:
+      case PARAM_WR_HIGH_FREQ: EnforceRangePair(index, PARAM_WR_LOW_FREQ, PARAM_WR_HIGH_FREQ); break;
+      case PARAM_WR_RESTRICT_LOW_FREQ:
+      case PARAM_WR_RESTRICT_HIGH_FREQ:
+        EnforceRangePair(index, PARAM_WR_RESTRICT_LOW_FREQ, PARAM_WR_RESTRICT_HIGH_FREQ);
+        break;
+      case PARAM_SPLIT_DELAY_HPF:
+      case PARAM_SPLIT_DELAY_LPF: EnforceRangePair(index, PARAM_SPLIT_DELAY_HPF, PARAM_SPLIT_DELAY_LPF); break;
+      default: break;
     }
   });
 }
