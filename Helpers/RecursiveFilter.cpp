@@ -148,28 +148,24 @@ void CRecursiveFilterCore::Process(const float* in, float* out, int n) noexcept 
     for (int i = 0; i < n; ++i) out[i] = ProcessGeneral(in[i]);
     return;
   }
-  // Same arithmetic as Process(x), but the two-sample state stays in
-  // registers; the rings are still written sample by sample (stores only,
-  // off the recursion's critical path) so they look exactly as after n
-  // single calls.
-  const float a[3] = {m_fA[0], m_fA[1], m_fA[2]};
-  const float b[3] = {0.0f, m_fB[1], m_fB[2]};
-  int index = m_nRingIndex;
-  float x1 = m_fInput[index], x2 = m_fInput[Previous(index)];
-  float y1 = m_fOutput[index], y2 = m_fOutput[Previous(index)];
-  for (int i = 0; i < n; ++i) {
-    const float x = in[i];
-    const float y = BiquadStep(a, b, x, x1, x2, y1, y2);
+  CRecursiveFilterCore* self[1] = {this};
+  const float* ins[1] = {in};
+  float* outs[1] = {out};
+  ProcessGroup<1>(self, ins, outs, n);
+}
+
+void CRecursiveFilterCore::WriteBackHistory(const float* inTail, const float* outTail, int n) noexcept {
+  // Only the newest HISTORY_LENGTH samples of a block survive in the rings;
+  // they land exactly where sample-by-sample processing would have put them.
+  const int tail = n < HISTORY_LENGTH ? n : HISTORY_LENGTH;
+  const int last = (m_nRingIndex + n) % HISTORY_LENGTH;
+  int index = (last - tail + 1 + HISTORY_LENGTH) % HISTORY_LENGTH;
+  for (int k = 0; k < tail; ++k) {
+    m_fInput[index] = inTail[k];
+    m_fOutput[index] = outTail[k];
     index = Next(index);
-    m_fInput[index] = x;
-    m_fOutput[index] = y;
-    out[i] = y;
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = y;
   }
-  m_nRingIndex = index;
+  m_nRingIndex = last;
 }
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,10 @@
 // construction; the per-sample operations never allocate, lock or throw.
 #include <memory>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 // Direct-form recursive filter with up to 20 feedforward and 20 feedback
 // coefficients. Past inputs and outputs live in two rings of 51 samples that
 // share one index (the newest sample). Feedback coefficients carry their sign:
@@ -50,6 +54,12 @@ class CRecursiveFilterCore {
   // A block; `in` and `out` may be the same array. Bit-identical to calling
   // Process(x) for every sample, but keeps the state in registers.
   void Process(const float* in, float* out, int n) noexcept;
+  // N second-order filters over blocks of the same length, interleaved so
+  // their recursions overlap; each is bit-identical to its own block Process.
+  // Every in[i] may equal its out[i], but must not alias another filter's.
+  template <int N>
+  static void ProcessGroup(CRecursiveFilterCore* const (&filters)[N], const float* const (&in)[N],
+                           float* const (&out)[N], int n) noexcept;
 
   // The rings as anyone looking at the filter sees them: k = 0 is the newest
   // sample, k = 1 the one before, and so on.
@@ -74,6 +84,8 @@ class CRecursiveFilterCore {
   static int Previous(int index) noexcept { return index == 0 ? HISTORY_LENGTH - 1 : index - 1; }
   static int Next(int index) noexcept { return index == HISTORY_LENGTH - 1 ? 0 : index + 1; }
   float ProcessGeneral(float x) noexcept;
+  // Leaves the rings as n single calls with these inputs and outputs would.
+  void WriteBackHistory(const float* inTail, const float* outTail, int n) noexcept;
   void DesignNarrowBand(float f, float bw, bool bandPass);
 
   float m_fInput[HISTORY_LENGTH];
@@ -86,11 +98,13 @@ class CRecursiveFilterCore {
   DesignValues m_design;
 };
 
-// The second-order step, shared by the single-sample and the block form so
-// that both evaluate exactly the same expression in the same order.
+// The second-order step, shared by the single-sample and the block forms so
+// that all evaluate exactly the same expression in the same order. The terms
+// of past samples are summed first: the new input then reaches the output
+// through one multiply and one add, which keeps chains of filters fast.
 inline float BiquadStep(const float* a, const float* b, float x, float x1, float x2, float y1,
                         float y2) noexcept {
-  return a[0] * x + a[1] * x1 + a[2] * x2 + b[1] * y1 + b[2] * y2;
+  return (((a[1] * x1 + a[2] * x2) + b[2] * y2) + b[1] * y1) + a[0] * x;
 }
 
 inline float CRecursiveFilterCore::Process(float x) noexcept {
@@ -103,6 +117,77 @@ inline float CRecursiveFilterCore::Process(float x) noexcept {
   m_fInput[next] = x;
   m_fOutput[next] = y;
   return y;
+}
+
+template <int N>
+void CRecursiveFilterCore::ProcessGroup(CRecursiveFilterCore* const (&filters)[N], const float* const (&in)[N],
+                                        float* const (&out)[N], int n) noexcept {
+  if (n <= 0) return;
+  for (int j = 0; j < N; ++j) {
+    if (filters[j]->m_nA != 2 || filters[j]->m_nB != 2) {
+      for (int i = 0; i < N; ++i) filters[i]->Process(in[i], out[i], n);
+      return;
+    }
+  }
+  float a[N][3], b[N][3], x1[N], x2[N], y1[N], y2[N];
+  float inTail[N][HISTORY_LENGTH];
+  const int tail = n < HISTORY_LENGTH ? n : HISTORY_LENGTH;
+  for (int j = 0; j < N; ++j) {
+    const CRecursiveFilterCore& f = *filters[j];
+    a[j][0] = f.m_fA[0];
+    a[j][1] = f.m_fA[1];
+    a[j][2] = f.m_fA[2];
+    b[j][0] = 0.0f;
+    b[j][1] = f.m_fB[1];
+    b[j][2] = f.m_fB[2];
+    const int index = f.m_nRingIndex;
+    x1[j] = f.m_fInput[index];
+    x2[j] = f.m_fInput[Previous(index)];
+    y1[j] = f.m_fOutput[index];
+    y2[j] = f.m_fOutput[Previous(index)];
+    for (int k = 0; k < tail; ++k) inTail[j][k] = in[j][n - tail + k];
+  }
+#if defined(__SSE2__)
+  if constexpr (N == 4) {
+    // Four filters in the four lanes of one register: lane by lane the very
+    // same multiplies and adds, so the bits match the scalar form.
+    auto lanes = [](const float (&v)[N]) { return _mm_setr_ps(v[0], v[1], v[2], v[3]); };
+    const float a0v[4] = {a[0][0], a[1][0], a[2][0], a[3][0]}, a1v[4] = {a[0][1], a[1][1], a[2][1], a[3][1]};
+    const float a2v[4] = {a[0][2], a[1][2], a[2][2], a[3][2]}, b1v[4] = {b[0][1], b[1][1], b[2][1], b[3][1]};
+    const float b2v[4] = {b[0][2], b[1][2], b[2][2], b[3][2]};
+    const __m128 A0 = lanes(a0v), A1 = lanes(a1v), A2 = lanes(a2v), B1 = lanes(b1v), B2 = lanes(b2v);
+    __m128 X1 = lanes(x1), X2 = lanes(x2), Y1 = lanes(y1), Y2 = lanes(y2);
+    for (int k = 0; k < n; ++k) {
+      const __m128 X = _mm_setr_ps(in[0][k], in[1][k], in[2][k], in[3][k]);
+      const __m128 past = _mm_add_ps(_mm_add_ps(_mm_mul_ps(A1, X1), _mm_mul_ps(A2, X2)), _mm_mul_ps(B2, Y2));
+      const __m128 Y = _mm_add_ps(_mm_add_ps(past, _mm_mul_ps(B1, Y1)), _mm_mul_ps(A0, X));
+      alignas(16) float y[4];
+      _mm_store_ps(y, Y);
+      out[0][k] = y[0];
+      out[1][k] = y[1];
+      out[2][k] = y[2];
+      out[3][k] = y[3];
+      X2 = X1;
+      X1 = X;
+      Y2 = Y1;
+      Y1 = Y;
+    }
+    for (int j = 0; j < N; ++j) filters[j]->WriteBackHistory(inTail[j], out[j] + (n - tail), n);
+    return;
+  }
+#endif
+  for (int k = 0; k < n; ++k) {
+    for (int j = 0; j < N; ++j) {
+      const float x = in[j][k];
+      const float y = BiquadStep(a[j], b[j], x, x1[j], x2[j], y1[j], y2[j]);
+      out[j][k] = y;
+      x2[j] = x1[j];
+      x1[j] = x;
+      y2[j] = y1[j];
+      y1[j] = y;
+    }
+  }
+  for (int j = 0; j < N; ++j) filters[j]->WriteBackHistory(inTail[j], out[j] + (n - tail), n);
 }
 
 // Integer delay line of up to `maxDelay` samples (buffer of maxDelay + 1).

@@ -79,6 +79,7 @@ class ASpanora : public KivEffect {
     float rem[2][GAIN_SAMPLES];   // IID remainder
     float sum[2][GAIN_SAMPLES];   // IID parallel sums
     float tmp[2][GAIN_SAMPLES];   // filter outputs
+    float tmpB[2][GAIN_SAMPLES];  // parallel filter outputs
     float fade[GAIN_SAMPLES];     // per-sample fade of one band
     float y[2][GAIN_SAMPLES];     // the chain's current pair
     float e[GAIN_SAMPLES];        // ITD side signal

@@ -144,11 +144,15 @@ void ASpanora::ProcessRun(const float* inL, const float* inR, float* outL, float
         f += step;
       }
       m_fFade[i] = f;
+      CRecursiveFilterCore* const filters[4] = {&m_BandA[0][i], &m_BandA[1][i], &m_BandB[0][i], &m_BandB[1][i]};
+      const float* const ins[4] = {b.rem[0], b.rem[1], b.x[0], b.x[1]};
+      float* const outs[4] = {b.tmp[0], b.tmp[1], b.tmpB[0], b.tmpB[1]};
+      CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
       for (int c = 0; c < 2; ++c) {
-        m_BandA[c][i].Process(b.rem[c], b.tmp[c], n);
-        for (int k = 0; k < n; ++k) b.rem[c][k] = (1.0f - b.fade[k]) * b.rem[c][k] + b.fade[k] * b.tmp[c][k];
-        m_BandB[c][i].Process(b.x[c], b.tmp[c], n);
-        for (int k = 0; k < n; ++k) b.sum[c][k] += b.fade[k] * b.tmp[c][k];
+        for (int k = 0; k < n; ++k) {
+          b.rem[c][k] = (1.0f - b.fade[k]) * b.rem[c][k] + b.fade[k] * b.tmp[c][k];
+          b.sum[c][k] += b.fade[k] * b.tmpB[c][k];
+        }
       }
     }
     for (int c = 0; c < 2; ++c) {
@@ -189,9 +193,11 @@ void ASpanora::ProcessRun(const float* inL, const float* inR, float* outL, float
   // delayed by four times the ITD delay.
   const float wF = m_wF;
   if (wF > 0.0f) {
+    CRecursiveFilterCore* const filters[4] = {&m_FillNotch[0], &m_FillBandPass[0], &m_FillNotch[1], &m_FillBandPass[1]};
+    const float* const ins[4] = {b.y[0], b.y[0], b.y[1], b.y[1]};
+    float* const outs[4] = {b.tmp[0], b.rem[0], b.tmp[1], b.rem[1]};
+    CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
     for (int c = 0; c < 2; ++c) {
-      m_FillNotch[c].Process(b.y[c], b.tmp[c], n);
-      m_FillBandPass[c].Process(b.y[c], b.rem[c], n);
       CFloatDelayFilter<float>& delay = *m_pFillDelay[c];
       for (int k = 0; k < n; ++k) {
         const float fill = b.tmp[c][k] + delay.Process(b.rem[c][k]);

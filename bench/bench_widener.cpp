@@ -1,0 +1,86 @@
+// Speed of the widener's audio path and of building an effect object.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "tests/support/FakeHost.h"
+#include "widener/ASpanora.h"
+
+namespace {
+
+constexpr float kRate = 48000.0f;
+constexpr int kBlock = 512;
+
+void EveryStageOn(ASpanora& effect) {
+  effect.setParameter(PARAM_WR_ENABLED, 1.0f);
+  effect.setParameter(PARAM_WIDTH, 1.0f);
+  effect.setParameter(PARAM_RESOLUTION, 1.0f);
+  effect.setParameter(PARAM_SPLIT_DELAY_ENABLED, 1.0f);
+  effect.setParameter(PARAM_HAAS_ENABLED, 1.0f);
+  effect.setParameter(PARAM_DYNAMICS, 1.0f);
+  effect.setParameter(PARAM_DYN_TEMPO, 1.0f);
+  effect.setParameter(PARAM_AUTO_LEVEL, 1.0f);
+  effect.setParameter(PARAM_BALANCE, 0.6f);
+}
+
+// Audio seconds per CPU second, every stage on, noise or silence.
+void BM_WidenerEveryStage(benchmark::State& state) {
+  FakeHost host;
+  host.timeInfo.sampleRate = kRate;
+  ASpanora effect(host.Callback());
+  effect.setSampleRate(kRate);
+  EveryStageOn(effect);
+  const bool silence = state.range(0) == 0;
+  std::vector<float> left(kBlock * 94), right(kBlock * 94);  // about one second
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
+  for (std::size_t i = 0; i < left.size(); ++i) {
+    left[i] = silence ? 0.0f : noise(rng);
+    right[i] = silence ? 0.0f : noise(rng);
+  }
+  std::vector<float> outL(kBlock), outR(kBlock);
+  // Let glides and the band layout settle first.
+  for (int warm = 0; warm < 4; ++warm) {
+    for (std::size_t at = 0; at + kBlock <= left.size(); at += kBlock) {
+      float* in[2] = {left.data() + at, right.data() + at};
+      float* out[2] = {outL.data(), outR.data()};
+      effect.processReplacing(in, out, kBlock);
+    }
+  }
+  std::int64_t samples = 0;
+  for (auto _ : state) {
+    for (std::size_t at = 0; at + kBlock <= left.size(); at += kBlock) {
+      float* in[2] = {left.data() + at, right.data() + at};
+      float* out[2] = {outL.data(), outR.data()};
+      effect.processReplacing(in, out, kBlock);
+      samples += kBlock;
+    }
+    benchmark::DoNotOptimize(outL.data());
+  }
+  state.counters["ns_per_sample"] = benchmark::Counter(static_cast<double>(samples) * 1e-9,
+                                                      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["realtime_x"] =
+      benchmark::Counter(static_cast<double>(samples) / kRate, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_WidenerEveryStage)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Building an effect object, without the 100 ms its worker start-up waits.
+void BM_ConstructEffect(benchmark::State& state) {
+  FakeHost host;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    auto effect = std::make_unique<ASpanora>(host.Callback());
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    state.SetIterationTime(std::chrono::duration<double>(elapsed).count() - 0.1);
+    benchmark::DoNotOptimize(effect.get());
+  }
+  state.counters["object_bytes"] = static_cast<double>(sizeof(ASpanora));
+}
+BENCHMARK(BM_ConstructEffect)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+BENCHMARK_MAIN();
