@@ -9,10 +9,11 @@
 namespace {
 constexpr float kBandPhaseOffset[MAX_BANDS] = {0.0f, 0.0f, 0.5f, 0.4f, 0.8f, 0.3f, 0.2f, 0.7f, 0.1f, 0.9f};
 constexpr float kTwoPi = 6.2831853071795864f;
-// Gains glide towards 1 from below; keep the last step a hair short so the
-// accumulated sum never rounds past 1, and snap to 1 once it is that close.
-constexpr float kStepShortfall = 1.0f - 1.0f / 1048576.0f;
-constexpr float kSnapDistance = 1e-5f;
+// A band gain glides linearly over 256 samples by repeated addition, whose
+// rounding could carry it past its target (and above 1). Upward glides
+// therefore aim a little short, and a gain that close to its target snaps.
+constexpr float kSnapDistance = 5e-5f;
+constexpr float kUpwardShortfall = 1.2e-7f;  // per step: 3e-5 over a glide
 }  // namespace
 
 void ASpanora::UpdateDynamicsRate() {
@@ -69,21 +70,20 @@ void ASpanora::UpdateDynamics() {
   if (m_fDepth < depthTarget) m_fDepth = std::min(m_fDepth + 0.01f, depthTarget);
   else if (m_fDepth > depthTarget) m_fDepth = std::max(m_fDepth - 0.01f, depthTarget);
 
-  auto glideTo = [](float fade, float target) {
-    const float step = (target - fade) / static_cast<float>(DYNAMICS_SAMPLES);
-    return step > 0.0f ? step * kStepShortfall : step;
+  auto glide = [this](int band, float target) {
+    const float distance = target - m_fFade[band];
+    if (std::fabs(distance) < kSnapDistance) {
+      m_fFade[band] = target;
+      m_fFadeStep[band] = 0.0f;
+    } else {
+      const float step = distance / static_cast<float>(DYNAMICS_SAMPLES);
+      m_fFadeStep[band] = distance > 0.0f ? step - kUpwardShortfall : step;
+    }
   };
 
   if (m_fDepth <= 0.0f) {
     if (m_eRebuild != REBUILD_REBUILDING) {
-      for (int i = 1; i < m_nActiveCount; ++i) {
-        if (1.0f - m_fFade[i] < kSnapDistance) {
-          m_fFade[i] = 1.0f;
-          m_fFadeStep[i] = 0.0f;
-        } else {
-          m_fFadeStep[i] = glideTo(m_fFade[i], 1.0f);
-        }
-      }
+      for (int i = 1; i < m_nActiveCount; ++i) glide(i, 1.0f);
     }
     if (m_eRebuild == REBUILD_REQUESTED) {
       m_eRebuild = REBUILD_SETTLING;
@@ -103,7 +103,7 @@ void ASpanora::UpdateDynamics() {
     if (p > 1.0f) p -= 1.0f;
     const float u = LfoValue(p) * 0.5f + 0.5f;
     const float g = std::exp(kLn1000 + (1.0f - u * m_fDepth) * (0.0f - kLn1000));
-    m_fFadeStep[i] = glideTo(m_fFade[i], std::min(g, 1.0f));
+    glide(i, std::min(g, 1.0f));
   }
   const float a = LfoValue(m_fPhase) * 0.5f + 1.0f;
   m_wT = std::min(m_fItdWidthBase * a, 1.0f);

@@ -296,8 +296,14 @@ void ASpanora::AdvanceRebuild() {
   if (m_eRebuild != REBUILD_REBUILDING) return;
 
   constexpr float kFadeStep = 1.0f / TICK_SAMPLES;
-  // Fades set at the previous tick have run their 1024 samples.
-  for (int i = 0; i < NUM_BAND_SLOTS; ++i) m_fFadeStep[i] = 0.0f;
+  // Fades set at the previous tick have run their 1024 samples. They only
+  // advance while the IID stage is in the mix, so land them on their end
+  // values: exact when they ran, inaudible when the stage was out.
+  for (int i = 0; i < NUM_BAND_SLOTS; ++i) {
+    if (m_fFadeStep[i] > 0.0f) m_fFade[i] = 1.0f;
+    else if (m_fFadeStep[i] < 0.0f) m_fFade[i] = 0.0f;
+    m_fFadeStep[i] = 0.0f;
+  }
   if (m_nRedesignSlot >= 0) {
     const int spare = m_nActiveCount;
     for (int c = 0; c < 2; ++c) {

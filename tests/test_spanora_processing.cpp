@@ -1,0 +1,427 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "Helpers/KivEditorInterface.h"
+#include "tests/support/FakeHost.h"
+#include "tests/support/SpanoraReference.h"
+#include "widener/ASpanora.h"
+
+namespace {
+
+using Ref = CSpanoraReference;
+
+struct Stereo {
+  std::vector<float> l, r;
+  explicit Stereo(std::size_t n = 0) : l(n, 0.0f), r(n, 0.0f) {}
+  std::size_t size() const { return l.size(); }
+};
+
+Stereo Noise(std::size_t n, unsigned seed, float level = 0.5f) {
+  Stereo s(n);
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> u(-level, level);
+  for (std::size_t i = 0; i < n; ++i) {
+    s.l[i] = u(rng);
+    s.r[i] = u(rng);
+  }
+  return s;
+}
+
+// Runs `in` through the effect in blocks; the reference path on request.
+Stereo Render(ASpanora& effect, const Stereo& in, int block, bool reference = false) {
+  Stereo out(in.size());
+  for (std::size_t at = 0; at < in.size(); at += static_cast<std::size_t>(block)) {
+    const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), in.size() - at));
+    float* ins[2] = {const_cast<float*>(in.l.data()) + at, const_cast<float*>(in.r.data()) + at};
+    float* outs[2] = {out.l.data() + at, out.r.data() + at};
+    if (reference) Ref::Process(effect, ins, outs, n);
+    else effect.processReplacing(ins, outs, n);
+  }
+  return out;
+}
+
+float MaxAbsDifference(const Stereo& a, const Stereo& b, std::size_t from = 0) {
+  float worst = 0.0f;
+  for (std::size_t i = from; i < a.size(); ++i) {
+    worst = std::max({worst, std::fabs(a.l[i] - b.l[i]), std::fabs(a.r[i] - b.r[i])});
+  }
+  return worst;
+}
+
+bool AllFinite(const Stereo& s, std::size_t from = 0) {
+  for (std::size_t i = from; i < s.size(); ++i) {
+    if (!std::isfinite(s.l[i]) || !std::isfinite(s.r[i])) return false;
+  }
+  return true;
+}
+
+// IID, ITD and fill off; linear width 0.5; balance centre; nothing else on.
+void NullSettings(ASpanora& e) {
+  e.setParameter(PARAM_WR_ENABLED, 0.0f);
+  e.setParameter(PARAM_SPLIT_DELAY_ENABLED, 0.0f);
+  e.setParameter(PARAM_HAAS_ENABLED, 0.0f);
+  e.setParameter(PARAM_LINEAR_WIDTH, 0.5f);
+  e.setParameter(PARAM_BALANCE, 0.5f);
+  e.setParameter(PARAM_INVERT, 0.0f);
+  e.setParameter(PARAM_SHIFT, 0.0f);
+  e.setParameter(PARAM_DYNAMICS, 0.0f);
+}
+
+#ifdef SPANORA_SANITIZED
+constexpr std::size_t kLongRun = 44100;  // the sanitizers are ten times slower
+#else
+constexpr std::size_t kLongRun = 10 * 44100;
+#endif
+
+constexpr std::size_t kGlideSamples = 102 * TICK_SAMPLES;  // 100 ticks of 0.01 and a margin
+
+class ProcessingTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<ASpanora> Make(int program = 0) {
+    auto e = std::make_unique<ASpanora>(host.Callback());
+    e->setProgram(program);
+    return e;
+  }
+  FakeHost host;
+};
+
+TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
+  const Stereo in = Noise(std::max<std::size_t>(kLongRun * 3 / 10, 44100), 11);
+  for (int program = 0; program < 40; ++program) {
+    auto fast = Make(program);
+    auto reference = Make(program);
+    if (program % 4 == 1) {  // exercise dynamics and the crossfades on the way
+      for (ASpanora* e : {fast.get(), reference.get()}) {
+        e->setParameter(PARAM_DYNAMICS, 1.0f);
+        e->setParameter(PARAM_DYN_TYPE, (program % 5) / 4.0f);
+        e->setParameter(PARAM_DYN_SPEED, 1.0f);
+      }
+    }
+    const int block = 1 + (program * 97) % 700;  // odd sizes: runs start anywhere
+    const Stereo a = Render(*fast, in, block);
+    const Stereo b = Render(*reference, in, 333, true);
+    ASSERT_EQ(std::memcmp(a.l.data(), b.l.data(), a.size() * sizeof(float)), 0) << "program " << program;
+    ASSERT_EQ(std::memcmp(a.r.data(), b.r.data(), a.size() * sizeof(float)), 0) << "program " << program;
+  }
+}
+
+TEST_F(ProcessingTest, NullSettingsAndBypassPassTheInputWithNoLatency) {
+  const Stereo in = Noise(kGlideSamples + 4096, 3);
+  auto null = Make(3);  // a preset with fill on: it must glide out
+  NullSettings(*null);
+  const Stereo out = Render(*null, in, 512);
+  EXPECT_EQ(Ref::FillMix(*null), 0.0f);
+  EXPECT_LT(MaxAbsDifference(in, out, kGlideSamples), 1e-6f);
+
+  auto bypassed = Make(5);
+  bypassed->setParameter(PARAM_BYPASS, 1.0f);
+  const Stereo bypassOut = Render(*bypassed, in, 256);
+  EXPECT_EQ(Ref::BypassMix(*bypassed), 1.0f);
+  EXPECT_LT(MaxAbsDifference(in, bypassOut, kGlideSamples), 1e-6f);
+
+  // An impulse comes out at sample 0.
+  Stereo impulse(64);
+  impulse.l[0] = impulse.r[0] = 1.0f;
+  const Stereo response = Render(*null, impulse, 64);
+  EXPECT_NEAR(response.l[0], 1.0f, 1e-6f);
+  EXPECT_NEAR(response.r[0], 1.0f, 1e-6f);
+  EXPECT_LT(std::fabs(response.l[1]), 1e-6f);
+}
+
+TEST_F(ProcessingTest, IidFadesInOverOneHundredTicks) {
+  auto e = Make(0);
+  NullSettings(*e);
+  e->setParameter(PARAM_WIDTH, 1.0f);
+  const Stereo in = Noise(8 * TICK_SAMPLES, 5);
+  Render(*e, in, 512);
+  EXPECT_EQ(Ref::IidMix(*e), 0.0f);
+  e->setParameter(PARAM_WR_ENABLED, 1.0f);
+  Render(*e, Noise(50 * TICK_SAMPLES, 6), 512);
+  EXPECT_NEAR(Ref::IidMix(*e), 0.5f, 0.011f);
+  Render(*e, Noise(52 * TICK_SAMPLES, 7), 512);
+  EXPECT_EQ(Ref::IidMix(*e), 1.0f);
+}
+
+TEST_F(ProcessingTest, BandCountsFollowResolutionAndTheBounds) {
+  auto e = Make(12);  // "Analyser": IID width 0, all bands in range
+  const Stereo in = Noise(20 * TICK_SAMPLES, 9);
+  for (const auto& [resolution, bands] : {std::pair{0.0f, 1}, std::pair{0.5f, 6}, std::pair{1.0f, 10}}) {
+    e->setParameter(PARAM_RESOLUTION, resolution);
+    Render(*e, in, 512);
+    EXPECT_EQ(Ref::TargetBands(*e), bands) << resolution;
+    EXPECT_EQ(Ref::ActiveBands(*e), bands) << resolution;
+  }
+  EXPECT_FLOAT_EQ(e->getParameter(PARAM_RESOLUTION), 1.0f);
+
+  // Focus bounds whose bands all fall outside the IID bounds: no band at all,
+  // and the stage passes the remainder unchanged.
+  auto none = Make(0);
+  NullSettings(*none);
+  none->setParameter(PARAM_WR_ENABLED, 1.0f);
+  none->setParameter(PARAM_WIDTH, 1.0f);
+  none->setParameter(PARAM_WR_LOW_FREQ, 0.9f);
+  none->setParameter(PARAM_WR_HIGH_FREQ, 1.0f);
+  none->setParameter(PARAM_WR_RESTRICT_LOW_FREQ, 0.0f);
+  none->setParameter(PARAM_WR_RESTRICT_HIGH_FREQ, 0.2f);
+  const Stereo long_in = Noise(kGlideSamples + 4096, 10);
+  const Stereo out = Render(*none, long_in, 512);
+  EXPECT_EQ(Ref::TargetBands(*none), 0);
+  EXPECT_EQ(Ref::ActiveBands(*none), 0);
+  EXPECT_LT(MaxAbsDifference(long_in, out, kGlideSamples), 1e-6f);
+}
+
+TEST_F(ProcessingTest, MovingBandEdgesIsClickFree) {
+  auto e = Make(0);
+  NullSettings(*e);
+  e->setParameter(PARAM_WR_ENABLED, 1.0f);
+  e->setParameter(PARAM_WIDTH, 1.0f);
+  // A slow sine: any step from switching filters would stand out.
+  Stereo in(60 * TICK_SAMPLES);
+  for (std::size_t i = 0; i < in.size(); ++i) in.l[i] = in.r[i] = 0.5f * std::sin(0.01f * static_cast<float>(i));
+  Stereo warm = Render(*e, in, 512);
+  float worstStep = 0.0f;
+  for (int move = 0; move < 6; ++move) {
+    e->setParameter(PARAM_WR_HIGH_FREQ, 0.95f - 0.05f * move);
+    e->setParameter(PARAM_WR_LOW_FREQ, 0.1f + 0.03f * move);
+    const Stereo out = Render(*e, in, 512);
+    for (std::size_t i = 1; i < out.size(); ++i) {
+      worstStep = std::max({worstStep, std::fabs(out.l[i] - out.l[i - 1]), std::fabs(out.r[i] - out.r[i - 1])});
+    }
+  }
+  // The input moves by at most 0.005 per sample; the bands add a little.
+  EXPECT_LT(worstStep, 0.05f);
+}
+
+TEST_F(ProcessingTest, AcuityCrossfadesPhaseShiftDelaysAndBalanceTrims) {
+  auto e = Make(0);
+  NullSettings(*e);
+  e->setParameter(PARAM_SPLIT_DELAY_ENABLED, 1.0f);
+  Render(*e, Noise(4 * TICK_SAMPLES, 1), 512);
+  const int before = Ref::Delay1(*e);
+  e->setParameter(PARAM_SPLIT_DELAY_TIME, 0.2f);
+  Render(*e, Noise(TICK_SAMPLES + 512, 2), 512);  // a tick starts the crossfade
+  EXPECT_EQ(Ref::TargetDelay(*e), static_cast<int>((0.0002f + 0.0073f * 0.2f) * 44100.0f));
+  EXPECT_EQ(Ref::Delay1(*e), before);  // still fading: the old line leads
+  Render(*e, Noise(2 * TICK_SAMPLES, 3), 512);
+  EXPECT_EQ(Ref::Delay1(*e), Ref::TargetDelay(*e));
+
+  auto shifted = Make(0);
+  NullSettings(*shifted);
+  shifted->setParameter(PARAM_SHIFT, 1.0f);
+  const Stereo in = Noise(kGlideSamples + 4096, 4);
+  const Stereo out = Render(*shifted, in, 500);
+  for (std::size_t i = kGlideSamples; i < in.size(); i += 97) {
+    EXPECT_NEAR(out.l[i], in.l[i - 1024], 1e-6f);
+    EXPECT_NEAR(out.r[i], in.r[i], 1e-6f);
+  }
+
+  auto balanced = Make(0);
+  NullSettings(*balanced);
+  balanced->setParameter(PARAM_BALANCE, 0.75f);
+  Render(*balanced, Noise(1024, 5), 512);
+  EXPECT_NEAR(Ref::Gain(*balanced, 0), 0.1778f, 1e-3f);
+  EXPECT_EQ(Ref::Gain(*balanced, 1), 1.0f);
+  balanced->setParameter(PARAM_BALANCE, 1.0f);
+  Render(*balanced, Noise(1024, 6), 512);
+  EXPECT_NEAR(Ref::Gain(*balanced, 0), 0.0f, 1e-6f);
+  balanced->setParameter(PARAM_BALANCE, 0.5f);
+  Render(*balanced, Noise(1024, 7), 512);
+  EXPECT_EQ(Ref::Gain(*balanced, 1), 1.0f);
+}
+
+TEST_F(ProcessingTest, SoloAndRangePairsGoThroughTheAutomatedPath) {
+  auto e = Make(0);
+  host.automated.clear();
+  e->SetParameterAutomatedChecked(PARAM_SOLO_L, 1.0f);
+  e->SetParameterAutomatedChecked(PARAM_SOLO_R, 1.0f);
+  EXPECT_EQ(e->getParameter(PARAM_SOLO_L), 0.0f);
+  EXPECT_EQ(e->getParameter(PARAM_SOLO_R), 1.0f);
+  const auto told = [&](int index, float value) {
+    return std::find(host.automated.begin(), host.automated.end(), std::make_pair(index, value)) != host.automated.end();
+  };
+  EXPECT_TRUE(told(PARAM_SOLO_L, 0.0f));
+  EXPECT_TRUE(told(PARAM_SOLO_R, 1.0f));
+
+  e->SetParameterAutomatedChecked(PARAM_WR_LOW_FREQ, 0.3f);
+  e->SetParameterAutomatedChecked(PARAM_WR_HIGH_FREQ, 0.32f);
+  EXPECT_NEAR(e->getParameter(PARAM_WR_HIGH_FREQ) - e->getParameter(PARAM_WR_LOW_FREQ), 0.08f, 1e-6f);
+  EXPECT_FLOAT_EQ(e->getParameter(PARAM_WR_HIGH_FREQ), 0.32f);
+  e->SetParameterAutomatedChecked(PARAM_SPLIT_DELAY_HPF, 0.97f);
+  EXPECT_FLOAT_EQ(e->getParameter(PARAM_SPLIT_DELAY_LPF), 1.0f);
+  EXPECT_FLOAT_EQ(e->getParameter(PARAM_SPLIT_DELAY_HPF), 0.92f);
+  EXPECT_TRUE(told(PARAM_SPLIT_DELAY_LPF, 1.0f));
+}
+
+TEST_F(ProcessingTest, TempoSyncRoundsThePeriodToWholeBeats) {
+  auto e = Make(0);
+  host.timeInfo.tempo = 120.0;
+  host.timeInfo.flags = vst::kVstTempoValid;
+  e->setParameter(PARAM_DYNAMICS, 1.0f);
+  e->setParameter(PARAM_DYN_TEMPO, 1.0f);
+  auto speedFor = [](float hz) {  // the speed value whose free rate is hz
+    return static_cast<float>((std::log(hz) - std::log(0.00625)) / (std::log(160.0) - 0.00625));
+  };
+  e->setParameter(PARAM_DYN_SPEED, speedFor(0.7f));
+  EXPECT_FLOAT_EQ(e->GetDynamicsRate(), 1.0f);
+  e->setParameter(PARAM_DYN_SPEED, speedFor(0.3f));
+  EXPECT_FLOAT_EQ(e->GetDynamicsRate(), 1.0f / 3.0f);
+  host.timeInfo.flags = 0;  // no tempo: as at 120 BPM
+  e->setParameter(PARAM_DYN_SPEED, speedFor(0.7f));
+  EXPECT_FLOAT_EQ(e->GetDynamicsRate(), 1.0f);
+  e->setParameter(PARAM_DYN_TEMPO, 0.0f);
+  EXPECT_NEAR(e->GetDynamicsRate(), 0.7f, 1e-4f);
+}
+
+TEST_F(ProcessingTest, DynamicsNeverRaiseAGainAboveOneAndReleaseToOne) {
+  auto e = Make(12);  // bounds wide open: ten bands
+  e->setParameter(PARAM_WIDTH, 1.0f);
+  e->setParameter(PARAM_WR_ENABLED, 1.0f);
+  e->setParameter(PARAM_DYNAMICS, 1.0f);
+  e->setParameter(PARAM_DYN_DEPTH, 1.0f);
+  e->setParameter(PARAM_DYN_SPEED, 1.0f);
+  Render(*e, Noise(40 * TICK_SAMPLES, 99), 512);  // the band layout builds first
+  ASSERT_EQ(Ref::ActiveBands(*e), 10);
+  float highest = 0.0f, lowest = 1.0f;
+  for (int shape = 0; shape < 5; ++shape) {
+    e->setParameter(PARAM_DYN_TYPE, shape / 4.0f);
+    for (int slice = 0; slice < 400; ++slice) {
+      Render(*e, Noise(DYNAMICS_SAMPLES, static_cast<unsigned>(slice)), DYNAMICS_SAMPLES);
+      for (int band = 0; band < Ref::ActiveBands(*e); ++band) {
+        highest = std::max(highest, Ref::Fade(*e, band));
+        lowest = std::min(lowest, Ref::Fade(*e, band));
+      }
+      EXPECT_EQ(Ref::Fade(*e, 0), 1.0f);  // band 0 is never modulated
+    }
+  }
+  EXPECT_LE(highest, 1.0f);
+  EXPECT_LT(lowest, 0.5f);  // the modulation really ran
+  e->setParameter(PARAM_DYNAMICS, 0.0f);
+  Render(*e, Noise(200 * DYNAMICS_SAMPLES, 1), 512);
+  EXPECT_EQ(Ref::Depth(*e), 0.0f);
+  for (int band = 0; band < Ref::ActiveBands(*e); ++band) EXPECT_EQ(Ref::Fade(*e, band), 1.0f) << band;
+}
+
+std::uint32_t g_fakeNow = 1000;
+std::uint32_t FakeClock() { return g_fakeNow; }
+
+TEST_F(ProcessingTest, AutoLevelMatchesTheOutputPeakToTheInputPeak) {
+  auto e = Make(0);
+  NullSettings(*e);
+  e->SetAutoLevelClock(&FakeClock);
+  e->setParameter(PARAM_LINEAR_WIDTH, 1.0f);  // a pure side signal comes out twice as loud
+  Stereo side(kGlideSamples);
+  for (std::size_t i = 0; i < side.size(); ++i) {
+    side.l[i] = 0.25f * std::sin(0.02f * static_cast<float>(i));
+    side.r[i] = -side.l[i];
+  }
+  Render(*e, side, 512);
+  g_fakeNow = 1000;
+  e->StartAutoLevel();
+  Render(*e, Stereo(side), 512);
+  g_fakeNow = 4001;
+  Render(*e, Stereo(side), 512);
+  EXPECT_FALSE(e->IsAutoLevelRunning());
+  e->OnIdle();  // results reach the parameters (and the host) from idle work
+  EXPECT_EQ(e->getParameter(PARAM_AUTO_LEVEL), 1.0f);
+  EXPECT_NEAR(e->getParameter(PARAM_AUTO_LEVEL_AMOUNT0), 0.25f, 1e-3f);
+  EXPECT_NEAR(e->getParameter(PARAM_AUTO_LEVEL_AMOUNT1), 0.25f, 1e-3f);
+
+  auto quiet = Make(0);
+  quiet->SetAutoLevelClock(&FakeClock);
+  quiet->setParameter(PARAM_AUTO_LEVEL_AMOUNT0, 0.4f);
+  g_fakeNow = 5000;
+  quiet->StartAutoLevel();
+  Render(*quiet, Stereo(4096), 512);
+  g_fakeNow = 9000;
+  Render(*quiet, Stereo(512), 512);
+  quiet->OnIdle();
+  EXPECT_EQ(quiet->getParameter(PARAM_AUTO_LEVEL), 1.0f);
+  EXPECT_EQ(quiet->getParameter(PARAM_AUTO_LEVEL_AMOUNT0), 0.4f);
+  EXPECT_EQ(quiet->getParameter(PARAM_AUTO_LEVEL_AMOUNT1), 0.5f);
+}
+
+TEST_F(ProcessingTest, EveryPresetStaysFiniteAndBoundedOnNoise) {
+  const Stereo in = Noise(kLongRun, 21, 0.9f);
+  for (int program = 0; program < 40; ++program) {
+    auto e = Make(program);
+    const Stereo out = Render(*e, in, 1024);
+    ASSERT_TRUE(AllFinite(out)) << program;
+    float peak = 0.0f;
+    for (std::size_t i = 0; i < out.size(); ++i) peak = std::max({peak, std::fabs(out.l[i]), std::fabs(out.r[i])});
+    EXPECT_LT(peak, 8.0f) << program;
+  }
+}
+
+TEST_F(ProcessingTest, NonFiniteInputDoesNotPoisonTheFilters) {
+  auto e = Make(3);  // IID, ITD and fill all on
+  Render(*e, Noise(20 * TICK_SAMPLES, 1), 512);
+  Stereo bad = Noise(2048, 2);
+  bad.l[100] = std::numeric_limits<float>::quiet_NaN();
+  bad.r[700] = std::numeric_limits<float>::infinity();
+  Render(*e, bad, 512);
+  const Stereo after = Render(*e, Noise(TICK_SAMPLES * 4, 3), 512);
+  EXPECT_TRUE(AllFinite(after, TICK_SAMPLES));
+}
+
+TEST_F(ProcessingTest, OddBlockSizesAndSampleRates) {
+  for (float rate : {22050.0f, 44100.0f, 96000.0f, 192000.0f}) {
+    auto e = Make(8);
+    e->setSampleRate(rate);
+    Stereo in = Noise(30000, 4);
+    float* ins[2] = {in.l.data(), in.r.data()};
+    e->processReplacing(ins, ins, 0);  // nothing happens
+    std::size_t at = 0;
+    for (int block : {1, 7, 8192, 333, 1, 4096}) {
+      float* io[2] = {in.l.data() + at, in.r.data() + at};  // in place
+      e->processReplacing(io, io, block);
+      at += static_cast<std::size_t>(block);
+    }
+    e->setSampleRate(rate == 192000.0f ? 44100.0f : 192000.0f);
+    Stereo more = Render(*e, Noise(8192, 5), 1000);
+    EXPECT_TRUE(AllFinite(in)) << rate;
+    EXPECT_TRUE(AllFinite(more)) << rate;
+  }
+}
+
+class AnalysisEditor : public CKivEditorInterface {
+ public:
+  using CKivEditorInterface::CKivEditorInterface;
+  bool isOpen() const override { return open; }
+  void SetLevelMeters(float in, float out) override {
+    inMeter = in;
+    outMeter = out;
+  }
+  void SetOutputPeakHolds(float l, float r) override {
+    holds = std::max(l, r);
+    ++holdCount;
+  }
+  bool open = false;
+  float inMeter = -1, outMeter = -1, holds = 0;
+  int holdCount = 0;
+};
+
+TEST_F(ProcessingTest, AnalysisAndMetersFeedTheEditorOnlyWhileItIsOpen) {
+  auto e = Make(0);
+  auto* editor = new AnalysisEditor(e.get());
+  e->SetKivEditor(editor);
+  Render(*e, Noise(8192, 1), 512);
+  EXPECT_EQ(e->GetAnalysis().Store(0).GetPublishCounter(), 0);
+  EXPECT_EQ(editor->inMeter, -1.0f);
+  editor->open = true;
+  Render(*e, Noise(8192, 2), 512);
+  EXPECT_GT(e->GetAnalysis().Store(0).GetPublishCounter(), 0);
+  EXPECT_GT(e->GetAnalysis().Store(1).GetPublishCounter(), 0);
+  EXPECT_GT(editor->inMeter, 0.8f);  // -6 dB on a 60 dB scale
+  EXPECT_LE(editor->inMeter, 1.0f);
+  EXPECT_GT(editor->holdCount, 0);
+  EXPECT_GT(editor->holds, 0.1f);
+}
+
+}  // namespace
