@@ -1,0 +1,21 @@
+# cmake -DMODULE=path -P CheckExports.cmake: fails unless the module's defined
+# dynamic symbols are exactly the four entry points a host looks up.
+find_program(NM nm REQUIRED)
+execute_process(COMMAND ${NM} -D --defined-only ${MODULE}
+  OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${MODULE}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+set(found "")
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^.* " "" name "${line}")
+  list(APPEND found ${name})
+endforeach()
+list(SORT found)
+set(expected NewPlugIn WinPlugInClose WinPlugInOpen _PI_GetRoutineDescriptor)
+list(SORT expected)
+if(NOT found STREQUAL expected)
+  message(FATAL_ERROR "exported: ${found}\nexpected: ${expected}")
+endif()
+message(STATUS "exports: ${found}")

@@ -1,0 +1,563 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Helpers/KeyedChunk.h"
+#include "Helpers/KivEffect.h"
+#include "adaptor/AdaptorInstance.h"
+#include "adaptor/AdaptorModule.h"
+#include "adaptor/ChannelFormats.h"
+#include "adaptor/ChunkHeader.h"
+#include "adaptor/PlugInAbi.h"
+#include "adaptor/ResourceSwap.h"
+#include "adaptor/host/StandInHost.h"
+#include "widener/SpanoraParameters.h"
+
+namespace {
+
+std::uint32_t Native32(const std::uint8_t* p) {
+  std::uint32_t v = 0;
+  std::memcpy(&v, p, 4);
+  return v;
+}
+
+std::uint16_t Native16(const std::uint8_t* p) {
+  std::uint16_t v = 0;
+  std::memcpy(&v, p, 2);
+  return v;
+}
+
+std::uint32_t Big32(const std::uint8_t* p) {
+  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
+}
+
+void PutBig32(std::uint8_t* p, std::uint32_t v) {
+  p[0] = static_cast<std::uint8_t>(v >> 24);
+  p[1] = static_cast<std::uint8_t>(v >> 16);
+  p[2] = static_cast<std::uint8_t>(v >> 8);
+  p[3] = static_cast<std::uint8_t>(v);
+}
+
+// --- Resource byte swap -------------------------------------------------------
+
+TEST(ResourceSwap, ThngSwapsFiveLongsThenFourLongShortPairsAndNothingElse) {
+  std::uint8_t data[THNG_SWAPPED_SIZE + 4];
+  for (std::size_t i = 0; i < sizeof data; ++i) data[i] = static_cast<std::uint8_t>(0x10 + i);
+  SwapResourceFromBigEndian(RESOURCE_TYPE_THNG, data, sizeof data);
+  for (int f = 0; f < 5; ++f) {
+    const std::uint32_t b = static_cast<std::uint32_t>(0x10 + 4 * f);
+    EXPECT_EQ(Native32(data + 4 * f), b << 24 | (b + 1) << 16 | (b + 2) << 8 | (b + 3)) << f;
+  }
+  for (int k = 0; k < 4; ++k) {
+    const std::uint8_t* pair = data + 20 + 6 * k;
+    const std::uint32_t b = static_cast<std::uint32_t>(0x10 + 20 + 6 * k);
+    EXPECT_EQ(Native32(pair), b << 24 | (b + 1) << 16 | (b + 2) << 8 | (b + 3)) << k;
+    EXPECT_EQ(Native16(pair + 4), static_cast<std::uint16_t>((b + 4) << 8 | (b + 5))) << k;
+  }
+  for (std::size_t i = THNG_SWAPPED_SIZE; i < sizeof data; ++i) EXPECT_EQ(data[i], 0x10 + i) << i;
+}
+
+TEST(ResourceSwap, GrfcSwapsOnlyTheLongAtOffset32AndOtherTypesAreUntouched) {
+  std::uint8_t data[40];
+  for (std::size_t i = 0; i < sizeof data; ++i) data[i] = static_cast<std::uint8_t>(i);
+  SwapResourceFromBigEndian(RESOURCE_TYPE_GRFC, data, sizeof data);
+  EXPECT_EQ(Native32(data + 32), 0x20212223u);
+  for (std::size_t i = 0; i < sizeof data; ++i) {
+    if (i < 32 || i >= 36) {
+      EXPECT_EQ(data[i], i) << i;
+    }
+  }
+  std::uint8_t other[40];
+  for (std::size_t i = 0; i < sizeof other; ++i) other[i] = static_cast<std::uint8_t>(i);
+  SwapResourceFromBigEndian(0x50494354u /* 'PICT' */, other, sizeof other);
+  for (std::size_t i = 0; i < sizeof other; ++i) EXPECT_EQ(other[i], i);
+}
+
+TEST(ResourceSwap, ShortResourcesAreSwappedOnlyAsFarAsTheyReach) {
+  // 25 bytes: the five longs and the first pair's long fit, its short does not.
+  std::uint8_t thng[30];
+  for (std::size_t i = 0; i < sizeof thng; ++i) thng[i] = static_cast<std::uint8_t>(i);
+  SwapResourceFromBigEndian(RESOURCE_TYPE_THNG, thng, 25);
+  EXPECT_EQ(Native32(thng + 16), 0x10111213u);
+  EXPECT_EQ(Native32(thng + 20), 0x14151617u);
+  for (std::size_t i = 24; i < sizeof thng; ++i) EXPECT_EQ(thng[i], i) << i;
+  std::uint8_t grfc[36];
+  for (std::size_t i = 0; i < sizeof grfc; ++i) grfc[i] = static_cast<std::uint8_t>(i);
+  SwapResourceFromBigEndian(RESOURCE_TYPE_GRFC, grfc, 35);
+  for (std::size_t i = 0; i < sizeof grfc; ++i) EXPECT_EQ(grfc[i], i) << i;  // field incomplete: left as is
+  SwapResourceFromBigEndian(RESOURCE_TYPE_THNG, nullptr, 44);
+}
+
+// --- Chunk header -------------------------------------------------------------
+
+TEST(ChunkHeader, LayoutIsBigEndianWithSizeIncludingTheHeader) {
+  const SChunkHeader header = MakeChunkHeader(PI_CHUNK_EFFECT, "Complete Controls State", 300);
+  std::uint8_t out[CHUNK_HEADER_SIZE + 1];
+  out[CHUNK_HEADER_SIZE] = 0x5A;
+  WriteChunkHeader(header, out);
+  EXPECT_EQ(out[CHUNK_HEADER_SIZE], 0x5A);
+  EXPECT_EQ(Big32(out + 0), 356u);
+  EXPECT_EQ(Big32(out + 4), 1u);
+  EXPECT_EQ(Big32(out + 8), PI_FOURCC('v', 's', 't', 'p'));
+  EXPECT_EQ(Big32(out + 12), PI_FOURCC('T', 'a', 'r', 'n'));
+  EXPECT_EQ(Big32(out + 16), PI_FOURCC('K', 'S', 'P', '3'));
+  EXPECT_EQ(Big32(out + 20), 0u);
+  EXPECT_STREQ(reinterpret_cast<const char*>(out + 24), "Complete Controls State");
+  for (std::size_t i = 24 + 23; i < CHUNK_HEADER_SIZE; ++i) EXPECT_EQ(out[i], 0) << i;
+
+  SChunkHeader read;
+  ASSERT_TRUE(ReadChunkHeader(out, CHUNK_HEADER_SIZE, &read));
+  EXPECT_TRUE(ChunkHeaderFits(read, PI_CHUNK_EFFECT, 356));
+  EXPECT_FALSE(ChunkHeaderFits(read, PI_CHUNK_EFFECT, 355));
+  EXPECT_FALSE(ChunkHeaderFits(read, PI_CHUNK_ADAPTOR, 356));
+  EXPECT_FALSE(ReadChunkHeader(out, CHUNK_HEADER_SIZE - 1, &read));
+}
+
+TEST(ChunkHeader, LongNamesAreCutAndStayTerminated) {
+  const std::string longName(80, 'n');
+  const SChunkHeader header = MakeChunkHeader(PI_CHUNK_EFFECT, longName.c_str(), 0);
+  std::uint8_t out[CHUNK_HEADER_SIZE];
+  WriteChunkHeader(header, out);
+  EXPECT_EQ(out[CHUNK_HEADER_SIZE - 1], 0);
+  EXPECT_EQ(std::strlen(reinterpret_cast<const char*>(out + 24)), CHUNK_NAME_FIELD - 1);
+}
+
+// --- Channel formats ----------------------------------------------------------
+
+TEST(ChannelFormats, TheStereoEffectServesMonoMonoToStereoAndStereoOnly) {
+  std::vector<std::string> served;
+  for (const SChannelFormat& f : ChannelFormats()) {
+    if (IsFormatServed(f, 2, 2)) served.emplace_back(f.name);
+  }
+  EXPECT_EQ(served, (std::vector<std::string>{"Mono", "Mono to Stereo", "Stereo"}));
+  ASSERT_EQ(ChannelFormats().size(), 9u);
+  EXPECT_EQ(ChannelFormats()[7].audioSuiteType, PI_FOURCC('A', 'S', 'a', 'h'));
+  EXPECT_EQ(ChannelFormats()[8].rtasType, PI_FOURCC('R', 'T', 'a', 'i'));
+  bool audioSuite = false;
+  const SChannelFormat* f = FindChannelFormat(PI_FOURCC('A', 'S', 'a', 'b'), &audioSuite);
+  ASSERT_NE(f, nullptr);
+  EXPECT_TRUE(audioSuite);
+  EXPECT_STREQ(f->name, "Mono to Stereo");
+  EXPECT_EQ(FindChannelFormat(PI_FOURCC('R', 'T', 'z', 'z'), nullptr), nullptr);
+}
+
+// --- Module open/close --------------------------------------------------------
+
+class AdaptorModuleTest : public ::testing::Test {
+ protected:
+  void SetUp() override { StandIn_Reset(); }
+  void TearDown() override { StandIn_Reset(); }
+  CAdaptorModule module;
+};
+
+TEST_F(AdaptorModuleTest, OnlyCode73OpensAndTheFirstOpenRegistersEverything) {
+  EXPECT_EQ(module.WinPlugInOpen(72), PI_ERR_WRONG_OPEN_CODE);
+  EXPECT_EQ(module.OpenCount(), 0);
+  EXPECT_EQ(StandIn_EffectTypeCount(), 0);
+
+  ASSERT_EQ(module.WinPlugInOpen(PI_OPEN_CODE), PI_NO_ERR);
+  EXPECT_EQ(module.OpenCount(), 1);
+  EXPECT_EQ(StandIn_EffectTypeCount(), 6);
+  EXPECT_EQ(StandIn_ResourceSwapperCount(), 1);
+  EXPECT_EQ(module.ResourceFile(), ModuleFileName() + ".rsr");
+  char file[1024] = {};
+  ASSERT_EQ(StandIn_GetResourceFile(0, file, sizeof file), 0);
+  EXPECT_EQ(std::string(file), module.ResourceFile());
+  std::uint8_t grfc[36] = {};
+  grfc[35] = 1;
+  ASSERT_EQ(StandIn_SwapResource(RESOURCE_TYPE_GRFC, grfc, sizeof grfc), 0);
+  EXPECT_EQ(Native32(grfc + 32), 1u);
+
+  std::vector<std::string> names;
+  for (int i = 0; i < StandIn_EffectTypeCount(); ++i) {
+    PiEffectTypeInfo info{};
+    ASSERT_EQ(StandIn_GetEffectType(i, &info), 0);
+    names.emplace_back(info.name);
+    EXPECT_STREQ(info.pageTable, "MonoPageTables");
+    EXPECT_STREQ(info.manufacturer, "Tarnwell Audio\nTarnwell\n");
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Tarnwell Spanora3 (Mono)", "Tarnwell Spanora3 (Mono)",
+                                             "Tarnwell Spanora3 (Mono to Stereo)",
+                                             "Tarnwell Spanora3 (Mono to Stereo)", "Tarnwell Spanora3 (Stereo)",
+                                             "Tarnwell Spanora3 (Stereo)"}));
+  module.Close();
+}
+
+TEST_F(AdaptorModuleTest, OpensAreCountedAndOnlyTheLastCloseReleases) {
+  ASSERT_EQ(module.Open(), PI_NO_ERR);
+  ASSERT_EQ(module.Open(), PI_NO_ERR);
+  EXPECT_EQ(StandIn_ResourceSwapperCount(), 1);  // the second open did not register again
+  module.Close();
+  EXPECT_EQ(module.OpenCount(), 1);
+  EXPECT_TRUE(module.HasGroup());
+  EXPECT_EQ(StandIn_EffectTypeCount(), 6);
+  module.Close();
+  EXPECT_EQ(module.OpenCount(), 0);
+  EXPECT_FALSE(module.HasGroup());
+  EXPECT_EQ(StandIn_EffectTypeCount(), 0);
+  EXPECT_EQ(StandIn_ResourceSwapperCount(), 0);
+  module.Close();  // one close too many: harmless
+  module.Close();
+  EXPECT_EQ(module.OpenCount(), 0);
+  ASSERT_EQ(module.Open(), PI_NO_ERR);  // and it opens again afterwards
+  EXPECT_EQ(StandIn_EffectTypeCount(), 6);
+  module.Close();
+}
+
+TEST_F(AdaptorModuleTest, AFailingGroupAnswersMinus7003AndUndoesTheRegistration) {
+  StandIn_SetGestalt(PI_GESTALT_TEST_FAIL_GROUP, 1);
+  EXPECT_EQ(module.WinPlugInOpen(PI_OPEN_CODE), PI_ERR_CANNOT_CREATE_GROUP);
+  EXPECT_EQ(module.NewPlugIn(), PI_ERR_CANNOT_CREATE_GROUP);
+  EXPECT_EQ(module.OpenCount(), 0);
+  EXPECT_FALSE(module.HasGroup());
+  EXPECT_EQ(StandIn_EffectTypeCount(), 0);
+  EXPECT_EQ(StandIn_ResourceSwapperCount(), 0);
+  EXPECT_EQ(module.CreateInstance(PI_FOURCC('R', 'T', 'a', 'c'), nullptr, 44100.0, 64), nullptr);
+  module.Close();  // closing the never-opened module is harmless
+  StandIn_ClearGestalt(PI_GESTALT_TEST_FAIL_GROUP);
+  EXPECT_EQ(module.WinPlugInOpen(PI_OPEN_CODE), PI_NO_ERR);
+  module.Close();
+}
+
+TEST_F(AdaptorModuleTest, AHostRefusingATypeMakesTheGroupFailWithNothingLeftRegistered) {
+  PiEffectTypeInfo squatter{};
+  squatter.typeCode = PI_FOURCC('R', 'T', 'a', 'c');  // taken by someone else
+  ASSERT_EQ(DAE_RegisterEffectType(&squatter), 0);
+  EXPECT_EQ(module.Open(), PI_ERR_CANNOT_CREATE_GROUP);
+  EXPECT_EQ(StandIn_EffectTypeCount(), 1);
+  EXPECT_EQ(StandIn_ResourceSwapperCount(), 0);
+}
+
+TEST_F(AdaptorModuleTest, LoadHandsTheProceduresToTheHost) {
+  static CAdaptorModule* current = nullptr;
+  current = &module;
+  const PiOpenProc open = [] { return current->Open(); };
+  const PiCloseProc close = [] { current->Close(); };
+  EXPECT_TRUE(module.OnLoad(open, close));
+  EXPECT_EQ(module.OpenCount(), 0);  // a host is present: it decides when to open
+  PiOpenProc heldOpen = nullptr;
+  PiCloseProc heldClose = nullptr;
+  ASSERT_EQ(StandIn_GetPlugInOpenAndCloseProcs(&heldOpen, &heldClose), 1);
+  EXPECT_EQ(heldOpen(), PI_NO_ERR);
+  EXPECT_EQ(module.OpenCount(), 1);
+  heldClose();
+  EXPECT_EQ(module.OpenCount(), 0);
+  module.OnUnload();
+  EXPECT_EQ(StandIn_GetPlugInOpenAndCloseProcs(nullptr, nullptr), 0);
+}
+
+// --- Instances ----------------------------------------------------------------
+
+class AdaptorInstanceTest : public ::testing::Test {
+ protected:
+  void SetUp() override { StandIn_Reset(); }
+  void TearDown() override { StandIn_Reset(); }
+  static std::unique_ptr<CAdaptorInstance> Make(std::uint32_t type, void* cookie = nullptr) {
+    bool audioSuite = false;
+    const SChannelFormat* format = FindChannelFormat(type, &audioSuite);
+    return std::unique_ptr<CAdaptorInstance>(CAdaptorInstance::Create(*format, audioSuite, cookie, 48000.0, 512));
+  }
+  static std::vector<std::uint8_t> Save(CAdaptorInstance& instance, std::uint32_t id) {
+    std::uint32_t size = 0;
+    EXPECT_EQ(instance.GetChunkSize(id, &size), PI_NO_ERR);
+    std::vector<std::uint8_t> data(size);
+    std::uint32_t written = 0;
+    EXPECT_EQ(instance.SaveChunk(id, data.data(), size, &written), PI_NO_ERR);
+    EXPECT_EQ(written, size);
+    return data;
+  }
+};
+
+TEST_F(AdaptorInstanceTest, ControlsMapToParametersAndTheAdaptorsOwnThree) {
+  auto instance = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  ASSERT_NE(instance, nullptr);
+  ASSERT_EQ(instance->GetControlCount(), 67);
+  PiControlInfo info{};
+  ASSERT_EQ(instance->GetControlInfo(PARAM_RESOLUTION, &info), PI_NO_ERR);
+  char name[64] = {};
+  instance->Effect()->getParameterName(PARAM_RESOLUTION, name);
+  EXPECT_STREQ(info.name, name);
+  EXPECT_EQ(info.defaultValue, instance->Effect()->GetDefaultProgram().values[PARAM_RESOLUTION]);
+
+  ASSERT_EQ(instance->SetControl(PARAM_RESOLUTION, 0.25f), PI_NO_ERR);
+  EXPECT_FLOAT_EQ(instance->Effect()->getParameter(PARAM_RESOLUTION), 2.0f / 9.0f);  // whole band counts
+  char text[64] = {};
+  char display[256] = {};
+  instance->Effect()->getParameterDisplay(PARAM_RESOLUTION, display);
+  ASSERT_EQ(instance->GetControlText(PARAM_RESOLUTION, text, sizeof text), PI_NO_ERR);
+  EXPECT_STREQ(text, display);
+
+  float value = -1.0f;
+  EXPECT_EQ(instance->SetControl(64, 1.0f), PI_NO_ERR);
+  EXPECT_EQ(instance->GetControl(64, &value), PI_NO_ERR);
+  EXPECT_EQ(value, 1.0f);
+  EXPECT_EQ(instance->GetControlText(64, text, sizeof text), PI_NO_ERR);
+  EXPECT_STREQ(text, "On");
+  EXPECT_EQ(instance->SetControl(65, 0.0f), PI_NO_ERR);
+  EXPECT_EQ(instance->GetControlText(65, text, sizeof text), PI_NO_ERR);
+  EXPECT_STREQ(text, "-inf dB");
+  EXPECT_EQ(instance->SetControl(66, 1.0f), PI_NO_ERR);
+  EXPECT_EQ(instance->Effect()->getProgram(), 59);
+  EXPECT_EQ(instance->GetControlText(66, text, sizeof text), PI_NO_ERR);
+  EXPECT_STREQ(text, "User20");
+
+  EXPECT_EQ(instance->SetControl(67, 0.5f), PI_ERR_BAD_CONTROL);
+  EXPECT_EQ(instance->SetControl(-1, 0.5f), PI_ERR_BAD_CONTROL);
+  EXPECT_EQ(instance->GetControl(3, nullptr), PI_ERR_BAD_ARGUMENT);
+  EXPECT_EQ(instance->GetControlText(3, text, 0), PI_ERR_BAD_ARGUMENT);
+}
+
+TEST_F(AdaptorInstanceTest, AutomationAndGesturesOfTheEffectReachTheHost) {
+  int cookie = 0;
+  auto instance = Make(PI_FOURCC('R', 'T', 'a', 'c'), &cookie);
+  ASSERT_NE(instance, nullptr);
+  instance->Effect()->beginEdit(PARAM_WIDTH);
+  instance->Effect()->SetParameterAutomatedChecked(PARAM_WIDTH, 0.375f);
+  instance->Effect()->endEdit(PARAM_WIDTH);
+  std::int32_t control = -1;
+  float value = 0.0f;
+  ASSERT_EQ(StandIn_LastControlChange(&cookie, PI_CONTROL_VALUE, &control, &value), 0);
+  EXPECT_EQ(control, PARAM_WIDTH);
+  EXPECT_EQ(value, 0.375f);
+  EXPECT_EQ(StandIn_ControlChangeCount(&cookie, PI_CONTROL_BEGIN), 1);
+  EXPECT_EQ(StandIn_ControlChangeCount(&cookie, PI_CONTROL_END), 1);
+}
+
+TEST_F(AdaptorInstanceTest, TimeInfoFollowsTheRtasPositionAndTheAudioSuiteRunningCount) {
+  auto rtas = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  ASSERT_NE(rtas, nullptr);
+  std::vector<float> l(3000, 0.1f), r(3000, -0.1f);
+  const float* in[2] = {l.data(), r.data()};
+  float* out[2] = {l.data(), r.data()};  // in place
+  ASSERT_EQ(rtas->ProcessRtas(in, out, 3000, 1234567), PI_NO_ERR);
+  // Blocks beyond the slice size are cut; the last slice starts 2048 frames in.
+  EXPECT_EQ(rtas->Effect()->getTimeInfo(0)->samplePos, 1234567.0 + 2048.0);
+  EXPECT_EQ(rtas->Effect()->getTimeInfo(0)->sampleRate, 48000.0);
+  rtas->Effect()->UpdateDawTimeFromProcess();
+  EXPECT_TRUE(rtas->Effect()->IsTimeValid());
+
+  auto offline = Make(PI_FOURCC('A', 'S', 'a', 'c'));
+  ASSERT_NE(offline, nullptr);
+  ASSERT_EQ(offline->ProcessAudioSuite(in, out, 100), PI_NO_ERR);
+  ASSERT_EQ(offline->ProcessAudioSuite(in, out, 100), PI_NO_ERR);
+  EXPECT_EQ(offline->Effect()->getTimeInfo(0)->samplePos, 100.0);
+  PiDiagnostics d{};
+  ASSERT_EQ(offline->GetDiagnostics(&d), PI_NO_ERR);
+  EXPECT_EQ(d.framesProcessed, 200);
+}
+
+// The effect keeps running while bypassed, so a twin instance fed the same
+// input without bypass shows what the wet signal is at every sample.
+TEST_F(AdaptorInstanceTest, BypassCrossfadesToTheDryInputAndBack) {
+  auto instance = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  auto twin = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  ASSERT_TRUE(instance && twin);
+  constexpr int kFrames = 512;
+  std::vector<float> l(kFrames), r(kFrames), ol(kFrames), orr(kFrames), wl(kFrames), wr(kFrames);
+  for (int i = 0; i < kFrames; ++i) {
+    l[static_cast<std::size_t>(i)] = 0.5f * std::sin(0.05f * static_cast<float>(i));
+    r[static_cast<std::size_t>(i)] = -0.25f;
+  }
+  const float* in[2] = {l.data(), r.data()};
+  float* out[2] = {ol.data(), orr.data()};
+  float* wet[2] = {wl.data(), wr.data()};
+  const auto block = [&](std::int64_t position) {
+    ASSERT_EQ(instance->ProcessRtas(in, out, kFrames, position), PI_NO_ERR);
+    ASSERT_EQ(twin->ProcessRtas(in, wet, kFrames, position), PI_NO_ERR);
+  };
+  block(0);
+  for (int i = 0; i < kFrames; ++i) ASSERT_NEAR(ol[static_cast<std::size_t>(i)], wl[static_cast<std::size_t>(i)], 1e-6f);
+
+  instance->SetControl(64, 1.0f);
+  block(kFrames);
+  for (int i = 0; i < kFrames; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    const float mix = std::min(1.0f, static_cast<float>(i + 1) / BYPASS_RAMP_FRAMES);
+    EXPECT_NEAR(ol[k], wl[k] + (l[k] - wl[k]) * mix, 1e-5f) << i;
+    EXPECT_NEAR(orr[k], wr[k] + (r[k] - wr[k]) * mix, 1e-5f) << i;
+    if (i >= BYPASS_RAMP_FRAMES) {
+      ASSERT_EQ(ol[k], l[k]) << i;  // fully dry: exactly the input
+    }
+  }
+
+  instance->SetControl(64, 0.0f);
+  block(2 * kFrames);
+  for (int i = BYPASS_RAMP_FRAMES; i < kFrames; ++i) {
+    ASSERT_NEAR(ol[static_cast<std::size_t>(i)], wl[static_cast<std::size_t>(i)], 1e-6f) << i;
+  }
+}
+
+TEST_F(AdaptorInstanceTest, MonoFormatsFeedBothInputsAndFoldDownWithTheMonoGain) {
+  auto mono = Make(PI_FOURCC('R', 'T', 'a', 'a'));
+  auto stereo = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  ASSERT_TRUE(mono && stereo);
+  constexpr int kFrames = 256;
+  std::vector<float> x(kFrames), y(kFrames), sl(kFrames), sr(kFrames);
+  for (int i = 0; i < kFrames; ++i) x[static_cast<std::size_t>(i)] = 0.5f * std::sin(0.02f * static_cast<float>(i));
+  const float* monoIn[1] = {x.data()};
+  float* monoOut[1] = {y.data()};
+  const float* stereoIn[2] = {x.data(), x.data()};
+  float* stereoOut[2] = {sl.data(), sr.data()};
+  mono->SetControl(65, 0.5f);
+  stereo->SetControl(65, 0.5f);  // not used by stereo outputs
+  ASSERT_EQ(mono->ProcessRtas(monoIn, monoOut, kFrames, 0), PI_NO_ERR);
+  ASSERT_EQ(stereo->ProcessRtas(stereoIn, stereoOut, kFrames, 0), PI_NO_ERR);
+  for (int i = 0; i < kFrames; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    EXPECT_NEAR(y[k], 0.5f * 0.5f * (sl[k] + sr[k]), 1e-6f) << i;
+  }
+  EXPECT_NEAR(sl[kFrames - 1], x[kFrames - 1], 0.5f);  // sanity: the stereo output is not scaled away
+
+  // Mono to stereo: the one input feeds both sides, both outputs are written.
+  auto monoToStereo = Make(PI_FOURCC('R', 'T', 'a', 'b'));
+  ASSERT_NE(monoToStereo, nullptr);
+  monoToStereo->SetControl(65, 0.0f);
+  std::vector<float> l(kFrames, 9.0f), r(kFrames, 9.0f);
+  float* bothOut[2] = {l.data(), r.data()};
+  ASSERT_EQ(monoToStereo->ProcessRtas(monoIn, bothOut, kFrames, 0), PI_NO_ERR);
+  auto reference = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  ASSERT_NE(reference, nullptr);
+  ASSERT_EQ(reference->ProcessRtas(stereoIn, stereoOut, kFrames, 0), PI_NO_ERR);
+  for (int i = 0; i < kFrames; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    ASSERT_NEAR(l[k], sl[k], 1e-6f) << i;
+    ASSERT_NEAR(r[k], sr[k], 1e-6f) << i;
+  }
+}
+
+TEST_F(AdaptorInstanceTest, ATransportStopFlushesBeforeTheNextBlockOnly) {
+  auto instance = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  ASSERT_NE(instance, nullptr);
+  std::vector<float> l(64), r(64);
+  const float* in[2] = {l.data(), r.data()};
+  float* out[2] = {l.data(), r.data()};
+  EXPECT_EQ(instance->HostEvent(PI_EVENT_TRANSPORT_STOP), PI_NO_ERR);
+  PiDiagnostics d{};
+  instance->GetDiagnostics(&d);
+  EXPECT_EQ(d.flushCount, 0);
+  instance->ProcessRtas(in, out, 64, 0);
+  instance->ProcessRtas(in, out, 64, 64);
+  instance->GetDiagnostics(&d);
+  EXPECT_EQ(d.flushCount, 1);
+  EXPECT_EQ(instance->HostEvent(PI_EVENT_TRANSPORT_START), PI_NO_ERR);
+  EXPECT_EQ(instance->HostEvent(99), PI_ERR_BAD_ARGUMENT);
+}
+
+TEST_F(AdaptorInstanceTest, EffectChunkRoundTripsEveryParameterBehindA56ByteHeader) {
+  auto a = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  auto b = Make(PI_FOURCC('A', 'S', 'a', 'c'));
+  ASSERT_TRUE(a && b);
+  for (int i = 0; i < 64; ++i) a->SetControl(i, static_cast<float>((i * 11) % 64) / 63.0f);
+  const std::vector<std::uint8_t> data = Save(*a, PI_CHUNK_EFFECT);
+  CKeyedChunkEncoder encoder;
+  ASSERT_TRUE(a->Effect()->SaveStateChunk(encoder));
+  ASSERT_EQ(data.size(), encoder.Size() + 56);
+  EXPECT_EQ(Big32(data.data()), data.size());
+  EXPECT_EQ(Big32(data.data() + 8), PI_CHUNK_EFFECT);
+  EXPECT_EQ(std::memcmp(data.data() + 56, encoder.Data(), encoder.Size()), 0);
+
+  ASSERT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, data.data(), static_cast<std::uint32_t>(data.size())), PI_NO_ERR);
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(b->Effect()->getParameter(i), a->Effect()->getParameter(i)) << i;
+
+  std::uint32_t written = 0;
+  std::vector<std::uint8_t> small(data.size() - 1);
+  EXPECT_EQ(a->SaveChunk(PI_CHUNK_EFFECT, small.data(), static_cast<std::uint32_t>(small.size()), &written),
+            PI_ERR_BUFFER_TOO_SMALL);
+  EXPECT_EQ(written, 0u);
+  std::uint32_t size = 0;
+  EXPECT_EQ(a->GetChunkSize(PI_FOURCC('n', 'o', 'n', 'e'), &size), PI_ERR_UNKNOWN_CHUNK);
+}
+
+TEST_F(AdaptorInstanceTest, BadEffectChunksAnswerErrorsAndKeepWhatWasAppliedBeforeTheFault) {
+  auto a = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  auto b = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  ASSERT_TRUE(a && b);
+  // The effect keeps its ranges apart and band counts whole, so remember
+  // what each control really holds after being set.
+  const auto setAll = [](auto& instance, float value) {
+    std::vector<float> held(64);
+    for (int i = 0; i < 64; ++i) instance->SetControl(i, value);
+    for (int i = 0; i < 64; ++i) held[static_cast<std::size_t>(i)] = instance->Effect()->getParameter(i);
+    return held;
+  };
+  const std::vector<float> lowValues = setAll(a, 0.125f);
+  const std::vector<float> highValues = setAll(b, 0.875f);
+  const std::vector<std::uint8_t> good = Save(*a, PI_CHUNK_EFFECT);
+  const auto size = static_cast<std::uint32_t>(good.size());
+
+  // Shorter than a header, or header and length disagreeing: rejected whole.
+  for (std::uint32_t cut : {0u, 1u, 55u, 56u, size - 1}) {
+    EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, good.data(), cut), PI_ERR_BAD_CHUNK) << cut;
+  }
+  std::vector<std::uint8_t> wrongSize = good;
+  PutBig32(wrongSize.data(), size - 4);
+  EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, wrongSize.data(), size), PI_ERR_BAD_CHUNK);
+  std::vector<std::uint8_t> wrongId = good;
+  PutBig32(wrongId.data() + 8, PI_CHUNK_ADAPTOR);
+  EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, wrongId.data(), size), PI_ERR_BAD_CHUNK);
+  EXPECT_EQ(b->RestoreChunk(PI_FOURCC('o', 't', 'h', 'r'), good.data(), size), PI_ERR_UNKNOWN_CHUNK);
+  EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, nullptr, size), PI_ERR_BAD_ARGUMENT);
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(b->Effect()->getParameter(i), highValues[static_cast<std::size_t>(i)]) << i;
+
+  // Every truncation of the data behind a consistent header: -77, no read past
+  // the end, and exactly the keys before the cut applied.
+  for (std::uint32_t cut = 56; cut < size; cut += 7) {
+    setAll(b, 0.875f);
+    std::vector<std::uint8_t> truncated(good.begin(), good.begin() + cut);
+    PutBig32(truncated.data(), cut);
+    ASSERT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, truncated.data(), cut), PI_ERR_CHUNK_KEY_MISSING) << cut;
+    CKeyedChunkDecoder decoder;
+    decoder.Decode(truncated.data() + 56, cut - 56);
+    const int complete = static_cast<int>(decoder.EntryCount());
+    for (int i = 0; i < 64; ++i) {
+      const auto k = static_cast<std::size_t>(i);
+      ASSERT_EQ(b->Effect()->getParameter(i), i < complete ? lowValues[k] : highValues[k]) << cut << ' ' << i;
+    }
+  }
+
+  // A key of the wrong type counts as missing.
+  CKeyedChunkEncoder encoder;
+  for (int i = 0; i < 64; ++i) {
+    if (i == PARAM_WIDTH + 3) {
+      encoder.AddInt(a->Effect()->GetParameterKey(i), 1);
+    } else {
+      encoder.AddFloat(a->Effect()->GetParameterKey(i), lowValues[static_cast<std::size_t>(i)]);
+    }
+  }
+  std::vector<std::uint8_t> typed(56 + encoder.Size());
+  WriteChunkHeader(MakeChunkHeader(PI_CHUNK_EFFECT, "Complete Controls State", encoder.Size()), typed.data());
+  std::memcpy(typed.data() + 56, encoder.Data(), encoder.Size());
+  setAll(b, 0.875f);
+  EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, typed.data(), static_cast<std::uint32_t>(typed.size())),
+            PI_ERR_CHUNK_KEY_MISSING);
+  for (int i = 0; i < 64; ++i) {
+    const auto k = static_cast<std::size_t>(i);
+    EXPECT_EQ(b->Effect()->getParameter(i), i < PARAM_WIDTH + 3 ? lowValues[k] : highValues[k]) << i;
+  }
+}
+
+TEST_F(AdaptorInstanceTest, AdaptorChunkCarriesBypassAndMonoGain) {
+  auto a = Make(PI_FOURCC('R', 'T', 'a', 'a'));
+  auto b = Make(PI_FOURCC('R', 'T', 'a', 'a'));
+  ASSERT_TRUE(a && b);
+  a->SetControl(64, 1.0f);
+  a->SetControl(65, 0.25f);
+  const std::vector<std::uint8_t> data = Save(*a, PI_CHUNK_ADAPTOR);
+  ASSERT_EQ(b->RestoreChunk(PI_CHUNK_ADAPTOR, data.data(), static_cast<std::uint32_t>(data.size())), PI_NO_ERR);
+  float value = 0.0f;
+  b->GetControl(64, &value);
+  EXPECT_EQ(value, 1.0f);
+  b->GetControl(65, &value);
+  EXPECT_EQ(value, 0.25f);
+  PiChunkInfo info{};
+  ASSERT_EQ(a->GetChunkInfo(1, &info), PI_NO_ERR);
+  EXPECT_EQ(info.id, PI_CHUNK_ADAPTOR);
+  EXPECT_EQ(a->GetChunkInfo(2, &info), PI_ERR_BAD_ARGUMENT);
+}
+
+}  // namespace
