@@ -8,6 +8,7 @@
 
 #include "Helpers/KivEditorInterface.h"
 #include "Helpers/KivEffect.h"
+#include "Helpers/PersistantStorage.h"
 #include "platform/Clock.h"
 #include "tests/support/FakeHost.h"
 #include "widener/ASpanora.h"
@@ -253,6 +254,48 @@ TEST_F(KivEffectTest, TheEditorHearsAboutWheelAndUndoState) {
 TEST_F(KivEffectTest, TheWorkerRunsAndStopsThroughItsHandshake) {
   EXPECT_EQ(effect->GetWorkerState(), WORKER_RUNNING);
   effect.reset();  // must return promptly and leave no thread behind (TSan/ASan watch this)
+}
+
+// The smallest effect on the base: counts its idle passes.
+class IdleCountingEffect : public KivEffect {
+ public:
+  explicit IdleCountingEffect(vst::HostCallback host) : KivEffect(host, 2, 2) { FinishConstruction(); }
+  ~IdleCountingEffect() override { BeginDestruction(); }
+  void processReplacing(float**, float**, std::int32_t) override {}
+  void ParameterChanged(int) override {}
+  void OnIdle() override {
+    ++idlePasses;
+    lastSource = GetIdleSource();
+  }
+  std::atomic<int> idlePasses{0};
+  std::atomic<int> lastSource{0};
+};
+
+TEST(KivEffectIdle, CallIdleIsThrottledAndReportsItsSource) {
+  FakeHost host;
+  IdleCountingEffect effect(host.Callback());
+  // The worker waits 250 ms after starting before its first pass, and
+  // construction returns after 100 ms: these two calls come first.
+  effect.CallIdle(1);
+  effect.CallIdle(1);
+  EXPECT_EQ(effect.idlePasses.load(), 1);
+  EXPECT_EQ(effect.lastSource.load(), 1);
+  EXPECT_EQ(effect.GetIdleSource(), IDLE_SOURCE_NONE);
+  // Later the worker keeps idle work going on its own (source 3).
+  for (int i = 0; i < 2000 && effect.lastSource.load() != IDLE_SOURCE_WORKER; ++i) platform::SleepMs(1);
+  EXPECT_EQ(effect.lastSource.load(), IDLE_SOURCE_WORKER);
+}
+
+TEST(KivEffectSettings, LimitFramerateSlowsTheEditorIdleInterval) {
+  ResetHostDetection();
+  FakeHost host;
+  { ASpanora plain(host.Callback()); }
+  EXPECT_EQ(EditorIdleInterval.load(), 10);
+  ASSERT_TRUE(CPersistentStorage::StoreInt(CPersistentStorage::MAKER_KEY, "LimitFramerate", 1));
+  { ASpanora limited(host.Callback()); }
+  EXPECT_EQ(EditorIdleInterval.load(), 100);
+  ASSERT_TRUE(CPersistentStorage::StoreInt(CPersistentStorage::MAKER_KEY, "LimitFramerate", 0));
+  ResetHostDetection();
 }
 
 TEST(HostDetection, NamesAreMatchedInTableOrder) {
