@@ -154,15 +154,15 @@ void CRecursiveFilterCore::Process(const float* in, float* out, int n) noexcept 
   ProcessGroup<1>(self, ins, outs, n);
 }
 
-void CRecursiveFilterCore::WriteBackHistory(const float* inTail, const float* outTail, int n) noexcept {
+void CRecursiveFilterCore::WriteBackHistory(const float* inTail, const float* outTail, int n, int stride) noexcept {
   // Only the newest HISTORY_LENGTH samples of a block survive in the rings;
   // they land exactly where sample-by-sample processing would have put them.
   const int tail = n < HISTORY_LENGTH ? n : HISTORY_LENGTH;
   const int last = (m_nRingIndex + n) % HISTORY_LENGTH;
   int index = (last - tail + 1 + HISTORY_LENGTH) % HISTORY_LENGTH;
   for (int k = 0; k < tail; ++k) {
-    m_fInput[index] = inTail[k];
-    m_fOutput[index] = outTail[k];
+    m_fInput[index] = inTail[k * stride];
+    m_fOutput[index] = outTail[k * stride];
     index = Next(index);
   }
   m_nRingIndex = last;

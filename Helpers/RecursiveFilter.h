@@ -84,8 +84,10 @@ class CRecursiveFilterCore {
   static int Previous(int index) noexcept { return index == 0 ? HISTORY_LENGTH - 1 : index - 1; }
   static int Next(int index) noexcept { return index == HISTORY_LENGTH - 1 ? 0 : index + 1; }
   float ProcessGeneral(float x) noexcept;
-  // Leaves the rings as n single calls with these inputs and outputs would.
-  void WriteBackHistory(const float* inTail, const float* outTail, int n) noexcept;
+  friend class CBiquadQuad;
+  // Leaves the rings as n single calls with these inputs and outputs would;
+  // the tails hold the last min(n, HISTORY_LENGTH) samples, `stride` apart.
+  void WriteBackHistory(const float* inTail, const float* outTail, int n, int stride = 1) noexcept;
   void DesignNarrowBand(float f, float bw, bool bandPass);
 
   float m_fInput[HISTORY_LENGTH];
@@ -118,6 +120,61 @@ inline float CRecursiveFilterCore::Process(float x) noexcept {
   m_fOutput[next] = y;
   return y;
 }
+
+#if defined(__SSE2__)
+// Four second-order filters in the four lanes of SSE registers, stepped one
+// sample at a time by a loop of the caller's, so that many groups (and what
+// sits between them) can share one pass over the samples. Lane by lane it
+// does exactly the scalar arithmetic of BiquadStep.
+class CBiquadQuad {
+ public:
+  void Load(CRecursiveFilterCore* const (&filters)[4]) noexcept {
+    float v[9][4];
+    for (int j = 0; j < 4; ++j) {
+      const CRecursiveFilterCore& f = *filters[j];
+      const int i1 = f.m_nRingIndex, i2 = CRecursiveFilterCore::Previous(i1);
+      v[0][j] = f.m_fA[0];
+      v[1][j] = f.m_fA[1];
+      v[2][j] = f.m_fA[2];
+      v[3][j] = f.m_fB[1];
+      v[4][j] = f.m_fB[2];
+      v[5][j] = f.m_fInput[i1];
+      v[6][j] = f.m_fInput[i2];
+      v[7][j] = f.m_fOutput[i1];
+      v[8][j] = f.m_fOutput[i2];
+    }
+    m_A0 = _mm_loadu_ps(v[0]);
+    m_A1 = _mm_loadu_ps(v[1]);
+    m_A2 = _mm_loadu_ps(v[2]);
+    m_B1 = _mm_loadu_ps(v[3]);
+    m_B2 = _mm_loadu_ps(v[4]);
+    m_X1 = _mm_loadu_ps(v[5]);
+    m_X2 = _mm_loadu_ps(v[6]);
+    m_Y1 = _mm_loadu_ps(v[7]);
+    m_Y2 = _mm_loadu_ps(v[8]);
+  }
+  __m128 Step(__m128 x) noexcept {
+    const __m128 past = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m_A1, m_X1), _mm_mul_ps(m_A2, m_X2)), _mm_mul_ps(m_B2, m_Y2));
+    const __m128 y = _mm_add_ps(_mm_add_ps(past, _mm_mul_ps(m_B1, m_Y1)), _mm_mul_ps(m_A0, x));
+    m_X2 = m_X1;
+    m_X1 = x;
+    m_Y2 = m_Y1;
+    m_Y1 = y;
+    return y;
+  }
+  // Writes the rings back from interleaved histories (4 floats per sample).
+  static void Store(CRecursiveFilterCore* const (&filters)[4], const float* inHistory, const float* outHistory,
+                    int n) noexcept {
+    const int tail = n < CRecursiveFilterCore::HISTORY_LENGTH ? n : CRecursiveFilterCore::HISTORY_LENGTH;
+    for (int j = 0; j < 4; ++j) {
+      filters[j]->WriteBackHistory(inHistory + 4 * (n - tail) + j, outHistory + 4 * (n - tail) + j, n, 4);
+    }
+  }
+
+ private:
+  __m128 m_A0, m_A1, m_A2, m_B1, m_B2, m_X1, m_X2, m_Y1, m_Y2;
+};
+#endif
 
 template <int N>
 void CRecursiveFilterCore::ProcessGroup(CRecursiveFilterCore* const (&filters)[N], const float* const (&in)[N],

@@ -18,6 +18,10 @@ void EveryStageOn(ASpanora& effect) {
   effect.setParameter(PARAM_WR_ENABLED, 1.0f);
   effect.setParameter(PARAM_WIDTH, 1.0f);
   effect.setParameter(PARAM_RESOLUTION, 1.0f);
+  effect.setParameter(PARAM_WR_LOW_FREQ, 0.0f);  // ten bands across the whole range
+  effect.setParameter(PARAM_WR_HIGH_FREQ, 1.0f);
+  effect.setParameter(PARAM_WR_RESTRICT_LOW_FREQ, 0.0f);
+  effect.setParameter(PARAM_WR_RESTRICT_HIGH_FREQ, 1.0f);
   effect.setParameter(PARAM_SPLIT_DELAY_ENABLED, 1.0f);
   effect.setParameter(PARAM_HAAS_ENABLED, 1.0f);
   effect.setParameter(PARAM_DYNAMICS, 1.0f);

@@ -132,32 +132,7 @@ void ASpanora::ProcessRun(const float* inL, const float* inR, float* outL, float
   // add the other channel's bands; each band weighted by its fade.
   const float wI = m_wI;
   if (wI > 0.0f) {
-    for (int c = 0; c < 2; ++c) {
-      std::memcpy(b.rem[c], b.x[c], sizeof(float) * static_cast<std::size_t>(n));
-      std::fill(b.sum[c], b.sum[c] + n, 0.0f);
-    }
-    for (int i = 0; i < m_nMixCount; ++i) {
-      float f = m_fFade[i];
-      const float step = m_fFadeStep[i];
-      for (int k = 0; k < n; ++k) {
-        b.fade[k] = f;
-        f += step;
-      }
-      m_fFade[i] = f;
-      CRecursiveFilterCore* const filters[4] = {&m_BandA[0][i], &m_BandA[1][i], &m_BandB[0][i], &m_BandB[1][i]};
-      const float* const ins[4] = {b.rem[0], b.rem[1], b.x[0], b.x[1]};
-      float* const outs[4] = {b.tmp[0], b.tmp[1], b.tmpB[0], b.tmpB[1]};
-      CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
-      for (int c = 0; c < 2; ++c) {
-        for (int k = 0; k < n; ++k) {
-          b.rem[c][k] = (1.0f - b.fade[k]) * b.rem[c][k] + b.fade[k] * b.tmp[c][k];
-          b.sum[c][k] += b.fade[k] * b.tmpB[c][k];
-        }
-      }
-    }
-    for (int c = 0; c < 2; ++c) {
-      for (int k = 0; k < n; ++k) b.y[c][k] = wI * (b.sum[c][k] + b.rem[c][k]) + (1.0f - wI) * b.x[c][k];
-    }
+    ProcessIid(n);
   } else {
     for (int c = 0; c < 2; ++c) {
       for (int k = 0; k < n; ++k) b.y[c][k] = wI * b.x[c][k] + (1.0f - wI) * b.x[c][k];
@@ -242,6 +217,85 @@ void ASpanora::ProcessRun(const float* inL, const float* inR, float* outL, float
   // for good: start them afresh once the run is out.
   if (nonFinite) ResetAfterNonFiniteInput();
 }
+
+#if defined(__SSE2__)
+// Sample by sample through all bands at once: each band's four filters (the
+// notches of the chain and the band-passes of the parallel sum, both
+// channels) share one register, and one register carries {remainder L, R,
+// sum L, R} from band to band. With every band in flight together the
+// recursions overlap instead of waiting on each other.
+void ASpanora::ProcessIid(int n) {
+  RunBuffers& b = *m_pRun;
+  const int bands = m_nMixCount;
+  CBiquadQuad quads[NUM_BAND_SLOTS];
+  CRecursiveFilterCore* groups[NUM_BAND_SLOTS][4];
+  float fade[NUM_BAND_SLOTS];
+  for (int i = 0; i < bands; ++i) {
+    groups[i][0] = &m_BandA[0][i];
+    groups[i][1] = &m_BandA[1][i];
+    groups[i][2] = &m_BandB[0][i];
+    groups[i][3] = &m_BandB[1][i];
+    quads[i].Load(groups[i]);
+    fade[i] = m_fFade[i];
+  }
+  const __m128 one = _mm_set1_ps(1.0f);
+  const __m128 zero = _mm_setzero_ps();
+  const float wI = m_wI;
+  for (int k = 0; k < n; ++k) {
+    const __m128 x = _mm_setr_ps(b.x[0][k], b.x[1][k], b.x[0][k], b.x[1][k]);
+    __m128 acc = _mm_movelh_ps(x, zero);  // remainder = input, sums = 0
+    for (int i = 0; i < bands; ++i) {
+      const float f = fade[i];
+      fade[i] = f + m_fFadeStep[i];
+      const __m128 in = _mm_movelh_ps(acc, x);  // {remainder L, R, input L, R}
+      const __m128 y = quads[i].Step(in);
+      _mm_store_ps(b.bandIn[i] + 4 * k, in);
+      _mm_store_ps(b.bandOut[i] + 4 * k, y);
+      // Remainder lanes: (1 - f) * rem + f * notch; sum lanes: 1 * sum + f * band.
+      const __m128 keep = _mm_shuffle_ps(_mm_set1_ps(1.0f - f), one, _MM_SHUFFLE(1, 0, 1, 0));
+      acc = _mm_add_ps(_mm_mul_ps(keep, acc), _mm_mul_ps(_mm_set1_ps(f), y));
+    }
+    alignas(16) float p[4];
+    _mm_store_ps(p, _mm_add_ps(_mm_movehl_ps(acc, acc), acc));  // sum + remainder
+    b.y[0][k] = wI * p[0] + (1.0f - wI) * b.x[0][k];
+    b.y[1][k] = wI * p[1] + (1.0f - wI) * b.x[1][k];
+  }
+  for (int i = 0; i < bands; ++i) {
+    CBiquadQuad::Store(groups[i], b.bandIn[i], b.bandOut[i], n);
+    m_fFade[i] = fade[i];
+  }
+}
+#else
+void ASpanora::ProcessIid(int n) {
+  RunBuffers& b = *m_pRun;
+  for (int c = 0; c < 2; ++c) {
+    std::memcpy(b.rem[c], b.x[c], sizeof(float) * static_cast<std::size_t>(n));
+    std::fill(b.sum[c], b.sum[c] + n, 0.0f);
+  }
+  for (int i = 0; i < m_nMixCount; ++i) {
+    float f = m_fFade[i];
+    const float step = m_fFadeStep[i];
+    for (int k = 0; k < n; ++k) {
+      b.fade[k] = f;
+      f += step;
+    }
+    m_fFade[i] = f;
+    CRecursiveFilterCore* const filters[4] = {&m_BandA[0][i], &m_BandA[1][i], &m_BandB[0][i], &m_BandB[1][i]};
+    const float* const ins[4] = {b.rem[0], b.rem[1], b.x[0], b.x[1]};
+    float* const outs[4] = {b.tmp[0], b.tmp[1], b.tmpB[0], b.tmpB[1]};
+    CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
+    for (int c = 0; c < 2; ++c) {
+      for (int k = 0; k < n; ++k) {
+        b.rem[c][k] = (1.0f - b.fade[k]) * b.rem[c][k] + b.fade[k] * b.tmp[c][k];
+        b.sum[c][k] += b.fade[k] * b.tmpB[c][k];
+      }
+    }
+  }
+  for (int c = 0; c < 2; ++c) {
+    for (int k = 0; k < n; ++k) b.y[c][k] = m_wI * (b.sum[c][k] + b.rem[c][k]) + (1.0f - m_wI) * b.x[c][k];
+  }
+}
+#endif
 
 void ASpanora::ResetAfterNonFiniteInput() {
   for (int c = 0; c < 2; ++c) {
