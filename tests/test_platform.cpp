@@ -32,7 +32,7 @@ unsigned CountRun(void*) {
   g_threadRuns.fetch_add(1);
   return 0;
 }
-unsigned SleepForever(void*) {
+[[maybe_unused]] unsigned SleepForever(void*) {  // unused in sanitized builds
   for (;;) platform::SleepMs(1);
 }
 
