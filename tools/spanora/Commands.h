@@ -9,9 +9,12 @@ namespace spanora {
 
 enum EExitCode : int {
   EXIT_OK = 0,
-  EXIT_USAGE = 1,        // unknown subcommand or wrong arguments
+  EXIT_USAGE = 1,        // unknown subcommand, option, preset or key; bad value
   EXIT_LOAD_FAILED = 2,  // the plug-in module could not be loaded
+  EXIT_BAD_FILE = 2,     // unreadable input or state file, unwritable output
   EXIT_INTERNAL = 3,     // an unexpected failure inside the command
+  EXIT_INTERRUPTED = 130,  // stopped by SIGINT (128 + signal number)
+  EXIT_TERMINATED = 143,   // stopped by SIGTERM
 };
 
 using Arguments = std::vector<std::string>;
@@ -25,5 +28,15 @@ struct SCommand {
 
 // spanora info [PLUGIN.so]: identity, parameters and programs of a plug-in.
 int RunInfo(const Arguments& arguments);
+// spanora process IN OUT [options]: renders an audio file through the effect.
+int RunProcess(const Arguments& arguments);
+// spanora presets [PLUGIN.so]: program numbers and names.
+int RunPresets(const Arguments& arguments);
+// spanora params [PLUGIN.so]: index, key, name and default display per parameter.
+int RunParams(const Arguments& arguments);
+// spanora demo [OUT]: renders built-in material, spanora-demo.wav by default.
+int RunDemo(const Arguments& arguments);
+// spanora bench [--seconds S]: realtime factor of the effect on this machine.
+int RunBench(const Arguments& arguments);
 
 }  // namespace spanora

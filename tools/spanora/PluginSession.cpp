@@ -21,16 +21,27 @@ std::string ResolvePluginPath(const std::optional<std::string>& given) {
   return (self.parent_path().parent_path() / PLUGIN_FILE).lexically_normal().string();
 }
 
-bool StartSession(vsthost::CVstHost& host, const std::string& path) {
+bool StartSession(vsthost::CVstHost& host, const std::string& path, float sampleRate, int blockSize) {
   if (!host.Load(path)) {
     std::fprintf(stderr, "spanora: %s\n", host.GetError().c_str());
     return false;
   }
   host.Open();
-  host.SetSampleRate(SESSION_SAMPLE_RATE);
-  host.SetBlockSize(SESSION_BLOCK_SIZE);
+  host.SetSampleRate(sampleRate);
+  host.SetBlockSize(blockSize);
   host.SetMainsOn(true);
   return true;
+}
+
+void StartTransport(vsthost::CVstHost& host, double tempo) {
+  vst::VstTimeInfo info = host.Host().GetTimeInfo();
+  info.samplePos = 0.0;
+  info.ppqPos = 0.0;
+  info.barStartPos = 0.0;
+  info.tempo = tempo;
+  info.flags |= vst::kVstTempoValid | vst::kVstTransportPlaying;
+  host.Host().SetTimeInfo(info);
+  host.Host().SetTimeInfoAvailable(true);
 }
 
 std::string FourCCText(int code) {

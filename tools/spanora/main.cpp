@@ -12,6 +12,11 @@ using spanora::SCommand;
 
 constexpr SCommand kCommands[] = {
     {"info", "[PLUGIN.so]", "identity, parameters and programs of the plug-in", &spanora::RunInfo},
+    {"process", "IN OUT [OPTIONS]", "render an audio file through the effect", &spanora::RunProcess},
+    {"presets", "[PLUGIN.so]", "program numbers and names", &spanora::RunPresets},
+    {"params", "[PLUGIN.so]", "parameter index, key, name and default", &spanora::RunParams},
+    {"demo", "[OUT] [--preset P]", "render built-in drums and pad (spanora-demo.wav)", &spanora::RunDemo},
+    {"bench", "[--seconds S]", "realtime factor of the effect on this machine", &spanora::RunBench},
 };
 
 void PrintUsage(std::FILE* out) {
@@ -21,8 +26,22 @@ void PrintUsage(std::FILE* out) {
     std::fprintf(out, "  %-24s %s\n", synopsis.c_str(), command.summary);
   }
   std::fprintf(out,
-               "\nWithout PLUGIN.so the plug-in is $SPANORA_PLUGIN, else the libspanora3.so\n"
-               "one directory above this program.\n");
+               "\nprocess options:\n"
+               "  --preset NAME|NUMBER   start from a program (name case-insensitive, or 0..59)\n"
+               "  --set KEY=VALUE        set a parameter by key (e.g. Width=0.8), 0..1; repeatable\n"
+               "  --state FILE           apply a saved state (keyed chunk data)\n"
+               "  --save-state FILE      save the state the render used\n"
+               "  --block N              frames per processing block, 1..65536 (default 512)\n"
+               "  --tempo BPM            host tempo for tempo-synced dynamics (default 120)\n"
+               "  --format F             float, pcm16 or pcm24; the container follows OUT's\n"
+               "                         extension: .wav .aiff .flac .ogg (else WAV)\n"
+               "  --plugin PATH          the plug-in module to use\n"
+               "  --quiet                no progress bar and no report\n"
+               "The preset, then the state, then each --set apply, in that order.\n"
+               "\nWithout PLUGIN.so or --plugin the plug-in is $SPANORA_PLUGIN, else the\n"
+               "libspanora3.so one directory above this program.\n"
+               "\nexit codes: 0 done, 1 bad usage, 2 unreadable input, unwritable output or\n"
+               "unloadable plug-in, 3 internal error, 130/143 interrupted by SIGINT/SIGTERM\n");
 }
 
 }  // namespace

@@ -1,0 +1,125 @@
+#include "tools/spanora/Render.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "tools/spanora/Commands.h"
+#include "tools/spanora/PluginSession.h"
+#include "tools/spanora/PluginSettings.h"
+#include "tools/spanora/ProgressBar.h"
+#include "tools/spanora/SignalStats.h"
+#include "tools/spanora/StopSignals.h"
+#include "tools/vsthost/VstHost.h"
+
+namespace spanora {
+namespace {
+
+constexpr double HOST_DEFAULT_TEMPO = 120.0;
+
+int Fail(int code, const std::string& message) {
+  std::fprintf(stderr, "spanora: %s\n", message.c_str());
+  return code;
+}
+
+// Program, then saved state, then the single settings: later ones win.
+// Returns the exit code, EXIT_OK when everything applied; *description
+// tells what was applied, for the report.
+int ApplySettings(vsthost::CVstHost& host, const SProcessOptions& options, std::string* description) {
+  if (options.preset) {
+    const int program = FindProgram(host, *options.preset);
+    if (program < 0) return Fail(EXIT_USAGE, "unknown preset '" + *options.preset + "'");
+    host.SetProgram(program);
+  }
+  *description = "program " + std::to_string(host.GetProgram()) + " \"" + host.GetProgramName() + "\"";
+  if (options.stateFile) {
+    std::vector<std::uint8_t> data;
+    std::string error;
+    if (!ReadWholeFile(*options.stateFile, &data, &error)) return Fail(EXIT_BAD_FILE, error);
+    bool valid = false;
+    const std::string missing = RestoreKeyedState(host, data, &valid);
+    if (!valid) return Fail(EXIT_BAD_FILE, "'" + *options.stateFile + "' is not a saved state");
+    if (!missing.empty())
+      return Fail(EXIT_BAD_FILE, "state file '" + *options.stateFile + "' has no value for '" + missing + "'");
+    *description += ", state '" + *options.stateFile + "'";
+  }
+  for (const SParameterSetting& setting : options.settings) {
+    const int index = FindParameterKey(host, setting.key);
+    if (index < 0) return Fail(EXIT_USAGE, "unknown key '" + setting.key + "'");
+    host.SetParameter(index, setting.value);
+    char text[96];
+    std::snprintf(text, sizeof text, ", %s=%g", host.GetParameterKey(index).c_str(), setting.value);
+    *description += text;
+  }
+  return EXIT_OK;
+}
+
+std::string ChannelText(int channels) { return channels == 1 ? "mono" : "stereo"; }
+
+}  // namespace
+
+int RenderThroughEffect(IFrameSource& source, const SProcessOptions& options, const SOutputFormat& format) {
+  vsthost::CVstHost host;
+  if (!StartSession(host, ResolvePluginPath(options.plugin), static_cast<float>(source.GetSampleRate()),
+                    options.blockSize))
+    return EXIT_LOAD_FAILED;
+  // The tempo must be known before the settings arrive: a tempo-synced
+  // rate is computed when its parameters change.
+  StartTransport(host, options.tempo.value_or(HOST_DEFAULT_TEMPO));
+  std::string settingsText;
+  if (const int code = ApplySettings(host, options, &settingsText); code != EXIT_OK) return code;
+  const std::vector<std::uint8_t> state = options.saveStateFile ? SaveKeyedState(host) : std::vector<std::uint8_t>{};
+
+  std::string error;
+  COutputFile output;
+  if (!output.Open(options.output, format, source.GetSampleRate(), &error)) return Fail(EXIT_BAD_FILE, error);
+
+  const std::size_t block = static_cast<std::size_t>(options.blockSize);
+  std::vector<float> inLeft(block), inRight(block), outLeft(block), outRight(block);
+  float* inputs[2] = {inLeft.data(), inRight.data()};
+  float* outputs[2] = {outLeft.data(), outRight.data()};
+  CSignalStats inStats, outStats;
+  CStopSignalScope signals;
+  int stopSignal = 0;
+  {
+    CProgressBar progress(!options.quiet, source.GetFrames());
+    std::int64_t done = 0;
+    for (;;) {
+      if ((stopSignal = CStopSignalScope::GetSignal()) != 0) break;
+      const std::int64_t frames = source.Read(inLeft.data(), inRight.data(), options.blockSize);
+      if (frames < 0) return Fail(EXIT_BAD_FILE, "cannot read '" + source.GetName() + "'");
+      if (frames == 0) break;
+      const std::size_t count = static_cast<std::size_t>(frames);
+      inStats.Add(inLeft.data(), inRight.data(), count);
+      host.ProcessReplacing(inputs, outputs, static_cast<std::int32_t>(frames));
+      outStats.Add(outLeft.data(), outRight.data(), count);
+      if (!output.Write(outLeft.data(), outRight.data(), frames))
+        return Fail(EXIT_BAD_FILE, "cannot write '" + options.output + "'");
+      done += frames;
+      progress.Update(done);
+    }
+  }
+  if (stopSignal != 0) {
+    output.Discard();
+    return Fail(128 + stopSignal,
+                "stopped by signal " + std::to_string(stopSignal) + "; '" + options.output + "' was not written");
+  }
+  if (options.saveStateFile && !WriteFileAtomically(*options.saveStateFile, state, &error))
+    return Fail(EXIT_BAD_FILE, error);
+  if (!output.Commit(&error)) return Fail(EXIT_BAD_FILE, error);
+
+  if (!options.quiet) {
+    const double seconds = static_cast<double>(inStats.GetFrames()) / source.GetSampleRate();
+    std::printf("in:       %s (%s, %d Hz, %llu frames, %.2f s)\n", source.GetName().c_str(),
+                ChannelText(source.GetChannels()).c_str(), source.GetSampleRate(),
+                static_cast<unsigned long long>(inStats.GetFrames()), seconds);
+    std::printf("out:      %s (%s, stereo, %d Hz)\n", options.output.c_str(), format.description.c_str(),
+                source.GetSampleRate());
+    std::printf("settings: %s; block %d", settingsText.c_str(), options.blockSize);
+    if (options.tempo) std::printf("; tempo %g BPM", *options.tempo);
+    std::printf("\n%s", FormatLevelReport(inStats, outStats).c_str());
+    if (options.saveStateFile) std::printf("state saved to %s\n", options.saveStateFile->c_str());
+  }
+  return EXIT_OK;
+}
+
+}  // namespace spanora
