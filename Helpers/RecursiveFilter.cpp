@@ -154,16 +154,60 @@ void CRecursiveFilterCore::Process(const float* in, float* out, int n) noexcept 
   ProcessGroup<1>(self, ins, outs, n);
 }
 
+void CRecursiveFilterCore::ProcessSeries(CRecursiveFilterCore& first, CRecursiveFilterCore& second, const float* in,
+                                         float* out, int n) noexcept {
+  if (n <= 0) return;
+  if (first.m_nA != 2 || first.m_nB != 2 || second.m_nA != 2 || second.m_nB != 2 || n > 4096) {
+    first.Process(in, out, n);
+    second.Process(out, out, n);
+    return;
+  }
+  const float a1[3] = {first.m_fA[0], first.m_fA[1], first.m_fA[2]};
+  const float b1[3] = {0.0f, first.m_fB[1], first.m_fB[2]};
+  const float a2[3] = {second.m_fA[0], second.m_fA[1], second.m_fA[2]};
+  const float b2[3] = {0.0f, second.m_fB[1], second.m_fB[2]};
+  const int i1 = first.m_nRingIndex, i2 = second.m_nRingIndex;
+  float fx1 = first.m_fInput[i1], fx2 = first.m_fInput[Previous(i1)];
+  float fy1 = first.m_fOutput[i1], fy2 = first.m_fOutput[Previous(i1)];
+  float sx1 = second.m_fInput[i2], sx2 = second.m_fInput[Previous(i2)];
+  float sy1 = second.m_fOutput[i2], sy2 = second.m_fOutput[Previous(i2)];
+  const int tail = n < HISTORY_LENGTH ? n : HISTORY_LENGTH;
+  float inTail[HISTORY_LENGTH], midTail[HISTORY_LENGTH];
+  for (int k = 0; k < tail; ++k) inTail[k] = in[n - tail + k];
+  for (int k = 0; k < n; ++k) {
+    const float x = in[k];
+    const float mid = BiquadStep(a1, b1, x, fx1, fx2, fy1, fy2);
+    fx2 = fx1;
+    fx1 = x;
+    fy2 = fy1;
+    fy1 = mid;
+    const float y = BiquadStep(a2, b2, mid, sx1, sx2, sy1, sy2);
+    sx2 = sx1;
+    sx1 = mid;
+    sy2 = sy1;
+    sy1 = y;
+    if (k >= n - tail) midTail[k - (n - tail)] = mid;
+    out[k] = y;
+  }
+  first.WriteBackHistory(inTail, midTail, n);
+  second.WriteBackHistory(midTail, out + (n - tail), n);
+}
+
 void CRecursiveFilterCore::WriteBackHistory(const float* inTail, const float* outTail, int n, int stride) noexcept {
   // Only the newest HISTORY_LENGTH samples of a block survive in the rings;
   // they land exactly where sample-by-sample processing would have put them.
   const int tail = n < HISTORY_LENGTH ? n : HISTORY_LENGTH;
   const int last = (m_nRingIndex + n) % HISTORY_LENGTH;
-  int index = (last - tail + 1 + HISTORY_LENGTH) % HISTORY_LENGTH;
-  for (int k = 0; k < tail; ++k) {
-    m_fInput[index] = inTail[k * stride];
-    m_fOutput[index] = outTail[k * stride];
-    index = Next(index);
+  int index = last - tail + 1;
+  if (index < 0) index += HISTORY_LENGTH;
+  int k = 0;
+  while (k < tail) {
+    const int run = std::min(tail - k, HISTORY_LENGTH - index);
+    for (int j = 0; j < run; ++j, ++k) {
+      m_fInput[index + j] = inTail[k * stride];
+      m_fOutput[index + j] = outTail[k * stride];
+    }
+    index = 0;
   }
   m_nRingIndex = last;
 }
@@ -203,6 +247,28 @@ bool CDelayFilter<T>::CopyStateFrom(const CDelayFilter& other) {
     m_nDelay = other.m_nDelay;
     std::copy_n(other.m_pBuffer.get(), m_nMaxDelay + 1, m_pBuffer.get());
     m_nWrite = other.m_nWrite;
+    return true;
+  });
+}
+
+template <class T>
+bool CDelayFilter<T>::CopyRecentStateFrom(const CDelayFilter& other, int samples) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (other.m_nMaxDelay != m_nMaxDelay || !m_pBuffer || !other.m_pBuffer) return false;
+    if (&other == this) return true;
+    m_nDelay = other.m_nDelay;
+    m_nWrite = other.m_nWrite;
+    const int size = m_nMaxDelay + 1;
+    int count = std::clamp(samples + 1, 1, size);
+    // The newest `count` samples end at the write index; copy them in at most
+    // two contiguous pieces.
+    int start = m_nWrite - count + 1;
+    if (start < 0) {
+      std::copy_n(other.m_pBuffer.get() + start + size, -start, m_pBuffer.get() + start + size);
+      count += start;
+      start = 0;
+    }
+    std::copy_n(other.m_pBuffer.get() + start, count, m_pBuffer.get() + start);
     return true;
   });
 }

@@ -57,6 +57,11 @@ class CRecursiveFilterCore {
   // N second-order filters over blocks of the same length, interleaved so
   // their recursions overlap; each is bit-identical to its own block Process.
   // Every in[i] may equal its out[i], but must not alias another filter's.
+  // Two second-order filters in series over a block (first, then second),
+  // sample by sample so that both recursions run at once; identical to two
+  // block passes. `in` may equal `out`.
+  static void ProcessSeries(CRecursiveFilterCore& first, CRecursiveFilterCore& second, const float* in, float* out,
+                            int n) noexcept;
   template <int N>
   static void ProcessGroup(CRecursiveFilterCore* const (&filters)[N], const float* const (&in)[N],
                            float* const (&out)[N], int n) noexcept;
@@ -265,6 +270,9 @@ class CDelayFilter {
   // Copies maximum, delay, buffer and write index of a line of the same
   // size; returns false (and changes nothing) for a different size.
   bool CopyStateFrom(const CDelayFilter& other);
+  // The same, but only the newest `samples` + 1 values of the buffer: enough
+  // for any delay up to `samples`, at a fraction of the cost.
+  bool CopyRecentStateFrom(const CDelayFilter& other, int samples);
 
   T Process(T x) noexcept;
 

@@ -100,7 +100,8 @@ void ASpanora::Tick() {
   m_wT = StepTowards(m_wT, m_Targets.itd, kStep);
   m_wF = StepTowards(m_wF, m_Targets.fill, kStep);
   if (m_pD1->GetDelay() != m_nTargetDelay && m_fXs == 0.0f) {
-    m_pD2->CopyStateFrom(*m_pD1);
+    // D2 only ever reads as far back as its new delay.
+    m_pD2->CopyRecentStateFrom(*m_pD1, m_nTargetDelay + 16);
     m_pD2->SetDelay(m_nTargetDelay);
     m_fXf = 0.0f;
     m_fXs = 1.0f / TICK_SAMPLES;
@@ -156,8 +157,7 @@ void ASpanora::ProcessRun(const float* inL, const float* inR, float* outL, float
       }
       b.e[k] = d;
     }
-    m_ItdLowPass.Process(b.e, b.e, n);
-    m_ItdHighPass.Process(b.e, b.e, n);
+    CRecursiveFilterCore::ProcessSeries(m_ItdLowPass, m_ItdHighPass, b.e, b.e, n);
     for (int k = 0; k < n; ++k) {
       b.y[0][k] = b.y[0][k] + wT * b.e[k];
       b.y[1][k] = b.y[1][k] - wT * b.e[k];
