@@ -3,7 +3,11 @@
 #include <bit>
 #include <cstring>
 
-void CKeyedChunkEncoder::Clear() { m_Data.assign({1, 1, 1, 1}); }
+#include "Helpers/ErrorReport.h"
+
+void CKeyedChunkEncoder::Clear() {
+  kiv::Guard(KIV_SIGNATURE, [&] { m_Data.assign({1, 1, 1, 1}); });
+}
 
 void CKeyedChunkEncoder::AddKey(char type, const char* key) {
   m_Data.push_back(static_cast<std::uint8_t>(type));
@@ -18,27 +22,39 @@ void CKeyedChunkEncoder::AddBigEndian(std::uint64_t bits, int bytes) {
 }
 
 void CKeyedChunkEncoder::AddFloat(const char* key, float value) {
-  AddKey('f', key);
-  AddBigEndian(std::bit_cast<std::uint32_t>(value), 4);
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    AddKey('f', key);
+    AddBigEndian(std::bit_cast<std::uint32_t>(value), 4);
+  });
 }
 
 void CKeyedChunkEncoder::AddInt(const char* key, std::int32_t value) {
-  AddKey('l', key);
-  AddBigEndian(static_cast<std::uint32_t>(value), 4);
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    AddKey('l', key);
+    AddBigEndian(static_cast<std::uint32_t>(value), 4);
+  });
 }
 
 void CKeyedChunkEncoder::AddDouble(const char* key, double value) {
-  AddKey('d', key);
-  AddBigEndian(std::bit_cast<std::uint64_t>(value), 8);
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    AddKey('d', key);
+    AddBigEndian(std::bit_cast<std::uint64_t>(value), 8);
+  });
 }
 
 void CKeyedChunkEncoder::AddShort(const char* key, std::int16_t value) {
-  AddKey('s', key);
-  AddBigEndian(static_cast<std::uint16_t>(value), 2);
-  AddBigEndian(0, 2);
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    AddKey('s', key);
+    AddBigEndian(static_cast<std::uint16_t>(value), 2);
+    AddBigEndian(0, 2);
+  });
 }
 
 EChunkDecodeStatus CKeyedChunkDecoder::Decode(const void* data, std::size_t size) {
+  return kiv::Guard(KIV_SIGNATURE, EChunkDecodeStatus::Truncated, [&] { return DecodeEntries(data, size); });
+}
+
+EChunkDecodeStatus CKeyedChunkDecoder::DecodeEntries(const void* data, std::size_t size) {
   m_Entries.clear();
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   if (bytes == nullptr || size < 4) return EChunkDecodeStatus::NoHeader;

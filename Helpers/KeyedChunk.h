@@ -51,5 +51,6 @@ class CKeyedChunkDecoder {
     std::uint64_t bits;
   };
   const Entry* Find(const char* key, char type) const;
+  EChunkDecodeStatus DecodeEntries(const void* data, std::size_t size);
   std::vector<Entry> m_Entries;
 };

@@ -100,7 +100,7 @@ void ASpanora::Tick() {
   m_wT = StepTowards(m_wT, m_Targets.itd, kStep);
   m_wF = StepTowards(m_wF, m_Targets.fill, kStep);
   if (m_pD1->GetDelay() != m_nTargetDelay && m_fXs == 0.0f) {
-    // D2 only ever reads as far back as its new delay.
+    // D2 never reads further back than the delay it takes over.
     m_pD2->CopyRecentStateFrom(*m_pD1, m_nTargetDelay + 16);
     m_pD2->SetDelay(m_nTargetDelay);
     m_fXf = 0.0f;
