@@ -1,6 +1,8 @@
 #include "platform/Thread.h"
 
 #include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -8,6 +10,7 @@ CThread::~CThread() { Join(); }
 
 void* CThread::Trampoline(void* self) {
   auto* thread = static_cast<CThread*>(self);
+  thread->m_nThreadId.store(gettid());
   thread->m_pProcedure(thread->m_pArgument);
   return nullptr;
 }
@@ -22,9 +25,10 @@ bool CThread::Start(Procedure procedure, void* argument) noexcept {
 
 bool CThread::RaiseToHighestPriority() noexcept {
   if (!m_bStarted) return false;
-  sched_param param{};
-  param.sched_priority = sched_get_priority_max(SCHED_FIFO);
-  return pthread_setschedparam(m_hThread, SCHED_FIFO, &param) == 0;
+  pid_t id = 0;
+  for (int i = 0; i < 1000 && (id = m_nThreadId.load()) == 0; ++i) sched_yield();
+  constexpr int kHighestNormalPriority = -10;  // a nice value
+  return id != 0 && setpriority(PRIO_PROCESS, static_cast<id_t>(id), kHighestNormalPriority) == 0;
 }
 
 void CThread::Join() noexcept {

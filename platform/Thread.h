@@ -2,6 +2,9 @@
 // A joinable native thread that can be raised to the highest priority the
 // system grants and, as a last resort, cancelled by force.
 #include <pthread.h>
+#include <sys/types.h>
+
+#include <atomic>
 
 namespace platform {
 
@@ -16,9 +19,11 @@ class CThread {
 
   // Starts `procedure(argument)`; false when the system refuses the thread.
   bool Start(Procedure procedure, void* argument) noexcept;
-  // Asks for the highest scheduling priority. Unprivileged processes are
-  // usually refused real-time scheduling; that is not an error, the thread
-  // simply keeps its normal priority. Returns whether the request was granted.
+  // Raises the thread to the top of the normal (time-shared) priorities.
+  // Real-time scheduling is deliberately not used: idle work must never
+  // compete with a host's audio threads. Unprivileged processes are usually
+  // refused; that is not an error, the thread simply keeps its priority.
+  // Returns whether the request was granted.
   bool RaiseToHighestPriority() noexcept;
   // Waits for the thread to return.
   void Join() noexcept;
@@ -34,6 +39,7 @@ class CThread {
   Procedure m_pProcedure = nullptr;
   void* m_pArgument = nullptr;
   bool m_bStarted = false;
+  std::atomic<pid_t> m_nThreadId{0};
 };
 
 }  // namespace platform
