@@ -193,10 +193,12 @@ void CRecursiveFilterCore::ProcessSeries(CRecursiveFilterCore& first, CRecursive
   second.WriteBackHistory(midTail, out + (n - tail), n);
 }
 
-void CRecursiveFilterCore::WriteBackHistory(const float* inTail, const float* outTail, int n, int stride) noexcept {
+void CRecursiveFilterCore::WriteBackHistory(const float* inTail, const float* outTail, int n, int stride,
+                                            int tailLength) noexcept {
   // Only the newest HISTORY_LENGTH samples of a block survive in the rings;
   // they land exactly where sample-by-sample processing would have put them.
-  const int tail = n < HISTORY_LENGTH ? n : HISTORY_LENGTH;
+  const int limit = std::clamp(tailLength, 2, static_cast<int>(HISTORY_LENGTH));
+  const int tail = n < limit ? n : limit;
   const int last = (m_nRingIndex + n) % HISTORY_LENGTH;
   int index = last - tail + 1;
   if (index < 0) index += HISTORY_LENGTH;

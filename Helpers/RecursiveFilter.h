@@ -92,7 +92,8 @@ class CRecursiveFilterCore {
   friend class CBiquadQuad;
   // Leaves the rings as n single calls with these inputs and outputs would;
   // the tails hold the last min(n, HISTORY_LENGTH) samples, `stride` apart.
-  void WriteBackHistory(const float* inTail, const float* outTail, int n, int stride = 1) noexcept;
+  void WriteBackHistory(const float* inTail, const float* outTail, int n, int stride = 1,
+                        int tailLength = HISTORY_LENGTH) noexcept;
   void DesignNarrowBand(float f, float bw, bool bandPass);
 
   float m_fInput[HISTORY_LENGTH];
@@ -168,11 +169,15 @@ class CBiquadQuad {
     return y;
   }
   // Writes the rings back from interleaved histories (4 floats per sample).
-  static void Store(CRecursiveFilterCore* const (&filters)[4], const float* inHistory, const float* outHistory,
-                    int n) noexcept {
-    const int tail = n < CRecursiveFilterCore::HISTORY_LENGTH ? n : CRecursiveFilterCore::HISTORY_LENGTH;
+  // `depth` newest samples are written; the rest of each ring keeps older
+  // values, which is fine for owners that never look past the two samples the
+  // recursion uses and saves most of the write-back.
+  static void Store(CRecursiveFilterCore* const (&filters)[4], const float* inHistory, const float* outHistory, int n,
+                    int depth = CRecursiveFilterCore::HISTORY_LENGTH) noexcept {
+    const int limit = depth < CRecursiveFilterCore::HISTORY_LENGTH ? depth : CRecursiveFilterCore::HISTORY_LENGTH;
+    const int tail = n < limit ? n : limit;
     for (int j = 0; j < 4; ++j) {
-      filters[j]->WriteBackHistory(inHistory + 4 * (n - tail) + j, outHistory + 4 * (n - tail) + j, n, 4);
+      filters[j]->WriteBackHistory(inHistory + 4 * (n - tail) + j, outHistory + 4 * (n - tail) + j, n, 4, tail);
     }
   }
 

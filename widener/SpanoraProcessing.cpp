@@ -34,6 +34,9 @@ inline float NoiseSample(std::uint32_t& seed) {
 constexpr float kLowestBandFraction = 0.0012f;
 constexpr float kIidBandwidth = 0.001f;
 constexpr float kFillBandwidth = 0.01f;
+// The band filters are only ever stepped, never inspected: their rings need
+// just the two samples the recursion reads back.
+constexpr int kBandHistoryDepth = 2;
 
 }  // namespace
 
@@ -261,7 +264,7 @@ void ASpanora::ProcessIid(int n) {
     b.y[1][k] = wI * p[1] + (1.0f - wI) * b.x[1][k];
   }
   for (int i = 0; i < bands; ++i) {
-    CBiquadQuad::Store(groups[i], b.bandIn[i], b.bandOut[i], n);
+    CBiquadQuad::Store(groups[i], b.bandIn[i], b.bandOut[i], n, kBandHistoryDepth);
     m_fFade[i] = fade[i];
   }
 }
