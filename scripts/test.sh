@@ -13,12 +13,12 @@ bash scripts/build.sh build -DCMAKE_BUILD_TYPE=Release
 ctest --test-dir build --output-on-failure -j "$jobs"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer"
-bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPANORA_SANITIZE=address,undefined
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPANORA_SANITIZE=address,undefined -DSPANORA_BUILD_BENCHMARKS=OFF
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
 
 echo "== ThreadSanitizer (threaded tests)"
-bash scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPANORA_SANITIZE=thread
+bash scripts/build.sh build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSPANORA_SANITIZE=thread -DSPANORA_BUILD_BENCHMARKS=OFF
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan --output-on-failure -j "$jobs" -L tsan
 
 echo "== all tests passed"
