@@ -168,16 +168,20 @@ class CBiquadQuad {
     m_Y1 = y;
     return y;
   }
-  // Writes the rings back from interleaved histories (4 floats per sample).
-  // `depth` newest samples are written; the rest of each ring keeps older
-  // values, which is fine for owners that never look past the two samples the
-  // recursion uses and saves most of the write-back.
-  static void Store(CRecursiveFilterCore* const (&filters)[4], const float* inHistory, const float* outHistory, int n,
-                    int depth = CRecursiveFilterCore::HISTORY_LENGTH) noexcept {
-    const int limit = depth < CRecursiveFilterCore::HISTORY_LENGTH ? depth : CRecursiveFilterCore::HISTORY_LENGTH;
-    const int tail = n < limit ? n : limit;
+  // Writes the rings back as n single calls would have left them, for the two
+  // newest samples (the ones the recursion reads, held in the registers);
+  // older ring entries keep their values. For owners that only step.
+  void StoreState(CRecursiveFilterCore* const (&filters)[4], int n) const noexcept {
+    alignas(16) float x1[4], x2[4], y1[4], y2[4];
+    _mm_store_ps(x1, m_X1);
+    _mm_store_ps(x2, m_X2);
+    _mm_store_ps(y1, m_Y1);
+    _mm_store_ps(y2, m_Y2);
     for (int j = 0; j < 4; ++j) {
-      filters[j]->WriteBackHistory(inHistory + 4 * (n - tail) + j, outHistory + 4 * (n - tail) + j, n, 4, tail);
+      const float in[2] = {x2[j], x1[j]};
+      const float out[2] = {y2[j], y1[j]};
+      const int tail = n < 2 ? n : 2;
+      filters[j]->WriteBackHistory(in + 2 - tail, out + 2 - tail, n, 1, 2);
     }
   }
 

@@ -83,10 +83,6 @@ class ASpanora : public KivEffect {
     float fade[GAIN_SAMPLES];     // per-sample fade of one band
     float y[2][GAIN_SAMPLES];     // the chain's current pair
     float e[GAIN_SAMPLES];        // ITD side signal
-    // Inputs and outputs of each band's four filters, four floats a sample,
-    // from which the filters' histories are written back after a run.
-    alignas(16) float bandIn[NUM_BAND_SLOTS][4 * GAIN_SAMPLES];
-    alignas(16) float bandOut[NUM_BAND_SLOTS][4 * GAIN_SAMPLES];
   };
 
   float P(int index) const { return m_fParam[index].load(std::memory_order_relaxed); }

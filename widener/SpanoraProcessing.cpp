@@ -34,9 +34,6 @@ inline float NoiseSample(std::uint32_t& seed) {
 constexpr float kLowestBandFraction = 0.0012f;
 constexpr float kIidBandwidth = 0.001f;
 constexpr float kFillBandwidth = 0.01f;
-// The band filters are only ever stepped, never inspected: their rings need
-// just the two samples the recursion reads back.
-constexpr int kBandHistoryDepth = 2;
 
 }  // namespace
 
@@ -226,7 +223,9 @@ void ASpanora::ProcessRun(const float* inL, const float* inR, float* outL, float
 // notches of the chain and the band-passes of the parallel sum, both
 // channels) share one register, and one register carries {remainder L, R,
 // sum L, R} from band to band. With every band in flight together the
-// recursions overlap instead of waiting on each other.
+// recursions overlap instead of waiting on each other. The band filters are
+// only ever stepped, never inspected, so their rings get back just the two
+// samples the recursion reads.
 void ASpanora::ProcessIid(int n) {
   RunBuffers& b = *m_pRun;
   const int bands = m_nMixCount;
@@ -252,8 +251,6 @@ void ASpanora::ProcessIid(int n) {
       fade[i] = f + m_fFadeStep[i];
       const __m128 in = _mm_movelh_ps(acc, x);  // {remainder L, R, input L, R}
       const __m128 y = quads[i].Step(in);
-      _mm_store_ps(b.bandIn[i] + 4 * k, in);
-      _mm_store_ps(b.bandOut[i] + 4 * k, y);
       // Remainder lanes: (1 - f) * rem + f * notch; sum lanes: 1 * sum + f * band.
       const __m128 keep = _mm_shuffle_ps(_mm_set1_ps(1.0f - f), one, _MM_SHUFFLE(1, 0, 1, 0));
       acc = _mm_add_ps(_mm_mul_ps(keep, acc), _mm_mul_ps(_mm_set1_ps(f), y));
@@ -264,7 +261,7 @@ void ASpanora::ProcessIid(int n) {
     b.y[1][k] = wI * p[1] + (1.0f - wI) * b.x[1][k];
   }
   for (int i = 0; i < bands; ++i) {
-    CBiquadQuad::Store(groups[i], b.bandIn[i], b.bandOut[i], n, kBandHistoryDepth);
+    quads[i].StoreState(groups[i], n);
     m_fFade[i] = fade[i];
   }
 }
