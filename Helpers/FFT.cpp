@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cmath>
 #include <mutex>
+
+#include <dlfcn.h>
 #include <new>
 
 #include "Helpers/ErrorReport.h"
@@ -18,6 +20,15 @@ namespace {
 std::mutex& PlannerMutex() {
   static std::mutex mutex;
   return mutex;
+}
+
+// FFTW keeps tables in caches that live as long as the library. Were it
+// unloaded together with a plug-in module that a host closes, those caches
+// would be lost (and rebuilt at the next load): keep the library loaded.
+__attribute__((constructor)) void PinFftwLibraries() {
+  for (const char* name : {"libfftw3f.so.3", "libfftw3.so.3"}) {
+    if (void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+  }
 }
 
 std::atomic<int> g_nLastStatus{0};
