@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "Helpers/ErrorReport.h"
@@ -62,6 +63,10 @@ void ProgramRecord::CopyFrom(const ProgramRecord& other) {
 void DetectHost(vst::HostCallback audioMaster) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (audioMaster == nullptr || g_bHostDetected.load()) return;
+    // Two effects may be created on different host threads at once.
+    static std::mutex detecting;
+    std::lock_guard<std::mutex> lock(detecting);
+    if (g_bHostDetected.load()) return;
     char vendor[256] = {};
     char product[256] = {};
     audioMaster(nullptr, vst::audioMasterGetVendorString, 0, 0, vendor, 0.0f);
