@@ -726,7 +726,7 @@ std::int32_t KivEffect::fxIdle() {
         OnOptionsIdle3();
       }
     }
-    m_nLastIdleTime = platform::GetTickCount();
+    m_nLastIdleTime.store(platform::GetTickCount());
     m_bIdleGuard.store(false);
     return 1;
   });
@@ -737,7 +737,8 @@ void KivEffect::CallIdle(int source) {
     const std::uint32_t now = platform::GetTickCount();
     const std::uint32_t limit = source == 2 ? 500u : 100u;
     // A clock that went backwards (wrapped) never blocks idle work.
-    if (now >= m_nLastIdleTime && now - m_nLastIdleTime < limit) return;
+    const std::uint32_t last = m_nLastIdleTime.load();
+    if (now >= last && now - last < limit) return;
     m_nIdleSource.store(source);
     fxIdle();
     m_nIdleSource.store(IDLE_SOURCE_NONE);

@@ -255,7 +255,7 @@ class KivEffect : public vst::AudioEffectX {
   std::int32_t m_nNumA;
   std::int32_t m_nNumB;
 
-  std::uint32_t m_nLastIdleTime = 0;
+  std::atomic<std::uint32_t> m_nLastIdleTime{0};  // the worker and the editor's timer both idle
   std::uint32_t m_nLastOptionsIdleTime = 0;
   std::uint32_t m_nLastOptionsReloadTime = 0;
   std::atomic<std::int32_t> m_nIdleSource{IDLE_SOURCE_NONE};
