@@ -42,8 +42,10 @@ template <>
 struct Fftw<float> {
   using Complex = fftwf_complex;
   using Plan = fftwf_plan;
+  // Forward runs on the caller's const input: ask for it to be preserved
+  // (already the default for out-of-place real-to-complex, now explicit).
   static Plan PlanForward(int n, float* in, Complex* out) {
-    return fftwf_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE);
+    return fftwf_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE | FFTW_PRESERVE_INPUT);
   }
   // c2r always destroys its input; Backward hands it a private copy.
   static Plan PlanBackward(int n, Complex* in, float* out) {
@@ -64,7 +66,7 @@ struct Fftw<double> {
   using Complex = fftw_complex;
   using Plan = fftw_plan;
   static Plan PlanForward(int n, double* in, Complex* out) {
-    return fftw_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE);
+    return fftw_plan_dft_r2c_1d(n, in, out, FFTW_ESTIMATE | FFTW_PRESERVE_INPUT);
   }
   static Plan PlanBackward(int n, Complex* in, double* out) {
     return fftw_plan_dft_c2r_1d(n, in, out, FFTW_ESTIMATE | FFTW_DESTROY_INPUT);
@@ -190,7 +192,8 @@ void FFT<T>::Forward(Complex<T>* spectrumOut, const T* timeIn) {
     const std::size_t bins = static_cast<std::size_t>(m_n / 2 + 1);
     // The plan may run on other arrays only with the alignment it was made
     // for; otherwise go through its own buffers. An out-of-place real-to-
-    // complex plan leaves its input untouched, so the const_cast is safe.
+    // complex plan made with FFTW_PRESERVE_INPUT leaves its input untouched,
+    // so the const_cast is safe.
     const bool inAligned = Fftw<T>::AlignmentOf(timeIn) == Fftw<T>::AlignmentOf(m_pTime.get());
     const bool outAligned = Fftw<T>::AlignmentOf(spectrumOut) == Fftw<T>::AlignmentOf(m_pSpectrum.get());
     T* in = inAligned ? const_cast<T*>(timeIn) : m_pTime.get();

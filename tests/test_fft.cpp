@@ -61,10 +61,12 @@ TYPED_TEST(FftTransform, RoundTripLeavesSpectrumAloneAndIgnoresEdgeImaginaries) 
   using T = TypeParam;
   const int n = 512;
   FFT<T> fft(n);
-  const std::vector<T> x = Noise<T>(n);
+  std::vector<T> x = Noise<T>(n);
+  const std::vector<T> input = x;
   std::vector<Complex<T>> spectrum(n / 2 + 1);
   std::vector<T> back(n), again(n);
   fft.Forward(spectrum.data(), x.data());
+  EXPECT_EQ(x, input);
   const std::vector<Complex<T>> saved = spectrum;
   fft.Backward(spectrum.data(), back.data());
   EXPECT_EQ(0, std::memcmp(saved.data(), spectrum.data(), saved.size() * sizeof(Complex<T>)));
