@@ -116,9 +116,29 @@ void ASpanora::ProcessRun(const float* inL, const float* inR, float* outL, float
   // Input plus anti-denormal noise; slice peaks; non-finite input detection.
   bool nonFinite = false;
   for (int c = 0; c < 2; ++c) {
+    // The generator's sequence, two steps at a time from the same seed (the
+    // second step jumps ahead), so consecutive samples do not wait on each
+    // other's multiply. Modulo 2^32 the values are exactly those of single steps.
+    constexpr std::uint32_t kMul = 1234567u, kAdd = 890123u;
+    constexpr std::uint32_t kMul2 = kMul * kMul, kAdd2 = kMul * kAdd + kAdd;
     std::uint32_t seed = m_nSeed[c];
     float peak = m_fSliceInPeak[c];
-    for (int k = 0; k < n; ++k) {
+    auto noiseOf = [](std::uint32_t value) { return std::bit_cast<float>((value & 0x807F0000u) | 0x1E000000u); };
+    int k = 0;
+    for (; k + 1 < n; k += 2) {
+      const std::uint32_t first = seed * kMul + kAdd;
+      const std::uint32_t second = seed * kMul2 + kAdd2;
+      seed = second;
+      const float x0 = in[c][k] + noiseOf(first);
+      const float x1 = in[c][k + 1] + noiseOf(second);
+      b.x[c][k] = x0;
+      b.x[c][k + 1] = x1;
+      const float a0 = std::fabs(x0), a1 = std::fabs(x1);
+      peak = a0 > peak ? a0 : peak;
+      peak = a1 > peak ? a1 : peak;
+      nonFinite |= !(a0 <= 3.402823466e38f) | !(a1 <= 3.402823466e38f);
+    }
+    for (; k < n; ++k) {
       const float x = in[c][k] + NoiseSample(seed);
       b.x[c][k] = x;
       const float a = std::fabs(x);
