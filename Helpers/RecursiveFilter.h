@@ -310,6 +310,10 @@ class CFloatDelayFilter {
   bool CopyStateFrom(const CFloatDelayFilter& other);
 
   T Process(T x) noexcept;
+  // A block at the current delay, identical to Process(x) per sample: the
+  // read position moves on by exactly one sample each time, so its fraction
+  // is worked out once. `in` may equal `out`.
+  void Process(const T* in, T* out, int n) noexcept;
 
  private:
   int m_nMaxDelay;
@@ -355,6 +359,42 @@ inline T CFloatDelayFilter<T>::Process(T x) noexcept {
   const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
   const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
   return ((c3 * t + c2) * t + c1) * t + s0;
+}
+
+template <class T>
+inline void CFloatDelayFilter<T>::Process(const T* in, T* out, int n) noexcept {
+  if (n <= 0) return;
+  T* buffer = m_pBuffer.get();
+  if (!buffer) {
+    for (int k = 0; k < n; ++k) out[k] = in[k];
+    return;
+  }
+  const int size = m_nMaxDelay + 1;
+  int write = m_nWrite;
+  // The first read position exactly as Process(x) computes it.
+  const int firstWrite = write == m_nMaxDelay ? 0 : write + 1;
+  double p = static_cast<double>(firstWrite) - static_cast<double>(m_fDelay);
+  if (p < 0.0) p += size;
+  int i = static_cast<int>(p);
+  const T t = static_cast<T>(p - i);
+  if (i > m_nMaxDelay) i -= size;
+  for (int k = 0; k < n; ++k) {
+    write = write == m_nMaxDelay ? 0 : write + 1;
+    buffer[write] = in[k];
+    const int im = i == 0 ? m_nMaxDelay : i - 1;
+    const int i1 = i == m_nMaxDelay ? 0 : i + 1;
+    const int i2 = i1 == m_nMaxDelay ? 0 : i1 + 1;
+    const T s0 = buffer[i];
+    const T s1 = buffer[i1];
+    const T sm = buffer[im];
+    const T s2 = buffer[i2];
+    const T c1 = T(0.5) * (s1 - sm);
+    const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
+    const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
+    out[k] = ((c3 * t + c2) * t + c1) * t + s0;
+    i = i1;
+  }
+  m_nWrite = write;
 }
 
 extern template class CDelayFilter<float>;

@@ -159,6 +159,52 @@ TEST(RecursiveFilterCore, BlockFormIsBitIdenticalToSingleSamples) {
   }
 }
 
+// The other block forms: groups of filters side by side, two in series, and
+// the fractional delay line, each bit-identical to its single-sample steps.
+TEST(RecursiveFilterCore, GroupSeriesAndDelayBlocksMatchSingleSamples) {
+  const std::vector<float> x = Noise(3000, 5);
+  CRecursiveFilterCore single[4], grouped[4];
+  for (int j = 0; j < 4; ++j) {
+    single[j].DesignBandPass(0.01f + 0.05f * j, 0.01f);
+    grouped[j].DesignBandPass(0.01f + 0.05f * j, 0.01f);
+  }
+  std::vector<float> expected[4], got[4];
+  for (int j = 0; j < 4; ++j) {
+    expected[j].resize(x.size());
+    got[j].resize(x.size());
+    for (size_t i = 0; i < x.size(); ++i) expected[j][i] = single[j].Process(x[i]);
+  }
+  for (size_t pos = 0; pos < x.size(); pos += 300) {
+    CRecursiveFilterCore* const filters[4] = {&grouped[0], &grouped[1], &grouped[2], &grouped[3]};
+    const float* const ins[4] = {x.data() + pos, x.data() + pos, x.data() + pos, x.data() + pos};
+    float* const outs[4] = {got[0].data() + pos, got[1].data() + pos, got[2].data() + pos, got[3].data() + pos};
+    CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, 300);
+  }
+  for (int j = 0; j < 4; ++j) EXPECT_EQ(0, std::memcmp(expected[j].data(), got[j].data(), x.size() * sizeof(float)));
+
+  CRecursiveFilterCore lowA, highA, lowB, highB;
+  lowA.DesignBiquad(5000.0f, 1.0f, 44100.0f, 1.0f, CRecursiveFilterCore::BIQUAD_LOWPASS);
+  lowB.DesignBiquad(5000.0f, 1.0f, 44100.0f, 1.0f, CRecursiveFilterCore::BIQUAD_LOWPASS);
+  highA.DesignBiquad(300.0f, 1.0f, 44100.0f, 1.0f, CRecursiveFilterCore::BIQUAD_HIGHPASS);
+  highB.DesignBiquad(300.0f, 1.0f, 44100.0f, 1.0f, CRecursiveFilterCore::BIQUAD_HIGHPASS);
+  std::vector<float> series(x);
+  for (size_t pos = 0; pos < x.size(); pos += 1000) CRecursiveFilterCore::ProcessSeries(lowB, highB, series.data() + pos, series.data() + pos, 1000);
+  for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(series[i], highA.Process(lowA.Process(x[i]))) << i;
+  for (int k = 0; k < CRecursiveFilterCore::HISTORY_LENGTH; ++k) EXPECT_EQ(lowA.GetOutputHistory(k), lowB.GetOutputHistory(k));
+
+  for (float delay : {0.0f, 3.0f, 7.25f, 63.5f, 64.0f}) {
+    CFloatDelayFilter<float> one(64, false), block(64, false);
+    one.SetDelay(delay);
+    block.SetDelay(delay);
+    std::vector<float> blockOut(x);
+    for (size_t pos = 0; pos < x.size(); pos += 97) {
+      const int n = static_cast<int>(std::min<size_t>(97, x.size() - pos));
+      block.Process(blockOut.data() + pos, blockOut.data() + pos, n);  // in place, wrapping the ring
+    }
+    for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(blockOut[i], one.Process(x[i])) << delay << " " << i;
+  }
+}
+
 TEST(RecursiveFilterCore, HigherOrderUsesAllCoefficients) {
   // y = x + 0.5 x[n-3] + 0.25 y[n-4] on an impulse.
   CRecursiveFilterCore filter(3, 4);

@@ -193,9 +193,9 @@ void ASpanora::ProcessRun(const float* inL, const float* inR, float* outL, float
     float* const outs[4] = {b.tmp[0], b.rem[0], b.tmp[1], b.rem[1]};
     CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
     for (int c = 0; c < 2; ++c) {
-      CFloatDelayFilter<float>& delay = *m_pFillDelay[c];
+      m_pFillDelay[c]->Process(b.rem[c], b.rem[c], n);
       for (int k = 0; k < n; ++k) {
-        const float fill = b.tmp[c][k] + delay.Process(b.rem[c][k]);
+        const float fill = b.tmp[c][k] + b.rem[c][k];
         b.y[c][k] = (1.0f - wF) * b.y[c][k] + wF * fill;
       }
     }
