@@ -316,6 +316,18 @@ class CFloatDelayFilter {
   void Process(const T* in, T* out, int n) noexcept;
 
  private:
+  // Four-point cubic through buffer[im], [i], [i1], [i2], at fraction t past [i].
+  static T Interpolate(const T* buffer, int im, int i, int i1, int i2, T t) noexcept {
+    const T s0 = buffer[i];
+    const T s1 = buffer[i1];
+    const T sm = buffer[im];
+    const T s2 = buffer[i2];
+    const T c1 = T(0.5) * (s1 - sm);
+    const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
+    const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
+    return ((c3 * t + c2) * t + c1) * t + s0;
+  }
+
   int m_nMaxDelay;
   float m_fDelay;
   std::unique_ptr<T[]> m_pBuffer;
@@ -351,14 +363,7 @@ inline T CFloatDelayFilter<T>::Process(T x) noexcept {
   if (i1 > m_nMaxDelay) i1 -= size;
   int i2 = i + 2;
   if (i2 > m_nMaxDelay) i2 -= size;
-  const T s0 = buffer[i];
-  const T s1 = buffer[i1];
-  const T sm = buffer[im];
-  const T s2 = buffer[i2];
-  const T c1 = T(0.5) * (s1 - sm);
-  const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
-  const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
-  return ((c3 * t + c2) * t + c1) * t + s0;
+  return Interpolate(buffer, im, i, i1, i2, t);
 }
 
 template <class T>
@@ -384,14 +389,7 @@ inline void CFloatDelayFilter<T>::Process(const T* in, T* out, int n) noexcept {
     const int im = i == 0 ? m_nMaxDelay : i - 1;
     const int i1 = i == m_nMaxDelay ? 0 : i + 1;
     const int i2 = i1 == m_nMaxDelay ? 0 : i1 + 1;
-    const T s0 = buffer[i];
-    const T s1 = buffer[i1];
-    const T sm = buffer[im];
-    const T s2 = buffer[i2];
-    const T c1 = T(0.5) * (s1 - sm);
-    const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
-    const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
-    out[k] = ((c3 * t + c2) * t + c1) * t + s0;
+    out[k] = Interpolate(buffer, im, i, i1, i2, t);
     i = i1;
   }
   m_nWrite = write;
