@@ -3,23 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Helpers/BigEndian.h"
 #include "Helpers/ErrorReport.h"
-
-namespace {
-
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v >> 24);
-  p[1] = static_cast<std::uint8_t>(v >> 16);
-  p[2] = static_cast<std::uint8_t>(v >> 8);
-  p[3] = static_cast<std::uint8_t>(v);
-}
-
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-         static_cast<std::uint32_t>(p[2]) << 8 | static_cast<std::uint32_t>(p[3]);
-}
-
-}  // namespace
 
 SChunkHeader MakeChunkHeader(std::uint32_t chunkId, const char* name, std::size_t dataSize) {
   return kiv::Guard(KIV_SIGNATURE, SChunkHeader{}, [&] {
@@ -34,12 +19,12 @@ SChunkHeader MakeChunkHeader(std::uint32_t chunkId, const char* name, std::size_
 void WriteChunkHeader(const SChunkHeader& header, void* out) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     auto* p = static_cast<std::uint8_t*>(out);
-    Put32(p + 0, header.size);
-    Put32(p + 4, static_cast<std::uint32_t>(header.version));
-    Put32(p + 8, header.chunkId);
-    Put32(p + 12, header.manufacturer);
-    Put32(p + 16, header.product);
-    Put32(p + 20, header.flags);
+    kiv::PutBig32(p + 0, header.size);
+    kiv::PutBig32(p + 4, static_cast<std::uint32_t>(header.version));
+    kiv::PutBig32(p + 8, header.chunkId);
+    kiv::PutBig32(p + 12, header.manufacturer);
+    kiv::PutBig32(p + 16, header.product);
+    kiv::PutBig32(p + 20, header.flags);
     std::memset(p + 24, 0, CHUNK_NAME_FIELD);
     std::memcpy(p + 24, header.name, strnlen(header.name, CHUNK_NAME_FIELD - 1));
   });
@@ -49,12 +34,12 @@ bool ReadChunkHeader(const void* data, std::size_t size, SChunkHeader* header) {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
     if (data == nullptr || header == nullptr || size < CHUNK_HEADER_SIZE) return false;
     const auto* p = static_cast<const std::uint8_t*>(data);
-    header->size = Get32(p + 0);
-    header->version = static_cast<std::int32_t>(Get32(p + 4));
-    header->chunkId = Get32(p + 8);
-    header->manufacturer = Get32(p + 12);
-    header->product = Get32(p + 16);
-    header->flags = Get32(p + 20);
+    header->size = kiv::GetBig32(p + 0);
+    header->version = static_cast<std::int32_t>(kiv::GetBig32(p + 4));
+    header->chunkId = kiv::GetBig32(p + 8);
+    header->manufacturer = kiv::GetBig32(p + 12);
+    header->product = kiv::GetBig32(p + 16);
+    header->flags = kiv::GetBig32(p + 20);
     std::memcpy(header->name, p + 24, CHUNK_NAME_FIELD);
     header->name[CHUNK_NAME_FIELD - 1] = '\0';
     return true;

@@ -11,17 +11,11 @@
 #include "Helpers/FftFilter.h"
 #include "Helpers/RecursiveFilter.h"
 
+#include "tests/support/TestSignals.h"
+
 namespace {
 
 constexpr int BLOCK = 1024;
-
-std::vector<float> Noise(int n) {
-  std::mt19937 rng(1);
-  std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-  std::vector<float> v(n);
-  for (float& x : v) x = dist(rng);
-  return v;
-}
 
 void PerSample(benchmark::State& state, int samplesPerIteration) {
   // An inverted rate is time per sample, printed with its SI prefix ("2.2ns").

@@ -8,6 +8,7 @@
 
 #include "Helpers/KeyedChunk.h"
 #include "Helpers/KivEffect.h"
+#include "Helpers/BigEndian.h"
 #include "adaptor/AdaptorInstance.h"
 #include "adaptor/AdaptorModule.h"
 #include "adaptor/ChannelFormats.h"
@@ -31,17 +32,6 @@ std::uint16_t Native16(const std::uint8_t* p) {
   return v;
 }
 
-std::uint32_t Big32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
-
-void PutBig32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v >> 24);
-  p[1] = static_cast<std::uint8_t>(v >> 16);
-  p[2] = static_cast<std::uint8_t>(v >> 8);
-  p[3] = static_cast<std::uint8_t>(v);
-}
 
 // --- Resource byte swap -------------------------------------------------------
 
@@ -101,12 +91,12 @@ TEST(ChunkHeader, LayoutIsBigEndianWithSizeIncludingTheHeader) {
   out[CHUNK_HEADER_SIZE] = 0x5A;
   WriteChunkHeader(header, out);
   EXPECT_EQ(out[CHUNK_HEADER_SIZE], 0x5A);
-  EXPECT_EQ(Big32(out + 0), 356u);
-  EXPECT_EQ(Big32(out + 4), 1u);
-  EXPECT_EQ(Big32(out + 8), PI_FOURCC('v', 's', 't', 'p'));
-  EXPECT_EQ(Big32(out + 12), PI_FOURCC('T', 'a', 'r', 'n'));
-  EXPECT_EQ(Big32(out + 16), PI_FOURCC('K', 'S', 'P', '3'));
-  EXPECT_EQ(Big32(out + 20), 0u);
+  EXPECT_EQ(kiv::GetBig32(out + 0), 356u);
+  EXPECT_EQ(kiv::GetBig32(out + 4), 1u);
+  EXPECT_EQ(kiv::GetBig32(out + 8), PI_FOURCC('v', 's', 't', 'p'));
+  EXPECT_EQ(kiv::GetBig32(out + 12), PI_FOURCC('T', 'a', 'r', 'n'));
+  EXPECT_EQ(kiv::GetBig32(out + 16), PI_FOURCC('K', 'S', 'P', '3'));
+  EXPECT_EQ(kiv::GetBig32(out + 20), 0u);
   EXPECT_STREQ(reinterpret_cast<const char*>(out + 24), "Complete Controls State");
   for (std::size_t i = 24 + 23; i < CHUNK_HEADER_SIZE; ++i) EXPECT_EQ(out[i], 0) << i;
 
@@ -457,8 +447,8 @@ TEST_F(AdaptorInstanceTest, EffectChunkRoundTripsEveryParameterBehindA56ByteHead
   CKeyedChunkEncoder encoder;
   ASSERT_TRUE(a->Effect()->SaveStateChunk(encoder));
   ASSERT_EQ(data.size(), encoder.Size() + 56);
-  EXPECT_EQ(Big32(data.data()), data.size());
-  EXPECT_EQ(Big32(data.data() + 8), PI_CHUNK_EFFECT);
+  EXPECT_EQ(kiv::GetBig32(data.data()), data.size());
+  EXPECT_EQ(kiv::GetBig32(data.data() + 8), PI_CHUNK_EFFECT);
   EXPECT_EQ(std::memcmp(data.data() + 56, encoder.Data(), encoder.Size()), 0);
 
   ASSERT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, data.data(), static_cast<std::uint32_t>(data.size())), PI_NO_ERR);
@@ -495,10 +485,10 @@ TEST_F(AdaptorInstanceTest, BadEffectChunksAnswerErrorsAndKeepWhatWasAppliedBefo
     EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, good.data(), cut), PI_ERR_BAD_CHUNK) << cut;
   }
   std::vector<std::uint8_t> wrongSize = good;
-  PutBig32(wrongSize.data(), size - 4);
+  kiv::PutBig32(wrongSize.data(), size - 4);
   EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, wrongSize.data(), size), PI_ERR_BAD_CHUNK);
   std::vector<std::uint8_t> wrongId = good;
-  PutBig32(wrongId.data() + 8, PI_CHUNK_ADAPTOR);
+  kiv::PutBig32(wrongId.data() + 8, PI_CHUNK_ADAPTOR);
   EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, wrongId.data(), size), PI_ERR_BAD_CHUNK);
   EXPECT_EQ(b->RestoreChunk(PI_FOURCC('o', 't', 'h', 'r'), good.data(), size), PI_ERR_UNKNOWN_CHUNK);
   EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, nullptr, size), PI_ERR_BAD_ARGUMENT);
@@ -509,7 +499,7 @@ TEST_F(AdaptorInstanceTest, BadEffectChunksAnswerErrorsAndKeepWhatWasAppliedBefo
   for (std::uint32_t cut = 56; cut < size; cut += 7) {
     setAll(b, 0.875f);
     std::vector<std::uint8_t> truncated(good.begin(), good.begin() + cut);
-    PutBig32(truncated.data(), cut);
+    kiv::PutBig32(truncated.data(), cut);
     ASSERT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, truncated.data(), cut), PI_ERR_CHUNK_KEY_MISSING) << cut;
     CKeyedChunkDecoder decoder;
     decoder.Decode(truncated.data() + 56, cut - 56);

@@ -6,15 +6,9 @@
 #include <random>
 #include <vector>
 
-namespace {
+#include "tests/support/TestSignals.h"
 
-std::vector<float> Noise(int n, unsigned seed = 1) {
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-  std::vector<float> v(n);
-  for (float& x : v) x = dist(rng);
-  return v;
-}
+namespace {
 
 // Runs the owner's per-block sequence over the whole input.
 std::vector<float> RunBlocks(FftFilter<float>& filter, const std::vector<float>& in, int block) {

@@ -7,15 +7,9 @@
 #include <random>
 #include <vector>
 
-namespace {
+#include "tests/support/TestSignals.h"
 
-std::vector<float> Noise(int n, unsigned seed = 1) {
-  std::mt19937 rng(seed);
-  std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
-  std::vector<float> v(n);
-  for (float& x : v) x = dist(rng);
-  return v;
-}
+namespace {
 
 // Steady-state peak amplitude of the filter's response to cos(2 pi f n).
 float SteadyAmplitude(CRecursiveFilterCore& filter, double cyclesPerSample) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "Helpers/BigEndian.h"
 #include "adaptor/PlugInAbi.h"
 #include "adaptor/host/StandInHost.h"
 
@@ -137,17 +138,6 @@ std::vector<std::uint8_t> Save(const Module& m, PiInstanceRef instance, std::uin
   return data;
 }
 
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v >> 24);
-  p[1] = static_cast<std::uint8_t>(v >> 16);
-  p[2] = static_cast<std::uint8_t>(v >> 8);
-  p[3] = static_cast<std::uint8_t>(v);
-}
-
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
-         static_cast<std::uint32_t>(p[2]) << 8 | p[3];
-}
 
 void CheckResourceSwap(const Host& host) {
   std::uint8_t thng[48];
@@ -296,8 +286,8 @@ void RunSession(const char* hostPath, const char* modulePath) {
   // State into a second instance.
   const std::vector<std::uint8_t> state = Save(m, a, PI_CHUNK_EFFECT);
   CHECK(state.size() > PI_CHUNK_HEADER_SIZE);
-  CHECK(Get32(state.data()) == state.size());
-  CHECK(Get32(state.data() + 8) == PI_CHUNK_EFFECT);
+  CHECK(kiv::GetBig32(state.data()) == state.size());
+  CHECK(kiv::GetBig32(state.data() + 8) == PI_CHUNK_EFFECT);
   PiChunkInfo chunk{};
   CHECK(m.chunkInfo(a, 0, &chunk) == PI_NO_ERR && chunk.id == PI_CHUNK_EFFECT);
   CHECK(std::strcmp(chunk.name, "Complete Controls State") == 0);
@@ -322,13 +312,13 @@ void RunSession(const char* hostPath, const char* modulePath) {
     // Bad chunks: an error, no crash, the values before the fault kept.
     std::vector<std::uint8_t> bad = state;
     CHECK(m.restoreChunk(b, PI_CHUNK_EFFECT, bad.data(), 40) == PI_ERR_BAD_CHUNK);
-    Put32(bad.data(), static_cast<std::uint32_t>(bad.size() + 4));
+    kiv::PutBig32(bad.data(), static_cast<std::uint32_t>(bad.size() + 4));
     CHECK(m.restoreChunk(b, PI_CHUNK_EFFECT, bad.data(), static_cast<std::uint32_t>(bad.size())) == PI_ERR_BAD_CHUNK);
     CHECK(m.restoreChunk(b, PI_FOURCC('x', 'y', 'z', 'w'), state.data(), static_cast<std::uint32_t>(state.size())) ==
           PI_ERR_UNKNOWN_CHUNK);
     // Cut inside the entries, with a header that agrees: a missing key.
     bad.assign(state.begin(), state.begin() + PI_CHUNK_HEADER_SIZE + 100);
-    Put32(bad.data(), static_cast<std::uint32_t>(bad.size()));
+    kiv::PutBig32(bad.data(), static_cast<std::uint32_t>(bad.size()));
     CHECK(m.setControl(b, 0, 0.75f) == PI_NO_ERR);
     CHECK(m.restoreChunk(b, PI_CHUNK_EFFECT, bad.data(), static_cast<std::uint32_t>(bad.size())) ==
           PI_ERR_CHUNK_KEY_MISSING);
