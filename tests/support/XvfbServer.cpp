@@ -1,6 +1,8 @@
 #include "tests/support/XvfbServer.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -13,9 +15,34 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/GLSurface.h"
+#include "platform/HostWindow.h"
+
 extern char** environ;
 
 namespace testsupport {
+namespace {
+
+// Mesa unloads its GL driver when the last display that used it closes; the
+// driver's process-lifetime allocations then look leaked to LeakSanitizer,
+// which cannot even name the unloaded module. Loading the driver once and
+// keeping it (RTLD_NODELETE) keeps its state reachable, as in a host.
+void KeepGlDriverLoaded() {
+  std::string error;
+  auto host = platform::CHostWindow::Create(8, 8, "driver", error);
+  if (!host) return;
+  auto surface = platform::CreateWindowSurface(host->GetId(), 8, 8, error);
+  if (!surface) return;
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, std::size_t, void*) {
+        const std::string name = info->dlpi_name ? info->dlpi_name : "";
+        if (name.find("_dri.so") != std::string::npos) dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        return 0;
+      },
+      nullptr);
+}
+
+}  // namespace
 
 bool CXvfbServer::Start(std::string& error) {
   Stop();
@@ -71,6 +98,7 @@ bool CXvfbServer::Start(std::string& error) {
   m_bHadDisplay = previous != nullptr;
   m_sPreviousDisplay = previous ? previous : "";
   setenv("DISPLAY", m_sDisplay.c_str(), 1);
+  KeepGlDriverLoaded();
   return true;
 }
 
