@@ -7,6 +7,7 @@
 #include <GL/glext.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -103,13 +104,14 @@ class COffscreenSurface final : public CGLSurface {
     if (m_display == EGL_NO_DISPLAY) return;
     if (m_context != EGL_NO_CONTEXT) {
       // Delete the framebuffer in its own context, then put back what was current.
-      SEglBinding before = m_bCurrent ? m_previous : SEglBinding::Current();
+      SEglBinding before = m_nDepth > 0 ? m_previous[0] : SEglBinding::Current();
       if (m_fbo != 0 &&
           eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_context) == EGL_TRUE) {
         m_api.deleteFramebuffers(1, &m_fbo);
         m_api.deleteRenderbuffers(1, &m_colour);
       }
       Rebind(before.context == m_context ? SEglBinding{} : before);
+      m_nDepth = 0;
       eglDestroyContext(m_display, m_context);
     }
   }
@@ -147,10 +149,10 @@ class COffscreenSurface final : public CGLSurface {
   bool IsAlive() const noexcept override { return m_context != EGL_NO_CONTEXT; }
 
   bool MakeCurrent() noexcept override {
-    if (m_context == EGL_NO_CONTEXT) return false;
-    m_previous = SEglBinding::Current();
+    if (m_context == EGL_NO_CONTEXT || m_nDepth == MAX_NESTING) return false;
+    const SEglBinding previous = SEglBinding::Current();
     if (eglMakeCurrent(m_display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_context) != EGL_TRUE) return false;
-    m_bCurrent = true;
+    m_previous[m_nDepth++] = previous;
     if (m_fbo != 0) {
       m_api.bindFramebuffer(GL_FRAMEBUFFER, m_fbo);
       glDrawBuffer(GL_COLOR_ATTACHMENT0);
@@ -160,10 +162,8 @@ class COffscreenSurface final : public CGLSurface {
   }
 
   void RestoreContext() noexcept override {
-    if (!m_bCurrent) return;
-    m_bCurrent = false;
-    Rebind(m_previous.context == m_context ? SEglBinding{} : m_previous);
-    m_previous = {};
+    if (m_nDepth == 0) return;
+    Rebind(m_previous[--m_nDepth]);
   }
 
   // Nothing to show; finishing the frame keeps timings comparable with a swap.
@@ -257,8 +257,10 @@ class COffscreenSurface final : public CGLSurface {
   SFramebufferApi m_api;
   GLuint m_fbo = 0;
   GLuint m_colour = 0;
-  SEglBinding m_previous;
-  bool m_bCurrent = false;
+  // What was current before each MakeCurrent still open, outermost first.
+  static constexpr int MAX_NESTING = 4;
+  std::array<SEglBinding, MAX_NESTING> m_previous{};
+  int m_nDepth = 0;
 };
 
 }  // namespace

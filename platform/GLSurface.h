@@ -83,7 +83,8 @@ class CGLSurface {
 
   // Makes this surface's context current and remembers the context that was
   // current before (the host's, another editor's, or none); RestoreContext
-  // puts that one back. Calls do not nest.
+  // puts that one back. Pairs may nest a few deep (re-entry from a nested
+  // idle or event call); each RestoreContext undoes its own MakeCurrent.
   virtual bool MakeCurrent() noexcept = 0;
   virtual void RestoreContext() noexcept = 0;
   // Shows the frame just drawn. Never waits for a vertical blank.

@@ -78,7 +78,7 @@ class CWindowSurface final : public CGLSurface {
 
   ~CWindowSurface() override {
     if (!m_pDisplay) return;
-    RestoreContext();
+    while (m_nDepth > 0) RestoreContext();
     CXErrorTrap trap(m_pDisplay);
     // A host that destroyed our parent has left a DestroyNotify behind: then
     // the window is gone and must not be named again.
@@ -152,30 +152,35 @@ class CWindowSurface final : public CGLSurface {
   bool IsAlive() const noexcept override { return m_bAlive; }
 
   bool MakeCurrent() noexcept override {
-    if (!m_bAlive || !m_context || m_bCurrent) return false;
-    m_previous = {glXGetCurrentDisplay(), glXGetCurrentDrawable(), glXGetCurrentReadDrawable(),
-                  glXGetCurrentContext()};
+    if (!m_bAlive || !m_context || m_nDepth == MAX_NESTING) return false;
+    const SGlxBinding previous{glXGetCurrentDisplay(), glXGetCurrentDrawable(), glXGetCurrentReadDrawable(),
+                               glXGetCurrentContext()};
     // Drawing may send requests for our window (the software renderer puts
-    // images), so the trap spans everything until RestoreContext.
-    m_drawTrap.emplace(m_pDisplay);
+    // images), so the trap spans everything until the last RestoreContext.
+    if (m_nDepth == 0) {
+      m_drawTrap.emplace(m_pDisplay);
+      if (!WindowStillExists()) {
+        m_drawTrap.reset();
+        return false;
+      }
+    }
     if (!glXMakeCurrent(m_pDisplay, m_window, m_context)) {
-      m_drawTrap.reset();
+      if (m_nDepth == 0) m_drawTrap.reset();
       return false;
     }
-    m_bCurrent = true;
+    m_previous[m_nDepth++] = previous;
     return true;
   }
 
   void RestoreContext() noexcept override {
-    if (!m_bCurrent) return;
-    m_bCurrent = false;
-    if (m_previous.context && m_previous.context != m_context) {
-      glXMakeContextCurrent(m_previous.display, m_previous.draw, m_previous.read, m_previous.context);
+    if (m_nDepth == 0) return;
+    const SGlxBinding& previous = m_previous[--m_nDepth];
+    if (previous.context) {
+      glXMakeContextCurrent(previous.display, previous.draw, previous.read, previous.context);
     } else {
       glXMakeCurrent(m_pDisplay, None, nullptr);
     }
-    m_previous = {};
-    m_drawTrap.reset();
+    if (m_nDepth == 0) m_drawTrap.reset();
   }
 
   void SwapBuffers() noexcept override {
@@ -187,7 +192,7 @@ class CWindowSurface final : public CGLSurface {
   bool ReadPixels(SImage& image) noexcept override {
     return kiv::Guard(KIV_SIGNATURE, false, [&] {
       if (!m_bAlive) return false;
-      const bool wasCurrent = m_bCurrent;
+      const bool wasCurrent = m_nDepth > 0 && glXGetCurrentContext() == m_context;
       if (!wasCurrent && !MakeCurrent()) return false;
       image.width = m_nWidth;
       image.height = m_nHeight;
@@ -256,6 +261,23 @@ class CWindowSurface final : public CGLSurface {
   std::uint64_t GetNativeId() const noexcept override { return m_window; }
 
  private:
+  // Binding a context to a window the host has just destroyed makes Mesa's
+  // software renderer draw into a buffer of whatever size a failed geometry
+  // query left behind, and crash. A round trip brings the DestroyNotify of a
+  // window destroyed before this call; it is then reported as an event.
+  bool WindowStillExists() noexcept {
+    XSync(m_pDisplay, False);
+    XEvent event;
+    if (!XCheckTypedWindowEvent(m_pDisplay, m_window, DestroyNotify, &event)) return true;
+    m_bAlive = false;
+    try {
+      m_pendingEvents.push_back(MakeEvent(EVENT_DESTROYED, 0));
+    } catch (...) {
+      // IsAlive says it all the same.
+    }
+    return false;
+  }
+
   bool CreateWindow(Window parent, const XVisualInfo& visual, CXErrorTrap& trap, std::string& error) {
     const Window root = RootWindow(m_pDisplay, visual.screen);
     m_colormap = XCreateColormap(m_pDisplay, root, visual.visual, AllocNone);
@@ -507,8 +529,10 @@ class CWindowSurface final : public CGLSurface {
   ECursor m_currentCursor = ECursor::Arrow;
   bool m_bCursorSet = false;
   bool m_bAlive = false;
-  bool m_bCurrent = false;
-  SGlxBinding m_previous;
+  // What was current before each MakeCurrent still open, outermost first.
+  static constexpr int MAX_NESTING = 4;
+  std::array<SGlxBinding, MAX_NESTING> m_previous{};
+  int m_nDepth = 0;
   std::optional<CXErrorTrap> m_drawTrap;
   std::deque<SEvent> m_pendingEvents;
 };

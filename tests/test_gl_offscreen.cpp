@@ -124,6 +124,11 @@ TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
   second->RestoreContext();
   EXPECT_EQ(glIsTexture(texture), GL_TRUE);  // the first context is back
 
+  // A nested pair undoes only itself.
+  ASSERT_TRUE(first->MakeCurrent());
+  first->RestoreContext();
+  EXPECT_EQ(glIsTexture(texture), GL_TRUE);
+
   SImage image;
   ASSERT_TRUE(first->ReadPixels(image));
   EXPECT_EQ(PixelAt(image, 3, 3), (std::array<int, 4>{255, 0, 0, 255}));
