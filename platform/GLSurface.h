@@ -85,6 +85,10 @@ class CGLSurface {
   // current before (the host's, another editor's, or none); RestoreContext
   // puts that one back. Pairs may nest a few deep (re-entry from a nested
   // idle or event call); each RestoreContext undoes its own MakeCurrent.
+  // Restore before returning to the host: the window backend keeps an X
+  // error trap of its own installed from MakeCurrent to the last
+  // RestoreContext, and returns false instead of binding a window that the
+  // host has destroyed (the Destroyed event follows).
   virtual bool MakeCurrent() noexcept = 0;
   virtual void RestoreContext() noexcept = 0;
   // Shows the frame just drawn. Never waits for a vertical blank.
