@@ -54,7 +54,7 @@ class EditorHost : public ::testing::Test {
     std::string error;
     m_pInput = platform::CTestInput::Open(error);
     ASSERT_NE(m_pInput, nullptr) << error;
-    ASSERT_TRUE(m_host.Load(EDITOR_PLUGIN_PATH)) << m_host.GetError();
+    ASSERT_TRUE(m_host.Load(GL_EDITOR_PLUGIN_PATH)) << m_host.GetError();
     m_host.Open();
   }
 

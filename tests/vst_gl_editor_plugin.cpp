@@ -1,5 +1,6 @@
-// A minimal VST 2.x effect with a GL editor, for testing how our host opens
-// editors and how the window backend behaves inside a plug-in module: one
+// A minimal VST 2.x effect with a bare GL editor (no view framework), for
+// testing how our host opens editors and how the window backend behaves
+// inside a plug-in module: one
 // on/off parameter, a 160x120 editor that is red while the parameter is off
 // and green while it is on, and a left click that toggles the parameter with
 // a begin-edit/automate/end-edit gesture from the host's idle call.
