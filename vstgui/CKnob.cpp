@@ -30,6 +30,24 @@ void CKnob::drawOGL() {
     const float cx = 0.5f * static_cast<float>(m_size.left + m_size.right);
     const float cy = 0.5f * static_cast<float>(m_size.top + m_size.bottom);
     const float radius = 0.5f * static_cast<float>(std::min(m_size.width(), m_size.height())) - 1.0f;
+    if (!m_pBackground) {
+      // No artwork: a plain disc with a rim.
+      glBegin(GL_TRIANGLE_FAN);
+      glColor4ub(70, 76, 88, 255);
+      glVertex2f(cx, cy);
+      for (int i = 0; i <= 48; ++i) {
+        const float a = static_cast<float>(i) * 2.0f * kPi / 48.0f;
+        glVertex2f(cx + radius * std::cos(a), cy + radius * std::sin(a));
+      }
+      glEnd();
+      glColor4ub(120, 130, 150, 255);
+      glBegin(GL_LINE_LOOP);
+      for (int i = 0; i < 48; ++i) {
+        const float a = static_cast<float>(i) * 2.0f * kPi / 48.0f;
+        glVertex2f(cx + radius * std::cos(a), cy + radius * std::sin(a));
+      }
+      glEnd();
+    }
     SetGLColor(m_handleColor);
     glLineWidth(2.0f);
     glBegin(GL_LINES);
@@ -51,7 +69,7 @@ void CKnob::mouse(CDrawContext* context, CPoint& where, long buttons) {
       return;
     }
     beginEdit();
-    m_dragAnchor = where;
+    m_dragAnchor = m_lastPoint = where;
     m_fAnchorValue = m_fValue;
     m_bAnchorFine = (buttons & kShift) != 0;
     if (CFrame* frame = context ? context->getFrame() : getFrame()) frame->setMouseCapture(this);
@@ -61,10 +79,11 @@ void CKnob::mouse(CDrawContext* context, CPoint& where, long buttons) {
 float CKnob::dragValue(const CPoint& where, long buttons) {
   const bool fine = (buttons & kShift) != 0;
   if (fine != m_bAnchorFine) {
-    m_dragAnchor = where;
+    m_dragAnchor = m_lastPoint;
     m_fAnchorValue = m_fValue;
     m_bAnchorFine = fine;
   }
+  m_lastPoint = where;
   float perPixel = (m_fMax - m_fMin) / static_cast<float>(LINEAR_RANGE_PIXELS);
   if (fine) perPixel /= m_fZoomFactor;
   const int pixels = (m_dragAnchor.v - where.v) + (where.h - m_dragAnchor.h);

@@ -25,13 +25,15 @@ class CKnob : public CControl {
   void setColorHandle(const CColor& color) { m_handleColor = color; }
 
  protected:
-  // The value the drag gives at this point (clamped), re-anchoring the
-  // drag when Shift was pressed or released so the value does not jump.
+  // The value the drag gives at this point (clamped). Pressing or releasing
+  // Shift re-anchors the drag at the previous point, so the value neither
+  // jumps nor loses the movement that came with the key change.
   float dragValue(const CPoint& where, long buttons);
 
   float m_fZoomFactor = 1.0f;
   CColor m_handleColor{255, 255, 255, 255};
   CPoint m_dragAnchor;
+  CPoint m_lastPoint;
   float m_fAnchorValue = 0.0f;
   bool m_bAnchorFine = false;
 };

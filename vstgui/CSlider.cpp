@@ -66,6 +66,13 @@ void CSlider::drawOGL() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (!m_bTransparent) drawBackground();
     const CRect handle = getHandleRect();
+    if (!m_pBackground && !m_bTransparent) {
+      // No artwork: a groove along the travel.
+      const int mid = m_bHorizontal ? (handle.top + handle.bottom) / 2 : (handle.left + handle.right) / 2;
+      const CRect groove = m_bHorizontal ? CRect(m_size.left, mid - 1, m_size.right, mid + 1)
+                                         : CRect(mid - 1, m_size.top, mid + 1, m_size.bottom);
+      FillRect(groove, CColor{20, 22, 28, 255});
+    }
     if (m_pHandle) m_pHandle->drawOGL(handle.left, handle.top);
     else FillRect(handle, CColor{220, 220, 220, 255});
   });
@@ -95,7 +102,7 @@ void CSlider::mouse(CDrawContext* context, CPoint& where, long buttons) {
       }
     }
     m_bFine = (buttons & kShift) != 0;
-    m_nAnchor = coordinate(where);
+    m_nAnchor = m_nLast = coordinate(where);
     m_fAnchorValue = m_fValue;
     if (CFrame* frame = context ? context->getFrame() : getFrame()) frame->setMouseCapture(this);
   });
@@ -105,16 +112,17 @@ void CSlider::mouseMove(CDrawContext*, CPoint& where, long buttons) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (!isEditing() || !(buttons & kLButton)) return;
     const bool fine = (buttons & kShift) != 0;
+    // A Shift change re-anchors at the previous point, so nothing jumps.
     if (fine != m_bFine) {
       m_bFine = fine;
-      m_nAnchor = coordinate(where);
+      m_nAnchor = m_nLast;
       m_fAnchorValue = m_fValue;
-      // Leaving fine mode: the handle grips where the pointer is now.
       if (!fine) {
         const CRect handle = getHandleRect();
-        m_nGrip = coordinate(where) - (m_bHorizontal ? handle.left : handle.top);
+        m_nGrip = m_nLast - (m_bHorizontal ? handle.left : handle.top);
       }
     }
+    m_nLast = coordinate(where);
     float value;
     if (fine) {
       const int travel = std::max(1, std::abs(m_nMaxPos - m_nMinPos));

@@ -45,6 +45,7 @@ class CSlider : public CControl {
   float m_fZoomFactor = 1.0f;
   int m_nGrip = 0;  // pointer offset from the handle's leading edge while dragging
   int m_nAnchor = 0;
+  int m_nLast = 0;  // pointer coordinate of the previous event of the drag
   float m_fAnchorValue = 0.0f;
   bool m_bFine = false;
 };
