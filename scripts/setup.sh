@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev libsndfile1-dev libpng-dev zlib1g-dev
   libx11-dev libgl-dev libglx-dev libfreetype-dev fonts-dejavu-core
+  libcairo2-dev
 )
 
 missing=()
