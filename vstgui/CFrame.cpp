@@ -10,7 +10,6 @@
 #include "platform/Clock.h"
 #include "vstgui/AEffGUIEditor.h"
 #include "vstgui/CBitmap.h"
-#include "vstgui/CFrameResources.h"
 #include "vstgui/GLState.h"
 
 namespace VSTGUI {
@@ -83,15 +82,13 @@ bool CFrame::initFrame() {
   }
   ApplyPixelProjection(m_pSurface->GetWidth(), m_pSurface->GetHeight());
   ApplyInitialGLState();
-  m_pResources = std::make_unique<CFrameResources>();
-  const bool resources = m_pResources->Create();
+  // Without fonts the editor still works, only without text; the cause has
+  // gone to the error hook.
+  CacheFontCharacterWidths();
+  m_fonts.Create();
   glClear(GL_COLOR_BUFFER_BIT);
   m_pSurface->SwapBuffers();
   restoreContext();
-  if (!resources) {
-    std::snprintf(m_szError, sizeof m_szError, "cannot create the editor's fonts");
-    return false;
-  }
   m_bGLReady = true;
   m_bInvalid = true;
   return true;
@@ -109,9 +106,10 @@ void CFrame::close() {
       m_pBackground->forget();
       m_pBackground = nullptr;
     }
-    if (m_pResources) m_pResources->Release();
-    m_pResources.reset();
-    if (current) restoreContext();
+    if (current) {
+      m_fonts.Release();
+      restoreContext();
+    }
     m_pSurface.reset();  // skips the window when the host already destroyed it
     m_bOpen = false;
     m_pMouseCapture = nullptr;
@@ -122,13 +120,19 @@ void CFrame::close() {
 bool CFrame::isWindowAlive() const { return m_pSurface && m_pSurface->IsAlive(); }
 
 bool CFrame::makeContextCurrent() {
-  if (!m_pSurface || !m_pSurface->IsAlive()) return false;
-  for (int attempt = 0; attempt < 5; ++attempt)
-    if (m_pSurface->MakeCurrent()) return true;
+  if (!m_pSurface || !m_pSurface->IsAlive() || m_pContextScope) return false;
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    if (m_pSurface->MakeCurrent()) {
+      m_pContextScope = std::make_unique<CCurrentGLContext>(this, &m_fonts, m_nFrameCount);
+      return true;
+    }
+  }
   return false;
 }
 
 void CFrame::restoreContext() {
+  if (!m_pContextScope) return;
+  m_pContextScope.reset();
   if (m_pSurface) m_pSurface->RestoreContext();
 }
 

@@ -12,13 +12,14 @@
 
 #include "platform/GLSurface.h"
 #include "vstgui/CDrawContext.h"
+#include "vstgui/CCurrentGLContext.h"
+#include "vstgui/COGLFonts.h"
 #include "vstgui/CViewContainer.h"
 #include "vstgui/Lock.h"
 
 namespace VSTGUI {
 
 class AEffGUIEditor;
-class CFrameResources;
 
 class CFrame : public CViewContainer {
  public:
@@ -75,10 +76,12 @@ class CFrame : public CViewContainer {
   Lock& getLock() { return m_lock; }
   void* getParentWindow() const { return m_pParentWindow; }
   platform::CGLSurface* getSurface() const { return m_pSurface.get(); }
-  CFrameResources* getResources() const { return m_pResources.get(); }
+  COGLFonts& getFonts() { return m_fonts; }
 
   // The GL context of this frame, made current for work outside the draw
-  // pass (texture uploads on open, releases on close); false when closed.
+  // pass (building views on open, releasing textures on close); false when
+  // closed. While current, bitmaps and text find this frame's textures and
+  // fonts. Calls do not nest.
   bool makeContextCurrent();
   void restoreContext();
 
@@ -98,7 +101,7 @@ class CFrame : public CViewContainer {
   void* m_pParentWindow;
   AEffGUIEditor* m_pEditor;
   std::unique_ptr<platform::CGLSurface> m_pSurface;
-  std::unique_ptr<CFrameResources> m_pResources;
+  COGLFonts m_fonts;  // display lists of this frame's context
   CDrawContext m_context{this};
   Lock m_lock;
   bool m_bOpen = false;
@@ -115,6 +118,7 @@ class CFrame : public CViewContainer {
   CView* m_pMouseCapture = nullptr;
   CView* m_pLastHovered = nullptr;
   char m_szError[256] = {};
+  std::unique_ptr<CCurrentGLContext> m_pContextScope;
 };
 
 }  // namespace VSTGUI

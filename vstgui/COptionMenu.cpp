@@ -8,7 +8,7 @@
 #include "vstgui/CDrawContext.h"
 #include "vstgui/CFrame.h"
 #include "vstgui/GLState.h"
-#include "vstgui/TextDraw.h"
+#include "vstgui/COGLFonts.h"
 
 namespace VSTGUI {
 
@@ -106,8 +106,8 @@ void COptionMenu::drawOGLModal() {
       CRect line(list.left + 1, list.top + 1 + i * lineHeight(), list.right - 1, list.top + 1 + (i + 1) * lineHeight());
       if (i == m_nHover) FillRect(line, kListHover);
       line.inset(5, 0);
-      DrawTextInRect(line, m_entries[static_cast<std::size_t>(i)].c_str(), kLeftText, m_nFont,
-                     i == getCurrentIndex() ? CColor{255, 210, 90, 255} : kWhiteCColor);
+      SetGLColor(i == getCurrentIndex() ? CColor{255, 210, 90, 255} : kWhiteCColor);
+      DrawTextInRect(line, m_entries[static_cast<std::size_t>(i)].c_str(), kLeftText, m_nFont);
     }
   });
 }

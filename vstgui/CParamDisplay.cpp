@@ -5,7 +5,7 @@
 #include "Helpers/ErrorReport.h"
 #include "vstgui/CBitmap.h"
 #include "vstgui/GLState.h"
-#include "vstgui/TextDraw.h"
+#include "vstgui/COGLFonts.h"
 
 namespace VSTGUI {
 
@@ -39,7 +39,8 @@ void CParamDisplay::drawPanel() {
 void CParamDisplay::drawText(const char* text, const CRect& area) {
   CRect inner = area;
   inner.inset(2, 0);
-  DrawTextInRect(inner, text, m_nAlign, m_nFont, m_fontColor);
+  SetGLColor(m_fontColor);
+  DrawTextInRect(inner, text, m_nAlign, m_nFont);
 }
 
 void CParamDisplay::drawOGL() {

@@ -6,7 +6,7 @@
 #include "vstgui/CDrawContext.h"
 #include "vstgui/CFrame.h"
 #include "vstgui/GLState.h"
-#include "vstgui/TextDraw.h"
+#include "vstgui/COGLFonts.h"
 
 namespace VSTGUI {
 
@@ -48,7 +48,8 @@ void CTextEdit::drawOGL() {
     FillRect(m_size, CColor{255, 255, 255, 40});
     CRect inner = m_size;
     inner.inset(2, 0);
-    DrawTextInRect(inner, text, kLeftText, m_nFont, m_fontColor);
+    SetGLColor(m_fontColor);
+    DrawTextInRect(inner, text, kLeftText, m_nFont);
     const std::string head = m_sEdit.substr(0, m_nCaret);
     const int x = inner.left + GetTextWidth(head.c_str(), m_nFont);
     FillRect(CRect(x, m_size.top + 2, x + 1, m_size.bottom - 2), m_fontColor);

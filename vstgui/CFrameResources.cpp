@@ -1,8 +1,0 @@
-#include "vstgui/CFrameResources.h"
-
-namespace VSTGUI {
-
-bool CFrameResources::Create() { return true; }
-void CFrameResources::Release() {}
-
-}  // namespace VSTGUI
