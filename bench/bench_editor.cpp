@@ -9,6 +9,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <cstdio>
 #include <vector>
@@ -43,9 +44,9 @@ void DrawFrame(VSTGUI::CFrame* frame) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   using Clock = std::chrono::steady_clock;
-  constexpr int kFrames = 200;
+  const int kFrames = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
   editordemo::CDemoEffect effect(&SilentHost);
   editordemo::CDemoEditor* editor = effect.GetDemoEditor();
 
