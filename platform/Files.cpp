@@ -85,8 +85,9 @@ EFileRead ReadFileBounded(const std::string& path, std::size_t maxBytes, bool re
   *error = 0;
   try {
     content->clear();
-    // Non-blocking, so opening a FIFO does not wait for a writer.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Where only regular files will do, opening a FIFO must not wait for a
+    // writer; a stream the caller asked for is opened as any reader would.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC | (regularOnly ? O_NONBLOCK : 0));
     if (fd < 0) {
       *error = Errno();
       return (*error == ENOENT || *error == ENOTDIR) ? EFileRead::Absent : EFileRead::Failed;
@@ -98,11 +99,6 @@ EFileRead ReadFileBounded(const std::string& path, std::size_t maxBytes, bool re
       *error = FILE_ERROR_NOT_REGULAR;
     } else if (S_ISREG(info.st_mode) && static_cast<std::uint64_t>(info.st_size) > maxBytes) {
       *error = FILE_ERROR_TOO_LARGE;
-    }
-    if (*error == 0 && !S_ISREG(info.st_mode)) {
-      // A pipe the caller chose to read: wait for its data as usual.
-      const int flags = ::fcntl(fd, F_GETFL);
-      if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     }
     // One byte over the bound tells a file that grew, or a stream, too large.
     const std::size_t capacity = maxBytes + 1;
@@ -269,6 +265,7 @@ bool CAtomicFile::Commit(bool durable, int* error) noexcept {
     if (durable) ::fsync(m_nDirFd);
     CloseIfOpen(m_nDirFd);
     m_bUnnamed = false;
+    *error = 0;
     return true;
   } catch (...) {
     *error = ENOMEM;

@@ -21,13 +21,13 @@ std::string FileErrorText(int error);
 
 enum class EFileRead { Read, Absent, Failed };
 
-// Reads the whole file at path into content, at most maxBytes. The open
-// never blocks (a FIFO without a writer does not hang the caller). With
+// Reads the whole file at path into content, at most maxBytes. With
 // regularOnly, anything but a regular file fails with
-// FILE_ERROR_NOT_REGULAR; otherwise FIFOs and devices are read too (a pipe
-// given on a command line), still at most maxBytes, so /dev/zero ends. A
-// directory always fails with FILE_ERROR_NOT_REGULAR. Absent: no such file
-// (or a path component is not a directory).
+// FILE_ERROR_NOT_REGULAR, and the open never blocks (a FIFO without a writer
+// does not hang the caller). Otherwise FIFOs and devices are read as any
+// reader would (a pipe given on a command line), still at most maxBytes, so
+// /dev/zero ends. A directory always fails with FILE_ERROR_NOT_REGULAR.
+// Absent: no such file (or a path component is not a directory).
 EFileRead ReadFileBounded(const std::string& path, std::size_t maxBytes, bool regularOnly, std::string* content,
                           int* error) noexcept;
 
