@@ -12,6 +12,7 @@ packages=(
   libx11-dev libgl-dev libglx-dev libfreetype-dev fonts-dejavu-core
   libegl-dev libegl-mesa0 libopengl-dev libgl1-mesa-dri libxtst-dev
   xvfb xauth xdotool
+  libcairo2-dev
 )
 
 missing=()
