@@ -297,7 +297,7 @@ SBox LitBox(const SImage& image, int threshold = 1) {
   return box;
 }
 
-TEST(TextDrawing, GlyphListsMoveTheRasterByTheCachedWidths) {
+TEST(TextDrawing, PrintingMovesTheRasterByTheCachedWidths) {
   COffscreenEditor editor(400, 40);
   ASSERT_TRUE(editor.Ok());
   std::string all;
