@@ -202,20 +202,22 @@ TEST_F(BitmapDrawing, FilmstripFramesDrawFromTheirSubRectangleOnBothPaths) {
   for (bool textures : {true, false}) {
     SCOPED_TRACE(textures ? "texture" : "pixel rectangle");
     CBitmap::SetCacheTextures(textures);
-    COffscreenEditor editor(80, 40);
+    COffscreenEditor editor(120, 40);
     ASSERT_TRUE(editor.Ok());
     BitmapPtr strip = LoadBitmap(resources::TEST_IMAGE_KNOB_STRIP);
     ASSERT_EQ(strip->getHeight(), 5 * 32);
-    strip->drawOGL(CRect(2, 4, 34, 36), CPoint(0, 3 * 32));  // frame 3
-    strip->drawOGL(40, 4, 0, 0, 32, 32);                     // frame 0
-    strip->drawOGL(74, 4, 0, 4 * 32, 32, 32);                // frame 4, cut by the right edge
+    strip->drawOGL(CRect(20, 4, 52, 36), CPoint(0, 3 * 32));  // frame 3
+    strip->drawOGL(56, 4, 0, 0, 32, 32);                      // frame 0
+    strip->drawOGL(100, 4, 0, 4 * 32, 32, 32);                // frame 4, cut by the right edge
+    strip->drawOGL(-16, 4, 0, 1 * 32, 32, 32);                // frame 1, half off the left edge
     const SImage image = editor.Read();
     EXPECT_EQ(strip->getTextureName() != 0, textures);
-    EXPECT_NEAR(PixelAt(image, 2 + 16, 4 + 28)[0], 160, 2);  // frame 3's grey, below the centre
-    EXPECT_NEAR(PixelAt(image, 40 + 16, 4 + 28)[0], 40, 2);  // frame 0's grey
-    EXPECT_NEAR(PixelAt(image, 74 + 5, 4 + 16)[0], 200, 2);  // frame 4's grey, left of the centre
-    EXPECT_EQ(Rgb(PixelAt(image, 2 + 16, 3)), (Rgba{0, 0, 0, 0}));  // nothing of frame 2 above
-    EXPECT_EQ(Rgb(PixelAt(image, 2 + 16, 36)), (Rgba{0, 0, 0, 0}));  // nor of frame 4 below
+    EXPECT_NEAR(PixelAt(image, 20 + 16, 4 + 28)[0], 160, 2);  // frame 3's grey, below the centre
+    EXPECT_NEAR(PixelAt(image, 56 + 16, 4 + 28)[0], 40, 2);   // frame 0's grey
+    EXPECT_NEAR(PixelAt(image, 100 + 5, 4 + 16)[0], 200, 2);  // frame 4's grey, left of the centre
+    EXPECT_NEAR(PixelAt(image, 4, 4 + 28)[0], 80, 2);         // frame 1's grey, right of its centre
+    EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 3)), (Rgba{0, 0, 0, 0}));   // nothing of frame 2 above
+    EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 36)), (Rgba{0, 0, 0, 0}));  // nor of frame 4 below
   }
 }
 
@@ -369,26 +371,57 @@ TEST(TextDrawing, RectangleTextLandsWhereTheLayoutSays) {
 }
 
 TEST(TextDrawing, DrawingRestoresTheCallersState) {
-  COffscreenEditor editor(64, 32);
-  ASSERT_TRUE(editor.Ok());
-  glDisable(GL_BLEND);
-  glEnable(GL_TEXTURE_2D);
-  glPixelTransferf(GL_RED_BIAS, 0.25f);
-  glRasterPos2i(3, 4);
-  GLfloat before[4] = {};
-  glGetFloatv(GL_CURRENT_RASTER_POSITION, before);
-  DrawTextInRect(CRect(0, 0, 64, 32), "state", kCenterText, kOGLFont11);
-  BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_QUADRANTS);
-  bitmap->drawOGL(0, 0);
-  EXPECT_FALSE(glIsEnabled(GL_BLEND));
-  EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
-  GLfloat bias = 0, after[4] = {};
-  glGetFloatv(GL_RED_BIAS, &bias);
-  EXPECT_FLOAT_EQ(bias, 0.25f);
-  glGetFloatv(GL_CURRENT_RASTER_POSITION, after);
-  EXPECT_EQ(after[0], before[0]);
-  EXPECT_EQ(after[1], before[1]);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+  resources::AddResourceTable(&resources::kTestResources);
+  for (bool textures : {true, false}) {
+    SCOPED_TRACE(textures ? "texture" : "pixel rectangle");
+    CBitmap::SetCacheTextures(textures);
+    COffscreenEditor editor(64, 32);
+    ASSERT_TRUE(editor.Ok());
+    GLuint callersTexture = 0;
+    glGenTextures(1, &callersTexture);
+    glBindTexture(GL_TEXTURE_2D, callersTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glPixelTransferf(GL_RED_BIAS, 0.25f);
+    glPixelZoom(2, 2);
+    glColor4ub(10, 20, 30, 40);
+    glRasterPos2i(3, 4);
+    GLfloat before[4] = {}, projectionBefore[16] = {};
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, before);
+    glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
+
+    DrawTextInRect(CRect(0, 0, 64, 32), "state", kCenterText, kOGLFont11);
+    BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_QUADRANTS);
+    bitmap->drawOGL(0, 0);
+    BitmapPtr broken = LoadBitmap(resources::TEST_IMAGE_MISSING);
+    broken->drawOGL(0, 0);
+
+    GLint binding = 0, envMode = 0, matrixMode = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &binding);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    EXPECT_EQ(static_cast<GLuint>(binding), callersTexture);
+    EXPECT_EQ(envMode, GL_DECAL);
+    EXPECT_EQ(matrixMode, GL_MODELVIEW);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    GLfloat bias = 0, zoom = 0, colour[4] = {}, after[4] = {}, projectionAfter[16] = {};
+    glGetFloatv(GL_RED_BIAS, &bias);
+    glGetFloatv(GL_ZOOM_Y, &zoom);
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, after);
+    glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
+    EXPECT_FLOAT_EQ(bias, 0.25f);
+    EXPECT_FLOAT_EQ(zoom, 2.0f);
+    EXPECT_FLOAT_EQ(colour[3], 40.0f / 255.0f);
+    EXPECT_EQ(after[0], before[0]);
+    EXPECT_EQ(after[1], before[1]);
+    EXPECT_TRUE(std::equal(projectionBefore, projectionBefore + 16, projectionAfter));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glDeleteTextures(1, &callersTexture);
+  }
+  CBitmap::SetCacheTextures(true);
 }
 
 }  // namespace

@@ -174,7 +174,7 @@ void PrintBytes(const COGLFonts& fonts, int font, const char* text, std::size_t 
 
 bool COGLFonts::Create() noexcept {
   if (IsCreated()) return true;
-  return kiv::Guard(KIV_SIGNATURE, false, [this] {
+  const bool created = kiv::Guard(KIV_SIGNATURE, false, [this] {
     CacheFontCharacterWidths();
     const SFontGlyphs* fonts[kNumOGLFonts];
     for (int i = 0; i < kNumOGLFonts; ++i) {
@@ -201,6 +201,8 @@ bool COGLFonts::Create() noexcept {
     if (!ok) Release();
     return ok;
   });
+  if (!created) kiv::ReportError(KIV_SIGNATURE);  // missing font files: FontGlyphsError says which
+  return created;
 }
 
 void COGLFonts::Release() noexcept {
