@@ -560,10 +560,10 @@ void RefreshAllParameters(KivEffect* effect) {
 void KivEffect::ReloadEditor() {
   CKivEditorInterface* kivEditor = GetKivEditor();
   if (kivEditor == nullptr || !kivEditor->isOpen()) return;
-  kivEditor->Lock();
+  // Recorded only: the editor reloads on its own thread, so a program change
+  // on the audio thread never waits for the user interface.
   kivEditor->ReloadAllControls();
   kivEditor->RedrawFrame();
-  kivEditor->Unlock();
 }
 
 std::int32_t KivEffect::getProgram() { return curProgram; }

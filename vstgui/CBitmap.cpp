@@ -8,7 +8,7 @@
 #include "resources/Resources.h"
 #include "vstgui/CCurrentGLContext.h"
 #include "vstgui/GLRaster.h"
-#include "vstgui/GLStateScope.h"
+#include "vstgui/GLState.h"
 
 namespace VSTGUI {
 namespace {
@@ -32,7 +32,7 @@ bool UploadTexture(GLuint name, const SPixels& pixels) {
   GLint maxSize = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
   if (pixels.stride > maxSize || pixels.rows > maxSize) return false;
-  const CGLStateScope saved(0, true);
+  const CGLAttribScope saved(0, true);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   glBindTexture(GL_TEXTURE_2D, name);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -165,7 +165,7 @@ void CBitmap::drawTextured(int x, int y, int sx, int sy, int width, int height) 
   const float tw = static_cast<float>(m_Pixels.stride), th = static_cast<float>(m_Pixels.rows);
   const float s0 = static_cast<float>(sx) / tw, s1 = static_cast<float>(sx + width) / tw;
   const float t0 = static_cast<float>(sy) / th, t1 = static_cast<float>(sy + height) / th;
-  const CGLStateScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT, true);
+  const CGLAttribScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT, true);
   SetBlending();
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, m_nTextureName);
@@ -184,7 +184,7 @@ void CBitmap::drawTextured(int x, int y, int sx, int sy, int width, int height) 
 }
 
 void CBitmap::drawPixels(int x, int y, int sx, int sy, int width, int height) noexcept {
-  const CGLStateScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_PIXEL_MODE_BIT);
+  const CGLAttribScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_PIXEL_MODE_BIT);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   SetBlending();
   glDisable(GL_TEXTURE_2D);
@@ -211,7 +211,7 @@ void CBitmap::drawPixels(int x, int y, int sx, int sy, int width, int height) no
 
 void CBitmap::drawPlaceholder(int x, int y, int width, int height) noexcept {
   if (width <= 0 || height <= 0) return;
-  const CGLStateScope saved(GL_ENABLE_BIT | GL_CURRENT_BIT);
+  const CGLAttribScope saved(GL_ENABLE_BIT | GL_CURRENT_BIT);
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
   glBegin(GL_QUADS);

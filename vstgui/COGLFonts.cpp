@@ -12,7 +12,7 @@
 #include "vstgui/CCurrentGLContext.h"
 #include "vstgui/FontGlyphs.h"
 #include "vstgui/GLRaster.h"
-#include "vstgui/GLStateScope.h"
+#include "vstgui/GLState.h"
 
 namespace VSTGUI {
 namespace {
@@ -144,7 +144,7 @@ void PrintBytes(const COGLFonts& fonts, int font, const char* text, std::size_t 
   GLint viewport[4] = {};
   glGetIntegerv(GL_VIEWPORT, viewport);
   {
-    const CGLStateScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TRANSFORM_BIT | GL_CURRENT_BIT, true);
+    const CGLAttribScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TRANSFORM_BIT | GL_CURRENT_BIT, true);
     // Window coordinates, y up, the pen at the raster position.
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
@@ -183,7 +183,7 @@ bool COGLFonts::Create() noexcept {
     }
     bool ok = true;
     {
-      const CGLStateScope saved(0, true);
+      const CGLAttribScope saved(0, true);
       glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
       glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
       glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
@@ -298,7 +298,7 @@ void DrawTextInRect(const CRect& rect, const char* text, CHoriTxtAlign align, in
     const COGLFonts* fonts = CCurrentGLContext::GetFonts();
     if (!fonts || !text || !*text) return;
     const STextLayout layout = LayoutTextInRect(rect, text, align, font);
-    const CGLStateScope saved(GL_CURRENT_BIT);  // the raster position
+    const CGLAttribScope saved(GL_CURRENT_BIT);  // the raster position
     SetRasterPixelPosition(layout.x, layout.baseline);
     PrintBytes(*fonts, font, text, layout.kept);
     if (layout.elided) PrintBytes(*fonts, font, "...", 3);
