@@ -11,7 +11,6 @@
 #include "Helpers/ErrorReport.h"
 #include "vstgui/CCurrentGLContext.h"
 #include "vstgui/FontGlyphs.h"
-#include "vstgui/GLRaster.h"
 #include "vstgui/GLState.h"
 
 namespace VSTGUI {
@@ -92,60 +91,82 @@ GLuint UploadAtlas(const SFontGlyphs& font, const SGlyphAtlas& atlas) {
   return texture;
 }
 
-// The glyphs' quads with the pen starting at the origin, y up.
-void EmitQuads(const SFontGlyphs& glyphs, const SGlyphAtlas& atlas, const GLubyte* bytes, int count) {
+// The drawable bytes of a string (1..126) and the pixels they advance.
+struct SGlyphRun {
+  GLubyte bytes[MAX_PRINT];
+  int count = 0;
+  int advance = 0;
+};
+
+void AppendGlyphs(SGlyphRun& run, const SFontGlyphs& glyphs, const char* text, std::size_t length) {
+  for (std::size_t i = 0; i < length && run.count < MAX_PRINT; ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 1 && c < NUM_FONT_GLYPHS) {
+      run.bytes[run.count++] = c;
+      run.advance += glyphs.glyphs[c].advance;
+    }
+  }
+}
+
+// One batch of textured quads, the pen starting at (x, baseline). `down`
+// is +1 where y grows downwards (frame pixels) and -1 where it grows
+// upwards (window coordinates).
+void EmitQuads(const SFontGlyphs& glyphs, const SGlyphAtlas& atlas, const SGlyphRun& run, int x, int baseline, int down) {
   const GLfloat sw = 1.0f / static_cast<GLfloat>(atlas.width), th = 1.0f / static_cast<GLfloat>(atlas.height);
-  int pen = 0;
+  int pen = x;
   glBegin(GL_QUADS);
-  for (int i = 0; i < count; ++i) {
-    const int c = bytes[i];
+  for (int i = 0; i < run.count; ++i) {
+    const int c = run.bytes[i];
     const SGlyph& glyph = glyphs.glyphs[c];
     if (!glyph.coverage.empty()) {
       const GLfloat s0 = static_cast<GLfloat>(atlas.x[c]) * sw, s1 = static_cast<GLfloat>(atlas.x[c] + glyph.width) * sw;
       const GLfloat t0 = static_cast<GLfloat>(atlas.y[c]) * th, t1 = static_cast<GLfloat>(atlas.y[c] + glyph.rows) * th;
       const GLint x0 = pen + glyph.left, x1 = x0 + glyph.width;
-      const GLint y0 = glyph.top - glyph.rows, y1 = glyph.top;  // t0 is the glyph's top row
-      glTexCoord2f(s0, t1);
-      glVertex2i(x0, y0);
-      glTexCoord2f(s1, t1);
-      glVertex2i(x1, y0);
-      glTexCoord2f(s1, t0);
-      glVertex2i(x1, y1);
+      const GLint top = baseline - down * glyph.top, bottom = top + down * glyph.rows;  // t0 is the top row
       glTexCoord2f(s0, t0);
-      glVertex2i(x0, y1);
+      glVertex2i(x0, top);
+      glTexCoord2f(s1, t0);
+      glVertex2i(x1, top);
+      glTexCoord2f(s1, t1);
+      glVertex2i(x1, bottom);
+      glTexCoord2f(s0, t1);
+      glVertex2i(x0, bottom);
     }
     pen += glyph.advance;
   }
   glEnd();
 }
 
-// Draws the drawable bytes of a string at the raster position in the
-// current colour, blended, then moves the raster position to the end of
-// the text.
-void PrintBytes(const COGLFonts& fonts, int font, const char* text, std::size_t length) {
+// Draws a run in the current colour, its alpha times the coverage, blended.
+void DrawRun(const COGLFonts& fonts, int font, const SGlyphRun& run, int x, int baseline, int down) {
+  const CGLAttribScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT, true);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_ALPHA_TEST);
+  glDisable(GL_LIGHTING);
+  glEnable(GL_TEXTURE_2D);
+  glBindTexture(GL_TEXTURE_2D, fonts.GetTexture(font));
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  EmitQuads(*GetFontGlyphs(font), fonts.GetAtlas(font), run, x, baseline, down);
+}
+
+// Prints at the raster position and moves it to the end of the text. The
+// quads are placed in window coordinates, where the raster position lives.
+void PrintAtRaster(const COGLFonts& fonts, int font, const char* text, std::size_t length) {
   const SFontGlyphs* glyphs = GetFontGlyphs(font);
-  const GLuint texture = fonts.GetTexture(font);
-  if (!glyphs || !texture || !text) return;
-  GLubyte bytes[MAX_PRINT];
-  int count = 0;
-  int advance = 0;
-  for (std::size_t i = 0; i < length && count < MAX_PRINT; ++i) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c >= 1 && c < NUM_FONT_GLYPHS) {
-      bytes[count++] = c;
-      advance += glyphs->glyphs[c].advance;
-    }
-  }
+  if (!glyphs || !fonts.GetTexture(font) || !text) return;
+  SGlyphRun run;
+  AppendGlyphs(run, *glyphs, text, length);
   GLint valid = GL_FALSE;
   glGetIntegerv(GL_CURRENT_RASTER_POSITION_VALID, &valid);
-  if (count == 0 || !valid) return;
+  if (run.count == 0 || !valid) return;
   GLfloat raster[4] = {};
   glGetFloatv(GL_CURRENT_RASTER_POSITION, raster);
   GLint viewport[4] = {};
   glGetIntegerv(GL_VIEWPORT, viewport);
   {
-    const CGLAttribScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_TRANSFORM_BIT | GL_CURRENT_BIT, true);
-    // Window coordinates, y up, the pen at the raster position.
+    const CGLAttribScope saved(GL_TRANSFORM_BIT);
     glMatrixMode(GL_PROJECTION);
     glPushMatrix();
     glLoadIdentity();
@@ -153,21 +174,12 @@ void PrintBytes(const COGLFonts& fonts, int font, const char* text, std::size_t 
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadIdentity();
-    glTranslatef(raster[0], raster[1], 0);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_ALPHA_TEST);
-    glDisable(GL_LIGHTING);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);  // glColor's colour, its alpha x coverage
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    EmitQuads(*glyphs, fonts.GetAtlas(font), bytes, count);
+    DrawRun(fonts, font, run, static_cast<int>(raster[0]), static_cast<int>(raster[1]), -1);
     glPopMatrix();
     glMatrixMode(GL_PROJECTION);
     glPopMatrix();
   }
-  glBitmap(0, 0, 0, 0, static_cast<GLfloat>(advance), 0, DUMMY_BITMAP);
+  glBitmap(0, 0, 0, 0, static_cast<GLfloat>(run.advance), 0, DUMMY_BITMAP);
 }
 
 }  // namespace
@@ -250,7 +262,7 @@ void glSetFont(int font) noexcept {
 
 void glPrintText(const char* text, std::size_t length) noexcept {
   kiv::Guard(KIV_SIGNATURE, [&] {
-    if (const COGLFonts* fonts = CCurrentGLContext::GetFonts()) PrintBytes(*fonts, fonts->GetSelectedFont(), text, length);
+    if (const COGLFonts* fonts = CCurrentGLContext::GetFonts()) PrintAtRaster(*fonts, fonts->GetSelectedFont(), text, length);
   });
 }
 
@@ -297,11 +309,14 @@ void DrawTextInRect(const CRect& rect, const char* text, CHoriTxtAlign align, in
   kiv::Guard(KIV_SIGNATURE, [&] {
     const COGLFonts* fonts = CCurrentGLContext::GetFonts();
     if (!fonts || !text || !*text) return;
+    const SFontGlyphs* glyphs = GetFontGlyphs(font);
+    if (!glyphs || !fonts->GetTexture(font)) return;
+    // Straight in frame pixels: no raster position, no matrix changes.
     const STextLayout layout = LayoutTextInRect(rect, text, align, font);
-    const CGLAttribScope saved(GL_CURRENT_BIT);  // the raster position
-    SetRasterPixelPosition(layout.x, layout.baseline);
-    PrintBytes(*fonts, font, text, layout.kept);
-    if (layout.elided) PrintBytes(*fonts, font, "...", 3);
+    SGlyphRun run;
+    AppendGlyphs(run, *glyphs, text, layout.kept);
+    if (layout.elided) AppendGlyphs(run, *glyphs, "...", 3);
+    if (run.count > 0) DrawRun(*fonts, font, run, layout.x, layout.baseline, +1);
   });
 }
 
