@@ -20,10 +20,10 @@ class CGLStateScope {
 // clip space with the origin top-left and y growing downwards.
 // Saves only the attribute groups given (glPushAttrib bits) and, on
 // request, the 2D texture binding and texture environment mode; restores
-// them on destruction. For drawing that runs many times per frame (text,
-// bitmaps): glPushAttrib(GL_TEXTURE_BIT), part of GL_ALL_ATTRIB_BITS,
-// copies the state of every texture unit and target on Mesa, hundreds of
-// kilobytes per push.
+// them on destruction. For drawing that binds textures many times a frame
+// (text, bitmaps): on Mesa, popping GL_TEXTURE_BIT (part of
+// GL_ALL_ATTRIB_BITS) after drawing with another texture bound costs about
+// 170 us, against under 1 us for these groups.
 class CGLAttribScope {
  public:
   explicit CGLAttribScope(unsigned attribBits, bool texture = false) noexcept;
