@@ -24,6 +24,22 @@ CGLStateScope::~CGLStateScope() {
   glPopAttrib();
 }
 
+CGLAttribScope::CGLAttribScope(unsigned attribBits, bool texture) noexcept : m_bTexture(texture) {
+  glPushAttrib(attribBits);
+  if (m_bTexture) {
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &m_nTextureBinding);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &m_nTextureEnvMode);
+  }
+}
+
+CGLAttribScope::~CGLAttribScope() {
+  if (m_bTexture) {
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(m_nTextureBinding));
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, m_nTextureEnvMode);
+  }
+  glPopAttrib();
+}
+
 void ApplyPixelProjection(int width, int height) noexcept {
   const int w = std::max(width, 1);
   const int h = std::max(height, 1);

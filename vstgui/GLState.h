@@ -18,6 +18,25 @@ class CGLStateScope {
 
 // Viewport (0, 0, width, max(height, 1)) and a projection mapping pixels to
 // clip space with the origin top-left and y growing downwards.
+// Saves only the attribute groups given (glPushAttrib bits) and, on
+// request, the 2D texture binding and texture environment mode; restores
+// them on destruction. For drawing that binds textures many times a frame
+// (text, bitmaps): on Mesa, popping GL_TEXTURE_BIT (part of
+// GL_ALL_ATTRIB_BITS) after drawing with another texture bound costs about
+// 170 us, against under 1 us for these groups.
+class CGLAttribScope {
+ public:
+  explicit CGLAttribScope(unsigned attribBits, bool texture = false) noexcept;
+  ~CGLAttribScope();
+  CGLAttribScope(const CGLAttribScope&) = delete;
+  CGLAttribScope& operator=(const CGLAttribScope&) = delete;
+
+ private:
+  bool m_bTexture;
+  int m_nTextureBinding = 0;
+  int m_nTextureEnvMode = 0;
+};
+
 void ApplyPixelProjection(int width, int height) noexcept;
 
 // The frame's starting state: opaque black clear colour, line smoothing and
