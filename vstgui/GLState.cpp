@@ -6,8 +6,10 @@
 
 namespace VSTGUI {
 
-CGLStateScope::CGLStateScope() noexcept {
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
+// Every attribute group but GL_TEXTURE_BIT, whose pop costs Mesa a texture
+// validation per view; the texture state a draw can change (the 2D binding
+// and the environment mode) is saved by hand instead.
+CGLStateScope::CGLStateScope() noexcept : m_attribs(GL_ALL_ATTRIB_BITS & ~GL_TEXTURE_BIT, true) {
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
@@ -21,7 +23,6 @@ CGLStateScope::~CGLStateScope() {
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
   glPopClientAttrib();
-  glPopAttrib();
 }
 
 CGLAttribScope::CGLAttribScope(unsigned attribBits, bool texture) noexcept : m_bTexture(texture) {

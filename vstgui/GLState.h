@@ -6,18 +6,6 @@
 
 namespace VSTGUI {
 
-// Saves every server and client attribute and the projection and model-view
-// matrices; restores them on destruction.
-class CGLStateScope {
- public:
-  CGLStateScope() noexcept;
-  ~CGLStateScope();
-  CGLStateScope(const CGLStateScope&) = delete;
-  CGLStateScope& operator=(const CGLStateScope&) = delete;
-};
-
-// Viewport (0, 0, width, max(height, 1)) and a projection mapping pixels to
-// clip space with the origin top-left and y growing downwards.
 // Saves only the attribute groups given (glPushAttrib bits) and, on
 // request, the 2D texture binding and texture environment mode; restores
 // them on destruction. For drawing that binds textures many times a frame
@@ -37,6 +25,21 @@ class CGLAttribScope {
   int m_nTextureEnvMode = 0;
 };
 
+// Saves every server and client attribute and the projection and model-view
+// matrices; restores them on destruction.
+class CGLStateScope {
+ public:
+  CGLStateScope() noexcept;
+  ~CGLStateScope();
+  CGLStateScope(const CGLStateScope&) = delete;
+  CGLStateScope& operator=(const CGLStateScope&) = delete;
+
+ private:
+  CGLAttribScope m_attribs;
+};
+
+// Viewport (0, 0, width, max(height, 1)) and a projection mapping pixels to
+// clip space with the origin top-left and y growing downwards.
 void ApplyPixelProjection(int width, int height) noexcept;
 
 // The frame's starting state: opaque black clear colour, line smoothing and
