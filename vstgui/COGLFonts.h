@@ -5,9 +5,9 @@
 //
 // Text is antialiased and drawn in the current colour (its alpha included)
 // with blending. Each font's glyph coverage sits in one alpha texture of
-// the context, made once; a string is drawn as one batch of textured quads
-// from the raster position, which then moves on by the string's width as
-// the width table has it, so layout needs no GL.
+// the context, made once; a string is drawn as one batch of textured quads.
+// glPrint starts at the raster position and moves it on by the string's
+// width as the width table has it, so layout needs no GL.
 //
 // (Glyphs as display lists of glDrawPixels, or of one quad each, cost
 // Mesa's software renderer a texture or a draw per character: 40 short
@@ -81,7 +81,8 @@ void glPrintText(const char* text, std::size_t length) noexcept;
 // Prints a string into a rectangle: aligned left, centred or right,
 // vertically centred on the font's height. A string too wide for the
 // rectangle loses its tail to "..." (or, where not even that fits, is cut
-// after the last whole character that fits). Restores every attribute.
+// after the last whole character that fits). Drawn in the current
+// coordinates (the frame's pixels); restores every attribute it changes.
 void DrawTextInRect(const CRect& rect, const char* text, CHoriTxtAlign align, int font) noexcept;
 
 // What DrawTextInRect draws and where, without GL: the bytes of `text` kept
