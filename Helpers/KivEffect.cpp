@@ -412,26 +412,31 @@ KivEffect::CStateLock::~CStateLock() {
 
 void KivEffect::LockState() {
   m_StateLock.lock();
-  // Changes that arrived while another thread held the lock come first.
-  if (++m_nLockDepth == 1 && m_bAnyPending.load()) ApplyPendingChanges();
+  if (++m_nLockDepth == 1) {
+    m_bStateHeld.store(true);
+    // Changes that arrived while another thread held the lock come first.
+    if (m_bAnyPending.load()) ApplyPendingChanges();
+  }
 }
 
 bool KivEffect::TryLockState() {
   if (!m_StateLock.try_lock()) return false;
-  ++m_nLockDepth;
+  if (++m_nLockDepth == 1) m_bStateHeld.store(true);
   return true;
 }
 
 void KivEffect::UnlockState() {
   for (;;) {
     if (m_nLockDepth == 1 && m_bAnyPending.load()) ApplyPendingChanges();
-    const bool outermost = --m_nLockDepth == 0;
+    if (--m_nLockDepth > 0) {
+      m_StateLock.unlock();
+      return;
+    }
+    m_bStateHeld.store(false);
     m_StateLock.unlock();
-    if (!outermost) return;
-    // A change deferred after the check above, while the lock was still
-    // held, is applied here unless another thread has the lock by now (and
-    // will apply it when it lets go). The fences pair with DeferChange's.
-    std::atomic_thread_fence(std::memory_order_seq_cst);
+    // A change deferred after the check above, while we still held the
+    // lock, is ours to apply (see DeferChange), unless another thread has
+    // the lock by now: it applies it when it lets go.
     if (!m_bAnyPending.load() || !TryLockState()) return;
   }
 }
@@ -441,9 +446,19 @@ void KivEffect::DeferChange(int slot, std::uint32_t bits) {
   if (order == 0) order = m_nPendingOrder.fetch_add(1) + 1;  // 0 means "none"
   m_nPending[slot].store((static_cast<std::uint64_t>(order) << 32) | bits, std::memory_order_release);
   m_bAnyPending.store(true);
-  std::atomic_thread_fence(std::memory_order_seq_cst);
-  // The holder may have let go between our failed try and now.
-  if (TryLockState()) UnlockState();
+  // Sequentially consistent with the holder's "held" flag: a holder seen
+  // here will see the change when it lets go. When no holder is seen but
+  // the lock is taken, a thread is between taking it and raising the flag,
+  // or between lowering the flag and letting go: a few instructions, so a
+  // short spin settles it. Should that thread be preempted there, the spin
+  // gives up and the next lock holder, or the next idle pass, applies it.
+  for (int spin = 0; spin < 4096; ++spin) {
+    if (m_bStateHeld.load()) return;
+    if (TryLockState()) {
+      UnlockState();
+      return;
+    }
+  }
 }
 
 void KivEffect::ApplyPendingChanges() {

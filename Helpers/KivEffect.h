@@ -373,6 +373,7 @@ class KivEffect : public vst::AudioEffectX {
   // State lock and the changes that waited for it (see the top of the file).
   std::recursive_mutex m_StateLock;
   int m_nLockDepth = 0;  // under m_StateLock
+  std::atomic<bool> m_bStateHeld{false};  // raised by the outermost holder
   // Per slot: arrival order (high 32 bits, 0 = none) and the value's bits.
   // Slots 0..MAX_PROGRAM_VALUES-1 are parameters, the last one the program.
   std::atomic<std::uint64_t> m_nPending[MAX_PROGRAM_VALUES + 1] = {};
