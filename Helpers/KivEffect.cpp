@@ -122,8 +122,8 @@ void KivEffect::WorkerLoop() {
   std::uint32_t wait = 250;  // start-up pause
   while (WorkerWaitWhileRunning(wait)) {
     wait = IDLE_INTERVAL_MS;
-    CKivEditorInterface* editor = GetKivEditor();
-    if (editor && editor->isOpen()) continue;  // the editor drives idle work itself
+    CKivEditorInterface* kivEditor = GetKivEditor();
+    if (kivEditor && kivEditor->isOpen()) continue;  // the editor drives idle work itself
     if (!m_bIdleGuard.load()) CallIdle(IDLE_SOURCE_WORKER);
     const std::uint32_t since = platform::TicksBetween(m_nLastIdleTime.load(), platform::GetTickCount());
     // One tick more than the remainder: a wake-up a hair early would find

@@ -70,20 +70,24 @@ void DestroyTime(int instances) {
               worst, instances);
 }
 
-void OversizedRestore() {
-  // A well-formed state of 64 MB: the real keys once, then filler keys.
+// A well-formed state of `bytes`: filler keys, then the real keys at the end.
+void LargeRestore(std::size_t bytes) {
   ASpanora effect(nullptr);
   CKeyedChunkEncoder encoder;
   effect.SaveStateChunk(encoder);
-  std::vector<std::uint8_t> data(encoder.Data(), encoder.Data() + encoder.Size());
+  std::vector<std::uint8_t> data{1, 1, 1, 1};
   const std::uint8_t filler[] = {'f', '_', 'X', 0, 0x3F, 0, 0, 0};  // f_X = 0.5
-  while (data.size() < (64u << 20)) data.insert(data.end(), std::begin(filler), std::end(filler));
+  while (data.size() + sizeof filler + encoder.Size() - 4 <= bytes) {
+    data.insert(data.end(), std::begin(filler), std::end(filler));
+  }
+  data.insert(data.end(), encoder.Data() + 4, encoder.Data() + encoder.Size());
   const long peak0 = PeakKilobytes();
   const auto start = Clock::now();
   const int result = effect.RestoreStateChunk(data.data(), data.size());
   const double ms = Milliseconds(Clock::now() - start);
-  std::printf("restore of a %zu MB state: %.1f ms, peak memory +%ld MB (result %d)\n", data.size() >> 20, ms,
-              (PeakKilobytes() - peak0) / 1024, result);
+  std::printf("restore of a %.2f MB state: %.1f ms, peak memory +%ld MB (%s)\n",
+              static_cast<double>(data.size()) / (1 << 20), ms, (PeakKilobytes() - peak0) / 1024,
+              result == 0 ? "applied" : "refused");
 }
 
 }  // namespace
@@ -93,6 +97,7 @@ int main(int argc, char** argv) {
   const int seconds = argc > 2 ? std::atoi(argv[2]) : 5;
   IdleCost(instances, seconds);
   DestroyTime(20);
-  OversizedRestore();
+  LargeRestore(64u << 20);
+  LargeRestore(MAX_STATE_CHUNK_BYTES);
   return 0;
 }

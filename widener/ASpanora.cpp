@@ -15,8 +15,8 @@ namespace {
 constexpr const char* kShapeNames[] = {"Sine", "Triangle", "Square", "RND1", "RND2"};
 }
 
-ASpanora::ASpanora(vst::HostCallback audioMaster)
-    : KivEffect(audioMaster, NUM_SPANORA_PARAMS, NUM_SPANORA_PARAMS), m_pClock(&platform::GetTickCount) {
+ASpanora::ASpanora(vst::HostCallback master)
+    : KivEffect(master, NUM_SPANORA_PARAMS, NUM_SPANORA_PARAMS), m_pClock(&platform::GetTickCount) {
   setNumInputs(2);
   setNumOutputs(2);
   setUniqueID(vst::FourCC('K', 'S', 'P', '3'));
