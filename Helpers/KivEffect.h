@@ -30,6 +30,10 @@
 //  - Nothing waits for the editor's lock while it holds the state lock: an
 //    editor reload tries the editor's lock and otherwise asks the editor for
 //    a full refresh on its next idle.
+//  - Host callbacks (automate, for a program's values or a correction) are
+//    made with the state lock held, as the host's own call is still in
+//    progress; a host must not block in them on a thread of its own that is
+//    waiting for the effect.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
