@@ -59,6 +59,7 @@ EChunkDecodeStatus CKeyedChunkDecoder::DecodeEntries(const void* data, std::size
   const auto* bytes = static_cast<const std::uint8_t*>(data);
   if (bytes == nullptr || size < 4) return EChunkDecodeStatus::NoHeader;
   if (bytes[0] != 1 || bytes[1] != 1 || bytes[2] != 1 || bytes[3] != 1) return EChunkDecodeStatus::NoHeader;
+  if (size > MAX_STATE_CHUNK_BYTES) return EChunkDecodeStatus::TooLarge;
 
   constexpr std::size_t kMaxKeyBytes = 255;  // prefix, key and NUL together
   std::size_t pos = 4;
@@ -87,18 +88,15 @@ EChunkDecodeStatus CKeyedChunkDecoder::DecodeEntries(const void* data, std::size
     for (int i = 0; i < significant; ++i) bits = (bits << 8) | bytes[pos + static_cast<std::size_t>(i)];
     pos += static_cast<std::size_t>(valueBytes);
 
-    m_Entries.push_back(Entry{type, std::string(reinterpret_cast<const char*>(bytes + start + 2),
-                                                 nulPos - start - 2),
-                              bits});
+    m_Entries.try_emplace(std::string(reinterpret_cast<const char*>(bytes + start + 2), nulPos - start - 2),
+                          Entry{type, bits});
   }
   return EChunkDecodeStatus::Ok;
 }
 
 const CKeyedChunkDecoder::Entry* CKeyedChunkDecoder::Find(const char* key, char type) const {
-  for (const Entry& e : m_Entries) {
-    if (e.key == key) return e.type == type ? &e : nullptr;
-  }
-  return nullptr;
+  const auto found = m_Entries.find(key);
+  return found != m_Entries.end() && found->second.type == type ? &found->second : nullptr;
 }
 
 bool CKeyedChunkDecoder::FindFloat(const char* key, float* value) const {

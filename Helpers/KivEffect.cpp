@@ -1,5 +1,8 @@
 #include "Helpers/KivEffect.h"
 
+#include <algorithm>
+#include <bit>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -22,16 +25,12 @@ namespace {
 
 std::atomic<bool> g_bHostDetected{false};
 
-// The allocation-failure handler is process-wide; we install ours only when
-// the host has none and take it away with the last effect object, so an
-// unloaded module never leaves a dangling handler behind.
-std::atomic<int> g_nEffectObjects{0};
-void NewHandlerAdapter() {
-  if (!KivEffect::OutOfMemoryHandler(0)) {
-    std::set_new_handler(nullptr);
-    throw std::bad_alloc();
-  }
+inline float LoadValue(const float& v) {
+  return std::atomic_ref<float>(const_cast<float&>(v)).load(std::memory_order_relaxed);
 }
+inline void StoreValue(float& v, float value) { std::atomic_ref<float>(v).store(value, std::memory_order_relaxed); }
+
+constexpr std::int32_t PENDING_PROGRAM_SLOT = MAX_PROGRAM_VALUES;
 
 inline int Wrap(int position) { return (position + UNDO_RING_SIZE) % UNDO_RING_SIZE; }
 
@@ -57,7 +56,7 @@ void ProgramRecord::CopyFrom(const ProgramRecord& other) {
   std::size_t n = strnlen(other.name, PROGRAM_NAME_FIELD - 1);
   std::memcpy(name, other.name, n);
   name[n] = '\0';
-  std::memcpy(values, other.values, sizeof values);
+  for (int i = 0; i < MAX_PROGRAM_VALUES; ++i) Set(i, other.Get(i));
 }
 
 void DetectHost(vst::HostCallback audioMaster) {
@@ -105,25 +104,44 @@ void ResetHostDetection() {
 unsigned Kiv_WorkerThreadProc(void* argument) {
   auto* effect = static_cast<KivEffect*>(argument);
   std::int32_t expected = WORKER_CREATED;
-  if (!effect->m_nWorkerState.compare_exchange_strong(expected, WORKER_RUNNING)) return 0;
-  platform::SleepMs(250);
-  for (;;) {
-    platform::SleepMs(1);
-    if (effect->m_nWorkerState.load() != WORKER_RUNNING) break;
-    CKivEditorInterface* editor = effect->GetKivEditor();
-    if (editor && editor->isOpen()) continue;  // the editor drives idle work itself
-    if (!effect->m_bIdleGuard.load()) effect->CallIdle(IDLE_SOURCE_WORKER);
+  if (effect->m_nWorkerState.compare_exchange_strong(expected, WORKER_RUNNING)) effect->WorkerLoop();
+  {
+    std::lock_guard<std::mutex> lock(effect->m_WorkerMutex);
+    if (effect->m_nWorkerState.load() == WORKER_STOP_REQUESTED) effect->m_nWorkerState.store(WORKER_STOPPED);
+    effect->m_bWorkerExited = true;
   }
-  effect->m_nWorkerState.store(WORKER_STOPPED);
+  effect->m_WorkerWake.notify_all();
   return 0;
+}
+
+void KivEffect::WorkerLoop() {
+  // The worker sleeps until its next idle pass is due (one per interval,
+  // counted from the last pass, whoever ran it) or until a stop request
+  // wakes it: an idle effect costs ten wake-ups a second, and destruction
+  // never waits out a sleep.
+  std::uint32_t wait = 250;  // start-up pause
+  while (WorkerWaitWhileRunning(wait)) {
+    wait = IDLE_INTERVAL_MS;
+    CKivEditorInterface* kivEditor = GetKivEditor();
+    if (kivEditor && kivEditor->isOpen()) continue;  // the editor drives idle work itself
+    if (!m_bIdleGuard.load()) CallIdle(IDLE_SOURCE_WORKER);
+    const std::uint32_t since = platform::TicksBetween(m_nLastIdleTime.load(), platform::GetTickCount());
+    // One tick more than the remainder: a wake-up a hair early would find
+    // the pass not yet due and sleep again for a millisecond.
+    if (since < IDLE_INTERVAL_MS) wait = IDLE_INTERVAL_MS - since + 1;
+  }
+}
+
+bool KivEffect::WorkerWaitWhileRunning(std::uint32_t ms) {
+  std::unique_lock<std::mutex> lock(m_WorkerMutex);
+  m_WorkerWake.wait_for(lock, std::chrono::milliseconds(ms),
+                        [this] { return m_nWorkerState.load() != WORKER_RUNNING; });
+  return m_nWorkerState.load() == WORKER_RUNNING;
 }
 
 KivEffect::KivEffect(vst::HostCallback master, std::int32_t numA, std::int32_t numB)
     : AudioEffectX(master, NUM_PROGRAMS, numA + numB), m_nNumA(numA), m_nNumB(numB) {
   canProcessReplacing(true);
-  if (g_nEffectObjects.fetch_add(1) == 0 && std::get_new_handler() == nullptr) {
-    std::set_new_handler(&NewHandlerAdapter);
-  }
   for (auto& ring : m_Undo) {
     for (UndoEntry& e : ring) e = {UNDO_EMPTY, 0.0f};
   }
@@ -140,12 +158,23 @@ KivEffect::KivEffect(vst::HostCallback master, std::int32_t numA, std::int32_t n
   }
 }
 
-KivEffect::~KivEffect() {
-  BeginDestruction();
-  if (g_nEffectObjects.fetch_sub(1) == 1 && std::get_new_handler() == &NewHandlerAdapter) {
-    std::set_new_handler(nullptr);
+KivEffect::~KivEffect() { BeginDestruction(); }
+
+void* KivEffect::AllocateWithRetry(std::size_t size, void* (*allocate)(std::size_t)) {
+  for (int retries = 0;; ++retries) {
+    if (void* object = allocate(size)) return object;
+    // With no one to answer, the default answer would retry forever.
+    if (retries == MAX_ALLOCATION_RETRIES || !OutOfMemoryHandler(size)) return nullptr;
   }
 }
+
+void* KivEffect::operator new(std::size_t size) {
+  void* object = AllocateWithRetry(size, [](std::size_t n) { return std::malloc(n); });
+  if (object == nullptr) throw std::bad_alloc();
+  return object;
+}
+
+void KivEffect::operator delete(void* object) noexcept { std::free(object); }
 
 void KivEffect::BeginDestruction() {
   m_bBeingDestroyed.store(true, std::memory_order_release);
@@ -154,12 +183,16 @@ void KivEffect::BeginDestruction() {
 
 void KivEffect::StopWorkerThread() {
   if (!m_WorkerThread.IsRunning()) return;
-  m_nWorkerState.store(WORKER_STOP_REQUESTED);
-  platform::SleepMs(1);
-  for (int i = 0; i < 1000 && m_nWorkerState.load() != WORKER_STOPPED; ++i) platform::SleepMs(1);
-  if (m_nWorkerState.load() == WORKER_STOPPED) m_WorkerThread.Join();
+  bool exited = false;
+  {
+    std::unique_lock<std::mutex> lock(m_WorkerMutex);
+    m_nWorkerState.store(WORKER_STOP_REQUESTED);
+    m_WorkerWake.notify_all();
+    // Idle work in progress gets a second to finish.
+    exited = m_WorkerWake.wait_for(lock, std::chrono::milliseconds(1000), [this] { return m_bWorkerExited; });
+  }
+  if (exited) m_WorkerThread.Join();
   else m_WorkerThread.Terminate();  // stuck in idle work: the last resort
-  platform::SleepMs(1);
 }
 
 // ---------------------------------------------------------------------------
@@ -174,7 +207,8 @@ void KivEffect::InitPersistentParam(int index, const char* name, float defaultVa
     m_PersistentDefaults[k] = defaultValue;
     std::int32_t stored = static_cast<std::int32_t>(defaultValue * PERSISTENT_SCALE);
     CPersistentStorage::QueryProductInt(name, &stored);
-    m_PersistentValues[k] = static_cast<float>(stored) / PERSISTENT_SCALE;
+    // A hand-edited or foreign settings file may hold anything.
+    m_PersistentValues[k] = std::clamp(static_cast<float>(stored) / PERSISTENT_SCALE, 0.0f, 1.0f);
   });
 }
 
@@ -185,21 +219,24 @@ void KivEffect::InitTransientParam(int index, const char* name, float defaultVal
     if (k >= m_nTransientCount) m_nTransientCount = k + 1;
     m_TransientNames[k] = name;
     m_TransientDefaults[k] = defaultValue;
-    m_TransientValues[k] = defaultValue;
+    m_TransientValues[k] = std::clamp(defaultValue, 0.0f, 1.0f);
   });
 }
 
 void KivEffect::FinishConstruction() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     Init();
-    m_PreviousValues.CopyFrom(m_DefaultProgram);
-    FillProgramBanks();
-    PostCreatePrograms();
-    for (int i = 0; i < GetNumAutomatable(); ++i) setParameter(i, CurrentProgram().values[i]);
-    for (int k = 0; k < m_nPersistentCount; ++k) {
-      setParameter(PERSISTENT_PARAM_BASE + k, m_PersistentValues[k]);
+    {
+      CStateLock lock(*this);
+      m_PreviousValues.CopyFrom(m_DefaultProgram);
+      FillProgramBanks();
+      PostCreatePrograms();
+      for (int i = 0; i < GetNumAutomatable(); ++i) setParameter(i, CurrentProgram().Get(i));
+      for (int k = 0; k < m_nPersistentCount; ++k) {
+        setParameter(PERSISTENT_PARAM_BASE + k, LoadValue(m_PersistentValues[k]));
+      }
+      PostInit();
     }
-    PostInit();
     if (m_WorkerThread.Start(&Kiv_WorkerThreadProc, this)) m_WorkerThread.RaiseToHighestPriority();
     platform::SleepMs(100);
   });
@@ -226,7 +263,7 @@ void KivEffect::AddProgram(const KivPreset& preset, bool toUserBank) {
     record.CopyFrom(m_DefaultProgram);
     SetProgramNameOf(record, preset.name);
     for (const KivPresetValue* v = preset.values; v->index != -1; ++v) {
-      if (v->index >= 0 && v->index < MAX_PROGRAM_VALUES) record.values[v->index] = v->value;
+      if (v->index >= 0 && v->index < MAX_PROGRAM_VALUES) record.Set(v->index, std::clamp(v->value, 0.0f, 1.0f));
     }
   });
 }
@@ -256,7 +293,7 @@ EParameterClass KivEffect::GetParameterClass(int index) const {
 float KivEffect::GetAnyParameter(int index) const {
   return kiv::Guard(KIV_SIGNATURE, 0.0f, [&] {
     switch (GetParameterClass(index)) {
-      case PARAM_CLASS_AUTOMATABLE: return CurrentProgram().values[index];
+      case PARAM_CLASS_AUTOMATABLE: return CurrentProgram().Get(index);
       case PARAM_CLASS_PERSISTENT: return GetPersistentParam(index);
       case PARAM_CLASS_TRANSIENT: return GetTransientParam(index);
       default: return 0.0f;
@@ -271,44 +308,68 @@ int KivEffect::GetParameterAsInt(int index, int steps) const {
 float KivEffect::GetPersistentParam(int index) const {
   const int k = index - PERSISTENT_PARAM_BASE;
   if (k < 0 || k >= m_nPersistentCount) return 0.0f;
-  return std::fmin(m_PersistentValues[k], 1.0f);
+  return std::fmin(LoadValue(m_PersistentValues[k]), 1.0f);
 }
 
 float KivEffect::GetTransientParam(int index) const {
   const int k = index - TRANSIENT_PARAM_BASE;
   if (k < 0 || k >= m_nTransientCount) return 0.0f;
-  return std::fmin(m_TransientValues[k], 1.0f);
+  return std::fmin(LoadValue(m_TransientValues[k]), 1.0f);
 }
 
 void KivEffect::SetPersistentParam(int index, float value) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!std::isfinite(value)) return;
+    value = std::clamp(value, 0.0f, 1.0f);
     const int k = index - PERSISTENT_PARAM_BASE;
-    if (k < 0 || k >= m_nPersistentCount || value == m_PersistentValues[k]) return;
-    m_PersistentValues[k] = value;
+    CStateLock lock(*this);
+    if (k < 0 || k >= m_nPersistentCount || value == LoadValue(m_PersistentValues[k])) return;
+    StoreValue(m_PersistentValues[k], value);
     CPersistentStorage::StoreProductInt(m_PersistentNames[k],
                                         static_cast<std::int32_t>(value * PERSISTENT_SCALE));
   });
 }
 
 void KivEffect::SetTransientParam(int index, float value) {
-  const int k = index - TRANSIENT_PARAM_BASE;
-  if (k >= 0 && k < m_nTransientCount) m_TransientValues[k] = value;
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!std::isfinite(value)) return;
+    const int k = index - TRANSIENT_PARAM_BASE;
+    CStateLock lock(*this);
+    if (k >= 0 && k < m_nTransientCount) StoreValue(m_TransientValues[k], std::clamp(value, 0.0f, 1.0f));
+  });
 }
 
 void KivEffect::setParameter(std::int32_t index, float value) {
   kiv::Guard(KIV_SIGNATURE, [&] {
-    if (!std::isfinite(value)) return;  // a broken host value never replaces a good one
+    // A broken host value never replaces a good one; every value is 0..1,
+    // whichever door it came in by (host, editor, chunk, renderer).
+    if (!std::isfinite(value)) return;
+    value = std::clamp(value, 0.0f, 1.0f);
     const EParameterClass cls = GetParameterClass(index);
-    switch (cls) {
+    if (cls == PARAM_CLASS_NONE) return;
+    if (cls != PARAM_CLASS_AUTOMATABLE) {
+      CStateLock lock(*this);  // only editors set these; they may wait
+      ApplyParameter(index, value);
+      return;
+    }
+    CStateLock lock(*this, CStateLock::TRY);
+    if (lock.Owns()) ApplyParameter(index, value);
+    else DeferChange(index, std::bit_cast<std::uint32_t>(value));
+  });
+}
+
+void KivEffect::ApplyParameter(int index, float value) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    switch (GetParameterClass(index)) {
       case PARAM_CLASS_AUTOMATABLE: {
         ProgramRecord& program = CurrentProgram();
-        const float old = program.values[index];
+        const float old = program.Get(index);
         if (value != old && IsParameterUndoable(index)) StoreUndoPoint(index, old);
-        m_PreviousValues.values[index] = old;
+        m_PreviousValues.Set(index, old);
         if (GetKivEditor() && GetKivEditor()->WantsLastTouchedParameter()) {
           GetKivEditor()->SetLastTouchedParameter(index);
         }
-        program.values[index] = value;
+        program.Set(index, value);
         break;
       }
       case PARAM_CLASS_PERSISTENT: SetPersistentParam(index, value); break;
@@ -330,8 +391,95 @@ void KivEffect::setParameter(std::int32_t index, float value) {
 
 float KivEffect::getParameter(std::int32_t index) {
   return kiv::Guard(KIV_SIGNATURE, 0.0f, [&] {
-    return GetParameterClass(index) == PARAM_CLASS_AUTOMATABLE ? CurrentProgram().values[index] : 0.0f;
+    if (GetParameterClass(index) != PARAM_CLASS_AUTOMATABLE) return 0.0f;
+    const std::uint64_t pending = m_nPending[index].load(std::memory_order_acquire);
+    if (pending != 0) return std::bit_cast<float>(static_cast<std::uint32_t>(pending));
+    return CurrentProgram().Get(index);
   });
+}
+
+// ---------------------------------------------------------------------------
+// State lock
+
+KivEffect::CStateLock::CStateLock(KivEffect& effect, EMode mode) : m_Effect(effect), m_bOwns(true) {
+  if (mode == TRY) m_bOwns = effect.TryLockState();
+  else effect.LockState();
+}
+
+KivEffect::CStateLock::~CStateLock() {
+  if (m_bOwns) m_Effect.UnlockState();
+}
+
+void KivEffect::LockState() {
+  m_StateLock.lock();
+  if (++m_nLockDepth == 1) {
+    m_bStateHeld.store(true);
+    // Changes that arrived while another thread held the lock come first.
+    if (m_bAnyPending.load()) ApplyPendingChanges();
+  }
+}
+
+bool KivEffect::TryLockState() {
+  if (!m_StateLock.try_lock()) return false;
+  if (++m_nLockDepth == 1) m_bStateHeld.store(true);
+  return true;
+}
+
+void KivEffect::UnlockState() {
+  for (;;) {
+    if (m_nLockDepth == 1 && m_bAnyPending.load()) ApplyPendingChanges();
+    if (--m_nLockDepth > 0) {
+      m_StateLock.unlock();
+      return;
+    }
+    m_bStateHeld.store(false);
+    m_StateLock.unlock();
+    // A change deferred after the check above, while we still held the
+    // lock, is ours to apply (see DeferChange), unless another thread has
+    // the lock by now: it applies it when it lets go.
+    if (!m_bAnyPending.load() || !TryLockState()) return;
+  }
+}
+
+void KivEffect::DeferChange(int slot, std::uint32_t bits) {
+  std::uint32_t order = m_nPendingOrder.fetch_add(1) + 1;
+  if (order == 0) order = m_nPendingOrder.fetch_add(1) + 1;  // 0 means "none"
+  m_nPending[slot].store((static_cast<std::uint64_t>(order) << 32) | bits, std::memory_order_release);
+  m_bAnyPending.store(true);
+  // Sequentially consistent with the holder's "held" flag: a holder seen
+  // here will see the change when it lets go. When no holder is seen but
+  // the lock is taken, a thread is between taking it and raising the flag,
+  // or between lowering the flag and letting go: a few instructions, so a
+  // short spin settles it. Should that thread be preempted there, the spin
+  // gives up and the next lock holder, or the next idle pass, applies it.
+  for (int spin = 0; spin < 4096; ++spin) {
+    if (m_bStateHeld.load()) return;
+    if (TryLockState()) {
+      UnlockState();
+      return;
+    }
+  }
+}
+
+void KivEffect::ApplyPendingChanges() {
+  m_bAnyPending.store(false);  // before the slots are read: later deferrals raise it again
+  int count = 0;
+  auto collect = [&](int slot) {
+    const std::uint64_t word = m_nPending[slot].exchange(0, std::memory_order_acq_rel);
+    if (word != 0) {
+      m_PendingScratch[count++] = {static_cast<std::uint32_t>(word >> 32), slot, static_cast<std::uint32_t>(word)};
+    }
+  };
+  for (int i = 0; i < GetNumAutomatable(); ++i) collect(i);
+  collect(PENDING_PROGRAM_SLOT);
+  if (count == 0) return;
+  std::sort(m_PendingScratch, m_PendingScratch + count,
+            [](const PendingChange& a, const PendingChange& b) { return a.order < b.order; });
+  for (int n = 0; n < count; ++n) {
+    const PendingChange& change = m_PendingScratch[n];
+    if (change.slot == PENDING_PROGRAM_SLOT) SelectProgram(static_cast<int>(change.bits));
+    else setParameter(change.slot, std::bit_cast<float>(change.bits));
+  }
 }
 
 void KivEffect::SetParameterAutomatedChecked(int index, float value) {
@@ -357,15 +505,22 @@ const ProgramRecord& KivEffect::GetProgramRecord(int program) const {
   return m_FactoryBank[(program >= 0 && program < NUM_PROGRAMS) ? program : 0];
 }
 
-int KivEffect::GetUndoWritePosition(int letter) const { return m_nUndoPos[letter & 1]; }
+int KivEffect::GetUndoWritePosition(int letter) {
+  CStateLock lock(*this);
+  return m_nUndoPos[letter & 1];
+}
 
-UndoEntry KivEffect::GetUndoEntry(int letter, int position) const { return m_Undo[letter & 1][Wrap(position)]; }
+UndoEntry KivEffect::GetUndoEntry(int letter, int position) {
+  CStateLock lock(*this);
+  return m_Undo[letter & 1][Wrap(position)];
+}
 
 // ---------------------------------------------------------------------------
 // Undo and redo
 
 void KivEffect::StoreUndoPoint(int index, float value) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    CStateLock lock(*this);
     if (m_bSuppressUndo) return;
     if (!(index < NO_PARAMETER_TAG || index == UNDO_GESTURE_START || index == UNDO_GESTURE_END)) return;
     UndoEntry* ring = m_Undo[m_nActiveLetter];
@@ -424,6 +579,7 @@ void KivEffect::ApplyUndoEntry(UndoEntry& entry) {
 
 void KivEffect::Undo(bool continueRun) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    CStateLock lock(*this);
     UndoEntry* ring = m_Undo[m_nActiveLetter];
     std::int32_t& pos = m_nUndoPos[m_nActiveLetter];
     // Walks back one gesture (or one plain change); bounded by the ring size.
@@ -443,6 +599,7 @@ void KivEffect::Undo(bool continueRun) {
 
 void KivEffect::Redo(bool continueRun) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    CStateLock lock(*this);
     UndoEntry* ring = m_Undo[m_nActiveLetter];
     std::int32_t& pos = m_nUndoPos[m_nActiveLetter];
     for (int step = 0; step < UNDO_RING_SIZE; ++step) {
@@ -460,6 +617,7 @@ void KivEffect::Redo(bool continueRun) {
 
 void KivEffect::ClearUndos() {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    CStateLock lock(*this);
     m_nUndoPos[0] = m_nUndoPos[1] = 0;
     for (auto& ring : m_Undo) {
       for (UndoEntry& e : ring) e = {UNDO_EMPTY, 0.0f};
@@ -471,13 +629,16 @@ void KivEffect::ClearUndos() {
 
 bool KivEffect::beginEdit(std::int32_t index) {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
-    if (index == PARAM_UNDO || index == PARAM_REDO) {
-      m_bUndoRedoGestureOpen = true;
-      if (index == PARAM_UNDO) Undo(false);
-      else Redo(false);
-    } else {
-      StoreUndoPoint(UNDO_GESTURE_START, 0.0f);
-      m_bGestureOpen = true;
+    {
+      CStateLock lock(*this);
+      if (index == PARAM_UNDO || index == PARAM_REDO) {
+        m_bUndoRedoGestureOpen = true;
+        if (index == PARAM_UNDO) Undo(false);
+        else Redo(false);
+      } else {
+        StoreUndoPoint(UNDO_GESTURE_START, 0.0f);
+        m_bGestureOpen = true;
+      }
     }
     return AudioEffectX::beginEdit(index);
   });
@@ -485,11 +646,14 @@ bool KivEffect::beginEdit(std::int32_t index) {
 
 bool KivEffect::endEdit(std::int32_t index) {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
-    if (index == PARAM_UNDO || index == PARAM_REDO) {
-      m_bUndoRedoGestureOpen = false;
-    } else {
-      StoreUndoPoint(UNDO_GESTURE_END, 0.0f);
-      m_bGestureOpen = false;
+    {
+      CStateLock lock(*this);
+      if (index == PARAM_UNDO || index == PARAM_REDO) {
+        m_bUndoRedoGestureOpen = false;
+      } else {
+        StoreUndoPoint(UNDO_GESTURE_END, 0.0f);
+        m_bGestureOpen = false;
+      }
     }
     return AudioEffectX::endEdit(index);
   });
@@ -498,8 +662,18 @@ bool KivEffect::endEdit(std::int32_t index) {
 // ---------------------------------------------------------------------------
 // A/B, refresh, programs
 
+void KivEffect::EndStoredValues() {
+  if (m_nRefreshDepth != 0) return;  // the outermost batch repairs once
+  // Repairs of stored data are not edits of the user's: nothing to undo.
+  const bool wasSuppressed = m_bSuppressUndo;
+  m_bSuppressUndo = true;
+  EnforceStoredRules();
+  m_bSuppressUndo = wasSuppressed;
+}
+
 void KivEffect::SwitchABProgram() {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    CStateLock lock(*this);
     UndoEntry* ring = m_Undo[m_nActiveLetter];
     std::int32_t& pos = m_nUndoPos[m_nActiveLetter];
     if (ring[Wrap(pos - 1)].index == UNDO_GESTURE_START) {  // a gesture left open
@@ -512,25 +686,27 @@ void KivEffect::SwitchABProgram() {
     m_bSuppressUndo = true;
     m_bSwitchingAB = true;
     ProgramRecord& program = CurrentProgram();
-    for (int i = 0; i < m_nNumB; ++i) std::swap(program.values[i], program.values[m_nNumA + i]);
-    // Each change is applied with its true previous value so processing and
-    // editor see a real transition.
+    // Each incoming value is applied with the outgoing one as its previous
+    // value, so processing and editor see a real transition.
     for (int i = 0; i < m_nNumB; ++i) {
-      const float incoming = program.values[i];
-      program.values[i] = program.values[m_nNumA + i];
+      const float outgoing = program.Get(i);
+      const float incoming = program.Get(m_nNumA + i);
+      program.Set(m_nNumA + i, outgoing);
       setParameter(i, incoming);
     }
     m_bSwitchingAB = false;
     m_bSuppressUndo = wasSuppressed;
     --m_nRefreshDepth;
+    EndStoredValues();
     CheckForChangeCanUndoOrRedo();
   });
 }
 
 void KivEffect::CopyAtoB() {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    CStateLock lock(*this);
     ProgramRecord& program = CurrentProgram();
-    for (int i = 0; i < m_nNumB; ++i) program.values[m_nNumA + i] = program.values[i];
+    for (int i = 0; i < m_nNumB; ++i) program.Set(m_nNumA + i, program.Get(i));
     const int other = m_nActiveLetter ^ 1;
     m_nUndoPos[other] = m_nUndoPos[m_nActiveLetter];
     std::memcpy(m_Undo[other], m_Undo[m_nActiveLetter], sizeof m_Undo[other]);
@@ -539,16 +715,20 @@ void KivEffect::CopyAtoB() {
 
 void KivEffect::RefreshAllParameters() {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    CStateLock lock(*this);
     ++m_nRefreshDepth;
     ProgramRecord& program = CurrentProgram();
     for (int i = 0; i < GetNumAutomatable(); ++i) {
-      const float current = program.values[i];
-      program.values[i] = m_PreviousValues.values[i];
+      const float current = program.Get(i);
+      program.Set(i, m_PreviousValues.Get(i));
       SetParameterAutomatedChecked(i, current);
     }
-    for (int k = 0; k < m_nPersistentCount; ++k) setParameter(PERSISTENT_PARAM_BASE + k, m_PersistentValues[k]);
-    for (int k = 0; k < m_nTransientCount; ++k) setParameter(TRANSIENT_PARAM_BASE + k, m_TransientValues[k]);
+    for (int k = 0; k < m_nPersistentCount; ++k) {
+      setParameter(PERSISTENT_PARAM_BASE + k, LoadValue(m_PersistentValues[k]));
+    }
+    for (int k = 0; k < m_nTransientCount; ++k) setParameter(TRANSIENT_PARAM_BASE + k, LoadValue(m_TransientValues[k]));
     --m_nRefreshDepth;
+    EndStoredValues();
     if (GetKivEditor()) GetKivEditor()->RequestFullRefresh();
   });
 }
@@ -566,11 +746,22 @@ void KivEffect::ReloadEditor() {
   kivEditor->RedrawFrame();
 }
 
-std::int32_t KivEffect::getProgram() { return curProgram; }
+std::int32_t KivEffect::getProgram() {
+  const std::uint64_t pending = m_nPending[PENDING_PROGRAM_SLOT].load(std::memory_order_acquire);
+  return pending != 0 ? static_cast<std::int32_t>(static_cast<std::uint32_t>(pending)) : curProgram.load();
+}
 
 void KivEffect::setProgram(std::int32_t program) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (program < 0 || program >= NUM_PROGRAMS) return;
+    CStateLock lock(*this, CStateLock::TRY);
+    if (lock.Owns()) SelectProgram(program);
+    else DeferChange(PENDING_PROGRAM_SLOT, static_cast<std::uint32_t>(program));
+  });
+}
+
+void KivEffect::SelectProgram(int program) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
     m_PreviousValues.CopyFrom(CurrentProgram());
     curProgram = program;
     RefreshAllParameters();
@@ -582,14 +773,19 @@ void KivEffect::setProgram(std::int32_t program) {
 void KivEffect::setProgramName(char* name) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (name == nullptr) return;
-    SetProgramNameOf(CurrentProgram(), name);
+    {
+      CStateLock lock(*this);
+      SetProgramNameOf(CurrentProgram(), name);
+    }
     updateDisplay();
+    CStateLock lock(*this);
     ReloadEditor();
   });
 }
 
 void KivEffect::getProgramName(char* name) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    CStateLock lock(*this);
     if (name) std::strcpy(name, CurrentProgram().name);
   });
 }
@@ -597,6 +793,7 @@ void KivEffect::getProgramName(char* name) {
 bool KivEffect::getProgramNameIndexed(std::int32_t, std::int32_t index, char* text) {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
     if (text == nullptr || index < 0 || index >= NUM_PROGRAMS) return false;
+    CStateLock lock(*this);
     std::strcpy(text, m_FactoryBank[index].name);
     return true;
   });
@@ -604,6 +801,7 @@ bool KivEffect::getProgramNameIndexed(std::int32_t, std::int32_t index, char* te
 
 void KivEffect::LoadUserProgram(int k) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    CStateLock lock(*this);
     if (k < 0 || k >= m_nUserCount) return;  // only entries the bank holds
     char name[PROGRAM_NAME_FIELD];
     std::memcpy(name, m_UserBank[k].name, sizeof name);
@@ -613,13 +811,27 @@ void KivEffect::LoadUserProgram(int k) {
   });
 }
 
+void KivEffect::AdoptProgramNumber(int program) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (program < 0 || program >= NUM_PROGRAMS) return;
+    CStateLock lock(*this);
+    if (program == curProgram.load()) return;
+    ProgramRecord& target = m_FactoryBank[program];
+    for (int i = 0; i < MAX_PROGRAM_VALUES; ++i) target.Set(i, CurrentProgram().Get(i));
+    curProgram = program;
+    ClearUndos();
+    if (GetKivEditor()) GetKivEditor()->RequestFullRefresh();
+  });
+}
+
 bool KivEffect::SaveStateChunk(CKeyedChunkEncoder& encoder) {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    CStateLock lock(*this);
     encoder.Clear();
     char key[64];
     for (int i = 0; i < GetNumAutomatable(); ++i) {
       std::snprintf(key, sizeof key, "%s", GetParameterKey(i));
-      encoder.AddFloat(key, CurrentProgram().values[i]);
+      encoder.AddFloat(key, CurrentProgram().Get(i));
     }
     return true;
   });
@@ -628,8 +840,11 @@ bool KivEffect::SaveStateChunk(CKeyedChunkEncoder& encoder) {
 int KivEffect::RestoreStateChunk(const void* data, std::size_t size) {
   return kiv::Guard(KIV_SIGNATURE, CHUNK_KEY_MISSING, [&] {
     CKeyedChunkDecoder decoder;
-    decoder.Decode(data, size);
-    // A saved state is consistent as a whole, like a program: applied as one.
+    decoder.Decode(data, size);  // an oversized chunk decodes to nothing: the first key is missing
+    CStateLock lock(*this);
+    // A saved state is consistent as a whole, like a program: applied as one,
+    // each value clamped by setParameter, then the rules between parameters
+    // are checked once.
     ++m_nRefreshDepth;
     int result = 0;
     for (int i = 0; i < GetNumAutomatable(); ++i) {
@@ -641,6 +856,7 @@ int KivEffect::RestoreStateChunk(const void* data, std::size_t size) {
       setParameter(i, value);
     }
     --m_nRefreshDepth;
+    EndStoredValues();
     return result;
   });
 }
@@ -650,6 +866,7 @@ int KivEffect::RestoreStateChunk(const void* data, std::size_t size) {
 
 void KivEffect::process(float** inputs, float** outputs, std::int32_t frames) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!HasAudioBuffers(inputs, outputs, frames)) return;
     constexpr int kMaxChannels = 16;
     const int numIn = cEffect.numInputs < kMaxChannels ? cEffect.numInputs : kMaxChannels;
     const int numOut = cEffect.numOutputs < kMaxChannels ? cEffect.numOutputs : kMaxChannels;
@@ -692,14 +909,16 @@ void KivEffect::FlushWithSilence() {
 void KivEffect::UpdateDawTimeFromProcess() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     const vst::VstTimeInfo* info = getTimeInfo(vst::kVstTempoValid | vst::kVstTimeSigValid);
+    double now = m_dHostTime.load(std::memory_order_relaxed);
     if (info != nullptr && sampleRate > 0.0f) {
-      m_dHostTime = info->samplePos / static_cast<double>(sampleRate);
-      m_bTimeValid = true;
+      now = info->samplePos / static_cast<double>(sampleRate);
+      m_dHostTime.store(now, std::memory_order_relaxed);
+      m_bTimeValid.store(true, std::memory_order_relaxed);
     } else {
-      m_bTimeValid = false;
+      m_bTimeValid.store(false, std::memory_order_relaxed);
     }
-    m_bAudioPlaying = m_dHostTime != m_dPreviousHostTime;
-    m_dPreviousHostTime = m_dHostTime;
+    m_bAudioPlaying.store(now != m_dPreviousHostTime, std::memory_order_relaxed);
+    m_dPreviousHostTime = now;
   });
 }
 
@@ -709,6 +928,7 @@ void KivEffect::UpdateDawTimeFromProcess() {
 std::int32_t KivEffect::fxIdle() {
   return kiv::Guard(KIV_SIGNATURE, std::int32_t{0}, [&]() -> std::int32_t {
     if (IsBeingDestroyed() || m_bIdleGuard.exchange(true)) return 0;
+    if (m_bAnyPending.load()) CStateLock apply(*this);  // a safety net: taking the lock applies them
     OnIdle();
     const std::uint32_t now = platform::GetTickCount();
     if (m_bOptionsEnabled && platform::TicksBetween(m_nLastOptionsIdleTime, now) >= 50) {

@@ -8,8 +8,36 @@
 //
 // All storage is fixed-size inside the object: switching programs, changing
 // parameters and undoing never allocate.
+//
+// Threads. Hosts call in from several threads at once: automation arrives on
+// the audio thread while the user interface edits on its own, and sessions
+// are saved from a third. All control state (program records and names, the
+// previous values, the undo rings, persistent and transient values, and
+// whatever a subclass keeps in ParameterChanged) changes only under the
+// state lock, a recursive mutex:
+//  - setParameter and setProgram never wait for it. They try the lock once;
+//    when another thread holds it, the change is left in a pending slot (the
+//    latest value per index, stamped with its arrival order) and whoever
+//    holds the lock applies the pending changes, in arrival order, before it
+//    lets go. The audio thread therefore never waits for a program switch or
+//    a chunk restore, and no change is lost. getParameter and getProgram
+//    answer a pending value, so a host reads back what it has just set.
+//  - Every other operation that reads or changes control state takes the
+//    lock and may wait; taking it applies what is pending first.
+//  - Program values and persistent/transient values are read without the
+//    lock (getParameter, displays), so every access to them is a relaxed
+//    atomic; writers hold the lock.
+//  - Nothing waits for the editor's lock while it holds the state lock: an
+//    editor reload tries the editor's lock and otherwise asks the editor for
+//    a full refresh on its next idle.
+//  - Host callbacks (automate, for a program's values or a correction) are
+//    made with the state lock held, as the host's own call is still in
+//    progress; a host must not block in them on a thread of its own that is
+//    waiting for the effect.
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 
 #include "Helpers/KeyedChunk.h"
 #include "Helpers/KivPreset.h"
@@ -35,6 +63,10 @@ constexpr int UNDO_GESTURE_START = 10003;
 constexpr int UNDO_GESTURE_END = 10004;
 constexpr float PERSISTENT_SCALE = 1048576.0f;  // persistent values keep 20 fractional bits
 constexpr int CHUNK_KEY_MISSING = -77;
+constexpr std::uint32_t IDLE_INTERVAL_MS = 100;  // the effect's idle routine, at most once per interval
+// A failed allocation of an effect object asks the user to retry at most this
+// often; then (or at once, on Cancel) the allocation fails.
+constexpr int MAX_ALLOCATION_RETRIES = 2;
 
 enum EWorkerState : std::int32_t {
   WORKER_CREATED = 2439,
@@ -50,6 +82,12 @@ enum EIdleSource { IDLE_SOURCE_WORKER = 3, IDLE_SOURCE_NONE = 4 };
 struct ProgramRecord {
   char name[PROGRAM_NAME_FIELD];
   float values[MAX_PROGRAM_VALUES];
+  // Values are read without the state lock, so the effect accesses them only
+  // through these (relaxed: each value stands on its own).
+  float Get(int i) const {
+    return std::atomic_ref<float>(const_cast<float&>(values[i])).load(std::memory_order_relaxed);
+  }
+  void Set(int i, float v) { std::atomic_ref<float>(values[i]).store(v, std::memory_order_relaxed); }
   // Copies the name up to its NUL and every value.
   void CopyFrom(const ProgramRecord& other);
 };
@@ -76,6 +114,15 @@ class KivEffect : public vst::AudioEffectX {
  public:
   KivEffect(vst::HostCallback audioMaster, std::int32_t numA, std::int32_t numB);
   ~KivEffect() override;
+
+  // Effect objects are large (their program banks live inside). When one
+  // cannot be allocated, OutOfMemoryHandler asks the user to retry, at most
+  // MAX_ALLOCATION_RETRIES times. Only our own objects are handled so: the
+  // process-wide new-handler stays the host's.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* object) noexcept;
+  // The retry loop itself, with the allocation function as a parameter.
+  static void* AllocateWithRetry(std::size_t size, void* (*allocate)(std::size_t));
 
   // --- VST interface -------------------------------------------------------
   void resume() override;
@@ -137,6 +184,7 @@ class KivEffect : public vst::AudioEffectX {
 
   // --- Parameter access -----------------------------------------------------
   EParameterClass GetParameterClass(int index) const;
+  // The stored value (a change still pending is not included).
   float GetAnyParameter(int index) const;
   bool IsParameterOn(int index) const { return GetAnyParameter(index) != 0.0f; }
   int GetParameterAsInt(int index, int steps) const;
@@ -149,18 +197,22 @@ class KivEffect : public vst::AudioEffectX {
   int GetNumAutomatable() const { return m_nNumA + m_nNumB; }
   int GetNumA() const { return m_nNumA; }
   int GetNumB() const { return m_nNumB; }
-  int GetActiveLetter() const { return m_nActiveLetter; }
-  bool CanUndo() const { return m_bCanUndo; }
-  bool CanRedo() const { return m_bCanRedo; }
+  int GetActiveLetter() const { return m_nActiveLetter.load(); }
+  bool CanUndo() const { return m_bCanUndo.load(); }
+  bool CanRedo() const { return m_bCanRedo.load(); }
   const ProgramRecord& GetProgramRecord(int program) const;
   const ProgramRecord& GetDefaultProgram() const { return m_DefaultProgram; }
   const ProgramRecord& GetPreviousValues() const { return m_PreviousValues; }
-  int GetUndoWritePosition(int letter) const;
-  UndoEntry GetUndoEntry(int letter, int position) const;
+  int GetUndoWritePosition(int letter);
+  UndoEntry GetUndoEntry(int letter, int position);
 
   // --- Programs, state -----------------------------------------------------
   // Copies user-bank record k over the current program.
   void LoadUserProgram(int k);
+  // Makes `program` current while keeping the values in force: they become
+  // that program's values (its name stays). For a saved session, whose
+  // values were that program's when it was saved. Ignored outside 0..59.
+  void AdoptProgramNumber(int program);
   int GetUserProgramCount() const { return m_nUserCount; }
   int GetFactoryProgramCount() const { return m_nFactoryCount; }
   // Encodes every automatable parameter under its key.
@@ -173,9 +225,9 @@ class KivEffect : public vst::AudioEffectX {
   void CallIdle(int source);
   int GetIdleSource() const { return m_nIdleSource.load(); }
   void UpdateDawTimeFromProcess();
-  bool IsAudioPlaying() const { return m_bAudioPlaying; }
-  bool IsTimeValid() const { return m_bTimeValid; }
-  double GetHostTimeSeconds() const { return m_dHostTime; }
+  bool IsAudioPlaying() const { return m_bAudioPlaying.load(std::memory_order_relaxed); }
+  bool IsTimeValid() const { return m_bTimeValid.load(std::memory_order_relaxed); }
+  double GetHostTimeSeconds() const { return m_dHostTime.load(std::memory_order_relaxed); }
   int GetQualityRating() const { return m_nQualityRating; }
   int GetNearestAllowableQualityRating();
   void SetQualityRating(int q);
@@ -208,8 +260,28 @@ class KivEffect : public vst::AudioEffectX {
   // Sets being-destroyed and stops the worker; the subclass destructor calls
   // it first so no idle or audio work touches its members while they go.
   void BeginDestruction();
-  ProgramRecord& CurrentProgram() { return m_FactoryBank[curProgram]; }
-  const ProgramRecord& CurrentProgram() const { return m_FactoryBank[curProgram]; }
+  ProgramRecord& CurrentProgram() { return m_FactoryBank[curProgram.load()]; }
+  const ProgramRecord& CurrentProgram() const { return m_FactoryBank[curProgram.load()]; }
+  // Called with the state lock held after stored values were applied as a
+  // whole (program change, A/B switch, chunk restore, user program), when
+  // the subclass's rules between parameters may not hold.
+  virtual void EnforceStoredRules() {}
+
+  // The state lock (see the top of this file). Held for its scope; with
+  // TRY, only if it was free (Owns() tells).
+  class CStateLock {
+   public:
+    enum EMode { WAIT, TRY };
+    explicit CStateLock(KivEffect& effect, EMode mode = WAIT);
+    ~CStateLock();
+    CStateLock(const CStateLock&) = delete;
+    CStateLock& operator=(const CStateLock&) = delete;
+    bool Owns() const { return m_bOwns; }
+
+   private:
+    KivEffect& m_Effect;
+    bool m_bOwns;
+  };
   ProgramRecord& DefaultProgram() { return m_DefaultProgram; }
   void SetProgramNameOf(ProgramRecord& record, const char* name);
   int RefreshDepth() const { return m_nRefreshDepth; }
@@ -217,6 +289,18 @@ class KivEffect : public vst::AudioEffectX {
 
  private:
   friend unsigned Kiv_WorkerThreadProc(void* effect);
+  void WorkerLoop();
+  // Waits up to ms, or less when a stop is requested; false once it is.
+  bool WorkerWaitWhileRunning(std::uint32_t ms);
+  void LockState();
+  bool TryLockState();
+  void UnlockState();
+  void DeferChange(int slot, std::uint32_t bits);
+  void ApplyPendingChanges();
+  void ApplyParameter(int index, float value);
+  void SelectProgram(int program);
+  // Ends a batch of stored values: runs EnforceStoredRules once, outermost.
+  void EndStoredValues();
   void CheckForChangeCanUndoOrRedo();
   void ApplyUndoEntry(UndoEntry& entry);
   void FillProgramBanks();
@@ -227,11 +311,11 @@ class KivEffect : public vst::AudioEffectX {
   UndoEntry m_Undo[2][UNDO_RING_SIZE];
   std::int32_t m_nUndoPos[2] = {0, 0};
   bool m_bSuppressUndo = false;
-  bool m_bCanUndo = false;
-  bool m_bCanRedo = false;
+  std::atomic<bool> m_bCanUndo{false};
+  std::atomic<bool> m_bCanRedo{false};
   bool m_bGestureOpen = false;
   bool m_bUndoRedoGestureOpen = false;
-  std::int32_t m_nActiveLetter = 0;
+  std::atomic<std::int32_t> m_nActiveLetter{0};
   std::int32_t m_nRefreshDepth = 0;
   bool m_bSwitchingAB = false;
 
@@ -272,10 +356,10 @@ class KivEffect : public vst::AudioEffectX {
   std::int32_t m_FftConfig[3] = {0, 0, 0};
   std::int32_t m_nFirstReportedLatency = -1;
   std::int32_t m_nLastReportedLatency = -1;
-  double m_dHostTime = 0.0;
-  double m_dPreviousHostTime = 0.0;
-  bool m_bTimeValid = false;
-  bool m_bAudioPlaying = false;
+  std::atomic<double> m_dHostTime{0.0};  // written by the audio thread
+  double m_dPreviousHostTime = 0.0;      // audio thread only
+  std::atomic<bool> m_bTimeValid{false};
+  std::atomic<bool> m_bAudioPlaying{false};
   std::uint32_t m_nPlayingSince = 0;
   std::atomic<bool> m_bProcessingLock{false};
   std::atomic<bool> m_bIoChangeArmed{true};
@@ -284,6 +368,27 @@ class KivEffect : public vst::AudioEffectX {
   bool m_bOptionsEnabled = false;
   platform::CThread m_WorkerThread;
   std::atomic<std::int32_t> m_nWorkerState{WORKER_CREATED};
+  // The worker sleeps on this until its next idle pass is due or a stop is
+  // requested; state changes that end a wait are made under the mutex.
+  std::mutex m_WorkerMutex;
+  std::condition_variable m_WorkerWake;
+  bool m_bWorkerExited = false;  // under m_WorkerMutex
+
+  // State lock and the changes that waited for it (see the top of the file).
+  std::recursive_mutex m_StateLock;
+  int m_nLockDepth = 0;  // under m_StateLock
+  std::atomic<bool> m_bStateHeld{false};  // raised by the outermost holder
+  // Per slot: arrival order (high 32 bits, 0 = none) and the value's bits.
+  // Slots 0..MAX_PROGRAM_VALUES-1 are parameters, the last one the program.
+  std::atomic<std::uint64_t> m_nPending[MAX_PROGRAM_VALUES + 1] = {};
+  std::atomic<std::uint32_t> m_nPendingOrder{0};
+  std::atomic<bool> m_bAnyPending{false};
+  struct PendingChange {
+    std::uint32_t order;
+    std::int32_t slot;
+    std::uint32_t bits;
+  };
+  PendingChange m_PendingScratch[MAX_PROGRAM_VALUES + 1];  // under m_StateLock
   std::atomic<bool> m_bBeingDestroyed{false};
   std::atomic<CKivEditorInterface*> m_pKivEditor{nullptr};  // read by the worker thread
 };

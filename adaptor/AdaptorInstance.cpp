@@ -22,8 +22,10 @@ constexpr const char* kAdaptorProduct = "RTAS Adaptor";
 constexpr std::int32_t kAdaptorVersion = 1000;
 constexpr std::int32_t kVstVersion = 2400;
 
-constexpr const char* kKeyBypass = "Bypass";
+constexpr const char* kKeyBypass = "Bypass";  // in 'SpAc'
 constexpr const char* kKeyMonoGain = "MonoGain";
+constexpr const char* kKeyMasterBypass = "MasterBypass";  // in 'vstp', beside the effect's "Bypass"
+constexpr const char* kKeyProgram = "Program";
 
 float Clamp01(float v) { return std::isnan(v) ? 0.0f : std::min(1.0f, std::max(0.0f, v)); }
 
@@ -105,13 +107,23 @@ std::intptr_t CAdaptorInstance::AnswerEffect(std::int32_t opcode, std::int32_t i
     case vst::audioMasterBeginEdit: NotifyHost(index, PI_CONTROL_BEGIN, 0.0f); return 1;
     case vst::audioMasterEndEdit: NotifyHost(index, PI_CONTROL_END, 0.0f); return 1;
     case vst::audioMasterUpdateDisplay: NotifyHost(-1, PI_CONTROL_DISPLAY, 0.0f); return 1;
-    case vst::audioMasterGetTime: return reinterpret_cast<std::intptr_t>(&m_TimeInfo);
+    case vst::audioMasterGetTime: return reinterpret_cast<std::intptr_t>(TimeInfoForCaller());
     case vst::audioMasterGetSampleRate: return static_cast<std::intptr_t>(m_dSampleRate);
     case vst::audioMasterGetBlockSize: return m_nMaxFrames;
     // The channel format is fixed by the effect type: I/O changes are not taken.
     case vst::audioMasterIOChanged: return 0;
     default: return 0;
   }
+}
+
+vst::VstTimeInfo* CAdaptorInstance::TimeInfoForCaller() {
+  if (std::this_thread::get_id() == m_ProcessThread.load(std::memory_order_relaxed)) return &m_TimeInfo;
+  thread_local vst::VstTimeInfo copy;
+  copy = vst::VstTimeInfo{};
+  copy.sampleRate = m_dSampleRate;
+  copy.samplePos = m_dPublishedPosition.load(std::memory_order_relaxed);
+  copy.flags = m_nPublishedFlags.load(std::memory_order_relaxed);
+  return &copy;
 }
 
 void CAdaptorInstance::NotifyHost(std::int32_t control, std::int32_t event, float value) {
@@ -243,11 +255,14 @@ std::int32_t CAdaptorInstance::ProcessRtas(const float* const* inputs, float* co
 
 void CAdaptorInstance::Process(const float* const* inputs, float* const* outputs, std::int32_t frames, bool rtas,
                                std::int64_t samplePosition) {
+  m_ProcessThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
   m_pView->RunPendingFlush();
   m_TimeInfo.flags = m_pView->IsTransportPlaying() || !rtas ? vst::kVstTransportPlaying : 0;
+  m_nPublishedFlags.store(m_TimeInfo.flags, std::memory_order_relaxed);
   for (std::int32_t offset = 0; offset < frames; offset += ADAPTOR_BLOCK_FRAMES) {
     const std::int32_t n = std::min(frames - offset, ADAPTOR_BLOCK_FRAMES);
     m_TimeInfo.samplePos = static_cast<double>(samplePosition + offset);
+    m_dPublishedPosition.store(m_TimeInfo.samplePos, std::memory_order_relaxed);
     ProcessSlice(inputs, outputs, offset, n);
   }
   m_nFramesProcessed.fetch_add(frames, std::memory_order_relaxed);
@@ -296,7 +311,13 @@ std::int32_t CAdaptorInstance::GetChunkInfo(std::int32_t index, PiChunkInfo* inf
 }
 
 bool CAdaptorInstance::EncodeChunk(std::uint32_t chunkId, CKeyedChunkEncoder& encoder) {
-  if (chunkId == PI_CHUNK_EFFECT) return m_pEffect->SaveStateChunk(encoder);
+  if (chunkId == PI_CHUNK_EFFECT) {
+    if (!m_pEffect->SaveStateChunk(encoder)) return false;
+    encoder.AddInt(kKeyProgram, m_pEffect->getProgram());
+    encoder.AddFloat(kKeyMasterBypass, m_bBypass.load() ? 1.0f : 0.0f);
+    encoder.AddFloat(kKeyMonoGain, m_fMonoGain.load());
+    return true;
+  }
   if (chunkId != PI_CHUNK_ADAPTOR) return false;
   encoder.Clear();
   encoder.AddFloat(kKeyBypass, m_bBypass.load() ? 1.0f : 0.0f);
@@ -340,9 +361,22 @@ std::int32_t CAdaptorInstance::RestoreChunk(std::uint32_t chunkId, const void* d
     if (!ReadChunkHeader(data, size, &header) || !ChunkHeaderFits(header, chunkId, size)) return PI_ERR_BAD_CHUNK;
     const auto* body = static_cast<const std::uint8_t*>(data) + CHUNK_HEADER_SIZE;
     const std::size_t bodySize = size - CHUNK_HEADER_SIZE;
+    if (bodySize > MAX_STATE_CHUNK_BYTES) return PI_ERR_BAD_CHUNK;
     if (chunkId == PI_CHUNK_ADAPTOR) return RestoreAdaptorChunk(body, bodySize);
-    return m_pEffect->RestoreStateChunk(body, bodySize) == 0 ? PI_NO_ERR : PI_ERR_CHUNK_KEY_MISSING;
+    return RestoreEffectChunk(body, bodySize);
   });
+}
+
+std::int32_t CAdaptorInstance::RestoreEffectChunk(const std::uint8_t* data, std::size_t size) {
+  CKeyedChunkDecoder decoder;
+  decoder.Decode(data, size);
+  std::int32_t program = 0;
+  if (decoder.FindInt(kKeyProgram, &program)) m_pEffect->AdoptProgramNumber(program);
+  const int result = m_pEffect->RestoreStateChunk(data, size);
+  float value = 0.0f;
+  if (decoder.FindFloat(kKeyMasterBypass, &value)) m_bBypass.store(value >= 0.5f);
+  if (decoder.FindFloat(kKeyMonoGain, &value)) m_fMonoGain.store(Clamp01(value));
+  return result == 0 ? PI_NO_ERR : PI_ERR_CHUNK_KEY_MISSING;
 }
 
 std::int32_t CAdaptorInstance::RestoreAdaptorChunk(const std::uint8_t* data, std::size_t size) {

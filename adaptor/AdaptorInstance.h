@@ -17,12 +17,23 @@
 //  - "Program" calls setProgram; the effect then re-sends every parameter
 //    and the host is told of each through its automate callback.
 //
-// Chunks: 'vstp' ("Complete Controls State") holds the effect's keyed state;
-// 'SpAc' ("Adaptor Controls") holds bypass and mono gain. The program number
-// is deliberately in neither: selecting a program replaces every value, so
-// restoring it after 'vstp' would undo that chunk.
+// Chunks: 'vstp' ("Complete Controls State") holds the whole control state:
+// the effect's keyed state, then "Program" (l_), "MasterBypass" and
+// "MonoGain" (f_). On restore the program number is taken over first,
+// without loading that program's stored values (the chunk's values become
+// its values, as they were when the session was saved), then the effect's
+// keys are applied, then the adaptor's own. Chunks saved before the
+// adaptor's keys existed restore as before. 'SpAc' ("Adaptor Controls")
+// still carries bypass and mono gain on their own.
+//
+// Time info: the effect asks for it on the audio thread (processing) and on
+// control threads (tempo for a parameter change). The audio thread reads the
+// record it writes itself; any other thread gets its own copy built from
+// the position the audio thread publishes, so no record is read while it
+// is written.
 #include <atomic>
 #include <cstdint>
+#include <thread>
 
 #include "Helpers/Vst/AEffect.h"
 #include "adaptor/AdaptorView.h"
@@ -82,6 +93,7 @@ class CAdaptorInstance {
   static std::intptr_t AudioMaster(vst::AEffect* effect, std::int32_t opcode, std::int32_t index,
                                    std::intptr_t value, void* ptr, float opt);
   std::intptr_t AnswerEffect(std::int32_t opcode, std::int32_t index, void* ptr, float opt);
+  vst::VstTimeInfo* TimeInfoForCaller();
   void NotifyHost(std::int32_t control, std::int32_t event, float value);
   bool CheckBuffers(const float* const* inputs, float* const* outputs, std::int32_t frames) const;
   void Process(const float* const* inputs, float* const* outputs, std::int32_t frames, bool rtas,
@@ -89,6 +101,7 @@ class CAdaptorInstance {
   void ProcessSlice(const float* const* inputs, float* const* outputs, std::int32_t offset, std::int32_t frames);
   bool EncodeChunk(std::uint32_t chunkId, CKeyedChunkEncoder& encoder);
   std::int32_t RestoreAdaptorChunk(const std::uint8_t* data, std::size_t size);
+  std::int32_t RestoreEffectChunk(const std::uint8_t* data, std::size_t size);
   int ParameterCount() const;
 
   SChannelFormat m_Format;
@@ -103,7 +116,10 @@ class CAdaptorInstance {
   std::atomic<float> m_fMonoGain{1.0f};
   float m_fDryMix = 0.0f;  // audio thread: 0 = effect output, 1 = dry input
 
-  vst::VstTimeInfo m_TimeInfo{};
+  vst::VstTimeInfo m_TimeInfo{};  // the processing thread's own
+  std::atomic<std::thread::id> m_ProcessThread{};
+  std::atomic<double> m_dPublishedPosition{0.0};
+  std::atomic<std::int32_t> m_nPublishedFlags{0};
   std::int64_t m_nAudioSuitePosition = 0;
   std::atomic<std::int64_t> m_nFramesProcessed{0};
 

@@ -15,8 +15,8 @@ namespace {
 constexpr const char* kShapeNames[] = {"Sine", "Triangle", "Square", "RND1", "RND2"};
 }
 
-ASpanora::ASpanora(vst::HostCallback audioMaster)
-    : KivEffect(audioMaster, NUM_SPANORA_PARAMS, NUM_SPANORA_PARAMS), m_pClock(&platform::GetTickCount) {
+ASpanora::ASpanora(vst::HostCallback master)
+    : KivEffect(master, NUM_SPANORA_PARAMS, NUM_SPANORA_PARAMS), m_pClock(&platform::GetTickCount) {
   setNumInputs(2);
   setNumOutputs(2);
   setUniqueID(vst::FourCC('K', 'S', 'P', '3'));
@@ -67,7 +67,8 @@ void ASpanora::Cleanup() {
 
 void ASpanora::setSampleRate(float rate) {
   kiv::Guard(KIV_SIGNATURE, [&] {
-    if (!(rate > 0.0f) || rate == sampleRate) return;
+    // Out-of-range rates (0, negative, above MAX_SAMPLE_RATE, inf, NaN) are ignored.
+    if (!IsAcceptedSampleRate(rate) || rate == sampleRate) return;
     KivEffect::setSampleRate(rate);
     m_bBandRebuild.store(true);
     m_bSampleRateChanged.store(true);
@@ -95,22 +96,34 @@ int ASpanora::CreateFactoryPrograms() {
 }
 
 namespace {
-// Stops the range pairs' own corrections from running the check again.
-std::atomic<bool> g_bRangeGuard{false};
 constexpr float kMinimumRangeGap = 0.08f;
 }  // namespace
 
 void ASpanora::EnforceRangePair(int changed, int lower, int upper) {
   const float lo = GetAnyParameter(lower), hi = GetAnyParameter(upper);
   if (hi - lo >= kMinimumRangeGap - 1e-6f) return;
-  if (g_bRangeGuard.exchange(true)) return;
+  if (m_bRangeGuard) return;  // our own correction below
+  m_bRangeGuard = true;
   const int other = changed == lower ? upper : lower;
   const float direction = changed == lower ? 1.0f : -1.0f;
   const float value = GetAnyParameter(changed);
   const float otherValue = std::clamp(value + direction * kMinimumRangeGap, 0.0f, 1.0f);
   SetParameterAutomatedChecked(other, otherValue);
   SetParameterAutomatedChecked(changed, std::clamp(otherValue - direction * kMinimumRangeGap, 0.0f, 1.0f));
-  g_bRangeGuard.store(false);
+  m_bRangeGuard = false;
+}
+
+void ASpanora::EnforceStoredRules() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    // Both solos on would mute both outputs: Solo Left, first in the table, stays.
+    if (GetAnyParameter(PARAM_SOLO_L) != 0.0f && GetAnyParameter(PARAM_SOLO_R) != 0.0f) {
+      SetParameterAutomatedChecked(PARAM_SOLO_R, 0.0f);
+    }
+    // A range narrower than the gap is widened as if its lower end had just been set.
+    EnforceRangePair(PARAM_WR_LOW_FREQ, PARAM_WR_LOW_FREQ, PARAM_WR_HIGH_FREQ);
+    EnforceRangePair(PARAM_WR_RESTRICT_LOW_FREQ, PARAM_WR_RESTRICT_LOW_FREQ, PARAM_WR_RESTRICT_HIGH_FREQ);
+    EnforceRangePair(PARAM_SPLIT_DELAY_HPF, PARAM_SPLIT_DELAY_HPF, PARAM_SPLIT_DELAY_LPF);
+  });
 }
 
 void ASpanora::ParameterChanged(int index) {
@@ -126,7 +139,7 @@ void ASpanora::ParameterChanged(int index) {
       const int n = std::clamp(1 + static_cast<int>(9.0f * v + 0.5f), 1, MAX_BANDS);
       const float snapped = static_cast<float>(n - 1) / 9.0f;
       if (v != snapped) {
-        CurrentProgram().values[PARAM_RESOLUTION] = snapped;
+        CurrentProgram().Set(PARAM_RESOLUTION, snapped);
         v = snapped;
       }
     }
@@ -179,7 +192,8 @@ void ASpanora::ParameterChanged(int index) {
       case PARAM_WR_INVERT: m_bBandRebuild.store(true); break;
       default: break;
     }
-    // Stored programs are consistent as they are; only live edits are corrected.
+    // Stored values are applied as a whole and checked at the end
+    // (EnforceStoredRules); here only live edits are corrected.
     if (RefreshDepth() != 0) return;
     switch (index) {
       case PARAM_WR_LOW_FREQ:
@@ -217,23 +231,29 @@ void ASpanora::getParameterLabel(std::int32_t index, char* text) {
 void ASpanora::getParameterDisplay(std::int32_t index, char* text) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (index < 0 || index >= NUM_SPANORA_AUTOMATABLE) return;
-    const float v = GetAnyParameter(index);
+    // Values are kept in 0..1; the clamp and the cut keep the text within
+    // the 8 characters hosts allow whatever happens.
+    const float v = std::clamp(GetAnyParameter(index), 0.0f, 1.0f);
+    char out[64] = {};
     switch (SpanoraParameters::Rule(index)) {
-      case DISPLAY_NUMBER: vst::float2string(v, text, 8); break;
-      case DISPLAY_DOUBLED: vst::float2string(2.0f * v, text, 8); break;
-      case DISPLAY_ON_OFF: std::strcpy(text, v != 0.0f ? "On" : "Off"); break;
+      case DISPLAY_NUMBER: vst::float2string(v, out, vst::kVstMaxParamStrLen); break;
+      case DISPLAY_DOUBLED: vst::float2string(2.0f * v, out, vst::kVstMaxParamStrLen); break;
+      case DISPLAY_ON_OFF: std::strcpy(out, v != 0.0f ? "On" : "Off"); break;
       // The lone trailing "%" of this format is printed as itself.
-      case DISPLAY_WIDTH_PERCENT: std::sprintf(text, "%.0f/%%", static_cast<double>(v * 200.0f)); break;
-      case DISPLAY_RESOLUTION: std::sprintf(text, "%i", GetResolutionCount()); break;
-      case DISPLAY_FREQUENCY: std::strcpy(text, FrequencyString(RangeToFrequency(v), FREQUENCY_FORMAT_DEFAULT)); break;
-      case DISPLAY_SPEED: vst::float2string(DynamicsSpeedHz(v), text, 8); break;
+      case DISPLAY_WIDTH_PERCENT: std::snprintf(out, sizeof out, "%.0f/%%", static_cast<double>(v * 200.0f)); break;
+      case DISPLAY_RESOLUTION: std::snprintf(out, sizeof out, "%i", GetResolutionCount()); break;
+      case DISPLAY_FREQUENCY:
+        vst::vst_strncpy(out, FrequencyString(RangeToFrequency(v), FREQUENCY_FORMAT_DEFAULT), sizeof out - 1);
+        break;
+      case DISPLAY_SPEED: vst::float2string(DynamicsSpeedHz(v), out, vst::kVstMaxParamStrLen); break;
       case DISPLAY_SHAPE: {
         const int k = DynamicsShapeIndex(v);
-        std::strcpy(text, kShapeNames[k < 0 ? 0 : (k > 4 ? 4 : k)]);
+        std::strcpy(out, kShapeNames[k < 0 ? 0 : (k > 4 ? 4 : k)]);
         break;
       }
-      case DISPLAY_BALANCE: std::strcpy(text, LRPanString(v)); break;
+      case DISPLAY_BALANCE: vst::vst_strncpy(out, LRPanString(v), sizeof out - 1); break;
     }
+    vst::vst_strncpy(text, out, vst::kVstMaxParamStrLen);
   });
 }
 

@@ -5,7 +5,9 @@
 // Threads: processReplacing runs on the host's audio thread and reads only
 // atomics and state it owns. Parameter changes (any thread) store their
 // values into m_fParam and raise flags; the audio thread picks them up per
-// block, per 1024-sample tick or at the end of a block.
+// block, per 1024-sample tick or at the end of a block. ParameterChanged
+// runs under the effect's state lock (KivEffect), so the control state kept
+// here needs no more than that.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -50,6 +52,7 @@ class ASpanora : public KivEffect {
   void ParameterChanged(int index) override;
   const char* GetParameterKey(int index) override;
   void OnIdle() override;
+  void EnforceStoredRules() override;
 
   // --- Widener -------------------------------------------------------------
   // The host tempo in beats per second: tempo / 60 when the host reports a
@@ -112,7 +115,9 @@ class ASpanora : public KivEffect {
   std::atomic<bool> m_bPhaseInvert{false};
   std::atomic<bool> m_bAnalysisOn{true};
   std::atomic<int> m_nShiftDelay{0};
+  // Control state: changed only under the state lock (ParameterChanged).
   float m_fLinkOffsets[3] = {0, 0, 0};
+  bool m_bRangeGuard = false;  // the range pairs' own corrections do not re-check
 
   // IID bands.
   CRecursiveFilterCore m_BandA[2][NUM_BAND_SLOTS];

@@ -91,6 +91,7 @@ enum EffectOpcodes : std::int32_t {
   effGetOutputProperties = 34,
   effGetPlugCategory = 35,
   effSetSpeakerArrangement = 42,
+  effSetBlockSizeAndSampleRate = 43,  // block size in value, sample rate in opt
   effSetBypass = 44,
   effGetEffectName = 45,
   effGetVendorString = 47,

@@ -47,8 +47,27 @@ void AudioEffect::setParameterAutomated(std::int32_t index, float value) {
   if (audioMaster && isAutomationReported(index)) callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
 
+void AudioEffect::setSampleRate(float rate) {
+  if (IsAcceptedSampleRate(rate)) sampleRate = rate;
+}
+
+void AudioEffect::setBlockSize(std::int32_t size) {
+  if (size > 0) blockSize = size;
+}
+
+bool AudioEffect::HasAudioBuffers(float* const* inputs, float* const* outputs, std::int32_t frames) const {
+  if (frames <= 0 || inputs == nullptr || outputs == nullptr) return false;
+  for (std::int32_t c = 0; c < cEffect.numInputs; ++c) {
+    if (inputs[c] == nullptr) return false;
+  }
+  for (std::int32_t c = 0; c < cEffect.numOutputs; ++c) {
+    if (outputs[c] == nullptr) return false;
+  }
+  return true;
+}
+
 void AudioEffect::process(float** inputs, float** outputs, std::int32_t frames) {
-  processReplacing(inputs, outputs, frames);
+  if (HasAudioBuffers(inputs, outputs, frames)) processReplacing(inputs, outputs, frames);
 }
 
 std::int32_t AudioEffect::getChunk(void** data, bool) {
@@ -65,7 +84,9 @@ std::intptr_t AudioEffect::dispatcher(std::int32_t opcode, std::int32_t index, s
     case effOpen: open(); return 0;
     case effClose: close(); delete this; return 1;
     case effSetProgram:
-      if (value < numPrograms) setProgram(static_cast<std::int32_t>(value));
+      // Compared at full width: a 64-bit value must not become a valid
+      // number by losing its upper half.
+      if (value >= 0 && value < numPrograms) setProgram(static_cast<std::int32_t>(value));
       return 0;
     case effGetProgram: return getProgram();
     case effSetProgramName: if (text) setProgramName(text); return 0;
@@ -74,7 +95,11 @@ std::intptr_t AudioEffect::dispatcher(std::int32_t opcode, std::int32_t index, s
     case effGetParamDisplay: if (text) getParameterDisplay(index, text); return 0;
     case effGetParamName: if (text) getParameterName(index, text); return 0;
     case effSetSampleRate: setSampleRate(opt); return 0;
-    case effSetBlockSize: setBlockSize(static_cast<std::int32_t>(value)); return 0;
+    case effSetBlockSize:
+    case effSetBlockSizeAndSampleRate:
+      if (value > 0 && value <= INT32_MAX) setBlockSize(static_cast<std::int32_t>(value));
+      if (opcode == effSetBlockSizeAndSampleRate) setSampleRate(opt);
+      return 0;
     case effMainsChanged:
       if (value) resume();
       else suspend();

@@ -4,6 +4,7 @@
 // the conventional default answer; AudioEffectX adds the 2.x operations
 // (time info, can-do, vendor strings, edit gestures). Subclasses override
 // only what they implement.
+#include <atomic>
 #include <cstdint>
 
 #include "Helpers/Vst/AEffect.h"
@@ -11,6 +12,11 @@
 namespace vst {
 
 class AudioEffect;
+
+// The sample rates an effect accepts. 768 kHz is the highest rate audio
+// interfaces offer (16 x 48 kHz); anything above is a broken host value.
+constexpr float MIN_SAMPLE_RATE = 1.0f;
+constexpr float MAX_SAMPLE_RATE = 768000.0f;
 
 // The editor as the effect base sees it; the real editor derives from this.
 class AEffEditor {
@@ -48,11 +54,16 @@ class AudioEffect {
   virtual void close() {}
   virtual void suspend() {}
   virtual void resume() {}
-  virtual void setSampleRate(float rate) { sampleRate = rate; }
-  virtual void setBlockSize(std::int32_t size) { blockSize = size; }
+  // Rates outside [MIN_SAMPLE_RATE, MAX_SAMPLE_RATE] (and NaN) are ignored,
+  // as are block sizes below 1: the previous value stays.
+  virtual void setSampleRate(float rate);
+  virtual void setBlockSize(std::int32_t size);
+  static bool IsAcceptedSampleRate(float rate) { return rate >= MIN_SAMPLE_RATE && rate <= MAX_SAMPLE_RATE; }
 
   virtual void processReplacing(float** inputs, float** outputs, std::int32_t frames) = 0;
   virtual void process(float** inputs, float** outputs, std::int32_t frames);
+  // True when every channel array the effect uses is there and frames > 0.
+  bool HasAudioBuffers(float* const* inputs, float* const* outputs, std::int32_t frames) const;
 
   virtual void setParameter(std::int32_t, float) {}
   virtual float getParameter(std::int32_t) { return 0; }
@@ -89,7 +100,7 @@ class AudioEffect {
   std::int32_t blockSize = 1024;
   std::int32_t numPrograms;
   std::int32_t numParams;
-  std::int32_t curProgram = 0;
+  std::atomic<std::int32_t> curProgram{0};  // read by any host thread
   AEffect cEffect{};
 
  private:

@@ -1,0 +1,503 @@
+// A hostile host: values out of range through every door, calls from several
+// threads at once, lifecycle abuse. Each case reproduces a fault a host
+// written from outside once found. Runs in seconds; the thread cases are
+// what ThreadSanitizer checks.
+//
+// Long fuzz runs: SPANORA_FUZZ_ROUNDS=1000000 test_hostile_host --gtest_filter='*Fuzz*'
+// (scripts/fuzz.sh runs them).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <future>
+#include <limits>
+#include <memory>
+#include <new>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include <sys/resource.h>
+
+#include "Helpers/KeyedChunk.h"
+#include "Helpers/KivEditorInterface.h"
+#include "adaptor/AdaptorInstance.h"
+#include "adaptor/ChannelFormats.h"
+#include "adaptor/ChunkHeader.h"
+#include "adaptor/host/StandInHost.h"
+#include "platform/Dialogs.h"
+#include "widener/ASpanora.h"
+
+namespace {
+
+constexpr int kBlock = 256;
+
+// Runs `blocks` blocks of noise; true when every output sample is finite.
+bool ProcessIsFinite(vst::AudioEffect& effect, int blocks, float* energy = nullptr) {
+  std::vector<float> in[2], out[2];
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
+  for (int c = 0; c < 2; ++c) in[c].resize(kBlock), out[c].resize(kBlock);
+  float* inputs[2] = {in[0].data(), in[1].data()};
+  float* outputs[2] = {out[0].data(), out[1].data()};
+  double sum = 0.0;
+  for (int b = 0; b < blocks; ++b) {
+    for (int c = 0; c < 2; ++c) std::generate(in[c].begin(), in[c].end(), [&] { return noise(rng); });
+    effect.processReplacing(inputs, outputs, kBlock);
+    for (int c = 0; c < 2; ++c) {
+      for (float x : out[c]) {
+        if (!std::isfinite(x)) return false;
+        sum += static_cast<double>(x) * x;
+      }
+    }
+  }
+  if (energy) *energy = static_cast<float>(sum);
+  return true;
+}
+
+void ExpectEveryValueInRange(KivEffect& effect) {
+  for (int i = 0; i < effect.GetNumAutomatable(); ++i) {
+    const float v = effect.getParameter(i);
+    EXPECT_TRUE(v >= 0.0f && v <= 1.0f) << "index " << i << " holds " << v;
+  }
+}
+
+std::vector<std::uint8_t> StateWithEveryValue(KivEffect& effect, float value) {
+  CKeyedChunkEncoder encoder;
+  for (int i = 0; i < effect.GetNumAutomatable(); ++i) encoder.AddFloat(effect.GetParameterKey(i), value);
+  return {encoder.Data(), encoder.Data() + encoder.Size()};
+}
+
+std::unique_ptr<CAdaptorInstance> MakeAdaptor() {
+  bool audioSuite = false;
+  const SChannelFormat* format = FindChannelFormat(PI_FOURCC('R', 'T', 'a', 'c'), &audioSuite);
+  return std::unique_ptr<CAdaptorInstance>(CAdaptorInstance::Create(*format, audioSuite, nullptr, 48000.0, 512));
+}
+
+std::vector<std::uint8_t> WithChunkHeader(const std::vector<std::uint8_t>& body) {
+  std::vector<std::uint8_t> data(CHUNK_HEADER_SIZE + body.size());
+  WriteChunkHeader(MakeChunkHeader(PI_CHUNK_EFFECT, EFFECT_CHUNK_NAME, body.size()), data.data());
+  std::copy(body.begin(), body.end(), data.begin() + CHUNK_HEADER_SIZE);
+  return data;
+}
+
+// --- Values out of range, from any door --------------------------------------
+
+TEST(HostileValues, EveryDoorClampsToZeroOneAndTheOutputStaysFinite) {
+  for (float hostile : {-1.0f, 2.0f, 1e30f, 3.4e38f}) {
+    SCOPED_TRACE(hostile);
+    // The host's setParameter, with the stages that went non-finite switched on.
+    ASpanora viaHost(nullptr);
+    vst::AEffect* e = viaHost.getAeffect();
+    for (int i = 0; i < viaHost.GetNumAutomatable(); ++i) e->setParameter(e, i, hostile);
+    for (int on : {PARAM_DYNAMICS, PARAM_AUTO_LEVEL}) e->setParameter(e, on, 1.0f);
+    ExpectEveryValueInRange(viaHost);
+    EXPECT_TRUE(ProcessIsFinite(viaHost, 40));
+    viaHost.setProgram(0);  // once broken, reloading a program did not help
+    EXPECT_TRUE(ProcessIsFinite(viaHost, 8));
+
+    // A 'vstp' state, straight and through the adaptor.
+    ASpanora viaChunk(nullptr);
+    const std::vector<std::uint8_t> state = StateWithEveryValue(viaChunk, hostile);
+    EXPECT_EQ(viaChunk.RestoreStateChunk(state.data(), state.size()), 0);
+    ExpectEveryValueInRange(viaChunk);
+    EXPECT_TRUE(ProcessIsFinite(viaChunk, 40));
+    auto adaptor = MakeAdaptor();
+    ASSERT_TRUE(adaptor);
+    const std::vector<std::uint8_t> chunk = WithChunkHeader(state);
+    EXPECT_EQ(adaptor->RestoreChunk(PI_CHUNK_EFFECT, chunk.data(), static_cast<std::uint32_t>(chunk.size())), PI_NO_ERR);
+    ExpectEveryValueInRange(*adaptor->Effect());
+  }
+  // Settings that are not automatable: persistent and transient.
+  ASpanora effect(nullptr);
+  effect.setParameter(PARAM_PROFILING_INFO, -3.0f);
+  EXPECT_EQ(effect.GetAnyParameter(PARAM_PROFILING_INFO), 0.0f);
+  effect.setParameter(PARAM_ANALYSIS, 7.0f);
+  EXPECT_EQ(effect.GetAnyParameter(PARAM_ANALYSIS), 1.0f);
+  effect.setParameter(PARAM_LINEAR_WIDTH, std::numeric_limits<float>::quiet_NaN());  // still refused
+  EXPECT_EQ(effect.getParameter(PARAM_LINEAR_WIDTH), effect.GetProgramRecord(0).values[PARAM_LINEAR_WIDTH]);
+}
+
+TEST(HostileValues, DisplayStringsStayWithinEightCharacters) {
+  ASpanora effect(nullptr);
+  for (float value : {-1.0f, 0.0f, 0.333f, 1.0f, 2.0f, 1e30f, -3.4e38f}) {
+    for (int i = 0; i < effect.GetNumAutomatable(); ++i) {
+      effect.setParameter(i, value);
+      char text[128];
+      std::memset(text, 'x', sizeof text);
+      text[sizeof text - 1] = '\0';
+      effect.getParameterDisplay(i, text);
+      EXPECT_LE(std::strlen(text), 8u) << "index " << i << " at " << value << ": " << text;
+    }
+  }
+}
+
+TEST(HostileValues, SampleRatesOutsideOneHertzTo768kHzAreIgnored) {
+  ASpanora effect(nullptr);
+  vst::AEffect* e = effect.getAeffect();
+  e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, 48000.0f);
+  for (float rate : {std::numeric_limits<float>::infinity(), 3.4e38f, 1e7f, 768001.0f, 0.0f, -44100.0f, 0.5f,
+                     std::numeric_limits<float>::quiet_NaN()}) {
+    e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, rate);
+    EXPECT_EQ(effect.getSampleRate(), 48000.0f) << rate;
+  }
+  for (int program : {0, 3, 10, 17}) {  // presets that went non-finite at 10 MHz
+    effect.setProgram(program);
+    EXPECT_TRUE(ProcessIsFinite(effect, 20)) << program;
+  }
+  e->dispatcher(e, vst::effSetSampleRate, 0, 0, nullptr, vst::MAX_SAMPLE_RATE);
+  EXPECT_EQ(effect.getSampleRate(), vst::MAX_SAMPLE_RATE);
+  EXPECT_TRUE(ProcessIsFinite(effect, 20));
+}
+
+TEST(HostileValues, DispatcherTakesProgramNumbersAtFullWidthAndOpcode43) {
+  ASpanora effect(nullptr);
+  vst::AEffect* e = effect.getAeffect();
+  e->dispatcher(e, vst::effSetProgram, 0, 3, nullptr, 0.0f);
+  for (std::intptr_t hostile : {std::intptr_t{-4294967291LL}, std::intptr_t{4294967301LL}, std::intptr_t{60},
+                                std::intptr_t{-1}}) {
+    e->dispatcher(e, vst::effSetProgram, 0, hostile, nullptr, 0.0f);
+    EXPECT_EQ(e->dispatcher(e, vst::effGetProgram, 0, 0, nullptr, 0.0f), 3) << hostile;
+  }
+  e->dispatcher(e, vst::effSetBlockSizeAndSampleRate, 0, 333, nullptr, 96000.0f);
+  EXPECT_EQ(effect.getBlockSize(), 333);
+  EXPECT_EQ(effect.getSampleRate(), 96000.0f);
+  e->dispatcher(e, vst::effSetBlockSizeAndSampleRate, 0, -5, nullptr, 1e9f);
+  EXPECT_EQ(effect.getBlockSize(), 333);
+  EXPECT_EQ(effect.getSampleRate(), 96000.0f);
+}
+
+TEST(HostileValues, ProcessWithMissingArraysDoesNothing) {
+  ASpanora effect(nullptr);
+  vst::AEffect* e = effect.getAeffect();
+  float left[kBlock] = {}, right[kBlock] = {};
+  float* good[2] = {left, right};
+  float* holed[2] = {left, nullptr};
+  for (auto process : {e->process, e->processReplacing}) {
+    process(e, nullptr, good, kBlock);
+    process(e, good, nullptr, kBlock);
+    process(e, holed, good, kBlock);
+    process(e, good, holed, kBlock);
+    process(e, nullptr, nullptr, kBlock);
+  }
+  e->process(e, good, good, kBlock);  // and still works
+  EXPECT_TRUE(ProcessIsFinite(effect, 2));
+}
+
+TEST(HostileValues, OversizedStatesAreRefusedAndLargeOnesStayCheap) {
+  ASpanora effect(nullptr);
+  const std::vector<std::uint8_t> good = StateWithEveryValue(effect, 0.25f);
+  // Filler keys first, the real ones at the end: just under the bound.
+  std::vector<std::uint8_t> large{1, 1, 1, 1};
+  const std::uint8_t filler[] = {'f', '_', 'X', 0, 0x3F, 0, 0, 0};
+  while (large.size() + sizeof filler + good.size() - 4 <= MAX_STATE_CHUNK_BYTES) {
+    large.insert(large.end(), std::begin(filler), std::end(filler));
+  }
+  large.insert(large.end(), good.begin() + 4, good.end());
+  EXPECT_EQ(effect.RestoreStateChunk(large.data(), large.size()), 0);
+  EXPECT_EQ(effect.getParameter(PARAM_LINEAR_WIDTH), 0.25f);
+
+  std::vector<std::uint8_t> oversized = large;
+  oversized.insert(oversized.end() - static_cast<std::ptrdiff_t>(good.size() - 4), std::begin(filler),
+                   std::end(filler));
+  CKeyedChunkDecoder decoder;
+  EXPECT_EQ(decoder.Decode(oversized.data(), oversized.size()), EChunkDecodeStatus::TooLarge);
+  EXPECT_EQ(decoder.EntryCount(), 0u);
+  effect.setParameter(PARAM_LINEAR_WIDTH, 0.75f);
+  EXPECT_EQ(effect.RestoreStateChunk(oversized.data(), oversized.size()), CHUNK_KEY_MISSING);
+  EXPECT_EQ(effect.getParameter(PARAM_LINEAR_WIDTH), 0.75f);  // nothing applied
+  auto adaptor = MakeAdaptor();
+  const std::vector<std::uint8_t> chunk = WithChunkHeader(oversized);
+  EXPECT_EQ(adaptor->RestoreChunk(PI_CHUNK_EFFECT, chunk.data(), static_cast<std::uint32_t>(chunk.size())),
+            PI_ERR_BAD_CHUNK);
+}
+
+// Fuzzed adaptor chunks: every value lands in 0..1 and the output stays
+// finite. SPANORA_FUZZ_ROUNDS sets the count (a few hundred in CI).
+TEST(HostileValues, FuzzedAdaptorChunksLeaveEveryValueInRange) {
+  const char* rounds = std::getenv("SPANORA_FUZZ_ROUNDS");
+  const int kRounds = rounds ? std::atoi(rounds) : 300;
+  auto adaptor = MakeAdaptor();
+  ASSERT_TRUE(adaptor);
+  std::uint32_t size = 0;
+  ASSERT_EQ(adaptor->GetChunkSize(PI_CHUNK_EFFECT, &size), PI_NO_ERR);
+  std::vector<std::uint8_t> original(size);
+  ASSERT_EQ(adaptor->SaveChunk(PI_CHUNK_EFFECT, original.data(), size, &size), PI_NO_ERR);
+  std::mt19937 rng(20261206);
+  for (int round = 0; round < kRounds; ++round) {
+    std::vector<std::uint8_t> data = original;
+    const int flips = 1 + static_cast<int>(rng() % 16);
+    for (int i = 0; i < flips; ++i) {  // values and keys, never the header
+      data[CHUNK_HEADER_SIZE + rng() % (data.size() - CHUNK_HEADER_SIZE)] = static_cast<std::uint8_t>(rng());
+    }
+    adaptor->RestoreChunk(PI_CHUNK_EFFECT, data.data(), static_cast<std::uint32_t>(data.size()));
+    for (int i = 0; i < adaptor->Effect()->GetNumAutomatable(); ++i) {
+      const float v = adaptor->Effect()->getParameter(i);
+      ASSERT_TRUE(v >= 0.0f && v <= 1.0f) << "round " << round << " index " << i << " holds " << v;
+    }
+    if (round % 50 == 0) {
+      ASSERT_TRUE(ProcessIsFinite(*adaptor->Effect(), 4)) << "round " << round;
+    }
+  }
+}
+
+// --- Stored data cannot break the rules between parameters -------------------
+
+TEST(HostileStoredData, BothSolosOrACrossedRangeAreRepairedWhereverTheyComeFrom) {
+  ASpanora effect(nullptr);
+  // A chunk with both solos on and crossed ranges.
+  CKeyedChunkEncoder encoder;
+  effect.SaveStateChunk(encoder);
+  CKeyedChunkDecoder current;
+  current.Decode(encoder.Data(), encoder.Size());
+  CKeyedChunkEncoder hostile;
+  for (int i = 0; i < effect.GetNumAutomatable(); ++i) {
+    float v = 0.0f;
+    current.FindFloat(effect.GetParameterKey(i), &v);
+    if (i == PARAM_SOLO_L || i == PARAM_SOLO_R) v = 1.0f;
+    if (i == PARAM_WR_LOW_FREQ || i == PARAM_WR_RESTRICT_LOW_FREQ || i == PARAM_SPLIT_DELAY_HPF) v = 0.7f;
+    if (i == PARAM_WR_HIGH_FREQ || i == PARAM_WR_RESTRICT_HIGH_FREQ || i == PARAM_SPLIT_DELAY_LPF) v = 0.3f;
+    hostile.AddFloat(effect.GetParameterKey(i), v);
+  }
+  EXPECT_EQ(effect.RestoreStateChunk(hostile.Data(), hostile.Size()), 0);
+  const auto check = [&](const char* where) {
+    SCOPED_TRACE(where);
+    EXPECT_FALSE(effect.IsParameterOn(PARAM_SOLO_L) && effect.IsParameterOn(PARAM_SOLO_R));
+    EXPECT_GE(effect.getParameter(PARAM_WR_HIGH_FREQ) - effect.getParameter(PARAM_WR_LOW_FREQ), 0.079f);
+    EXPECT_GE(effect.getParameter(PARAM_WR_RESTRICT_HIGH_FREQ) - effect.getParameter(PARAM_WR_RESTRICT_LOW_FREQ),
+              0.079f);
+    EXPECT_GE(effect.getParameter(PARAM_SPLIT_DELAY_LPF) - effect.getParameter(PARAM_SPLIT_DELAY_HPF), 0.079f);
+    float energy = 0.0f;
+    EXPECT_TRUE(ProcessIsFinite(effect, 20, &energy));
+    EXPECT_GT(energy, 0.0f);  // not muted
+  };
+  check("chunk");
+
+  // The other letter set through the B indices, then swapped in.
+  effect.setProgram(0);
+  effect.setParameter(NUM_SPANORA_PARAMS + PARAM_SOLO_L, 1.0f);
+  effect.setParameter(NUM_SPANORA_PARAMS + PARAM_SOLO_R, 1.0f);
+  effect.setParameter(NUM_SPANORA_PARAMS + PARAM_WR_LOW_FREQ, 0.9f);
+  effect.setParameter(NUM_SPANORA_PARAMS + PARAM_WR_HIGH_FREQ, 0.1f);
+  effect.SwitchABProgram();
+  check("A/B switch");
+}
+
+// --- Threads -------------------------------------------------------------------
+
+TEST(HostileThreads, AnAudioThreadAndTwoControlThreadsShareTheEffect) {
+  auto effect = std::make_unique<ASpanora>(nullptr);
+  effect->setSampleRate(48000.0f);
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    std::vector<float> buffer[4];
+    for (auto& b : buffer) b.assign(64, 0.1f);
+    float* in[2] = {buffer[0].data(), buffer[1].data()};
+    float* out[2] = {buffer[2].data(), buffer[3].data()};
+    std::mt19937 rng(1);
+    while (!stop.load()) {
+      effect->setParameter(static_cast<int>(rng() % 64), static_cast<float>(rng() % 1000) / 999.0f);
+      effect->processReplacing(in, out, 64);
+      effect->getParameter(static_cast<int>(rng() % 64));
+    }
+  });
+  auto control = [&](unsigned seed) {
+    std::mt19937 rng(seed);
+    CKeyedChunkEncoder encoder;
+    char text[256];
+    while (!stop.load()) {
+      const int index = static_cast<int>(rng() % 64);
+      switch (rng() % 10) {
+        case 0: effect->setProgram(static_cast<int>(rng() % NUM_PROGRAMS)); break;
+        case 1:
+          effect->SaveStateChunk(encoder);
+          effect->RestoreStateChunk(encoder.Data(), encoder.Size());
+          break;
+        case 2: effect->getParameterDisplay(index, text); break;
+        case 3: effect->getProgramName(text); break;
+        case 4: {
+          char name[] = "Renamed";
+          effect->setProgramName(name);
+          break;
+        }
+        case 5: effect->getProgramNameIndexed(0, index % NUM_PROGRAMS, text); break;
+        case 6: effect->SwitchABProgram(); break;
+        case 7:
+          effect->beginEdit(index);
+          effect->SetParameterAutomatedChecked(index, 0.5f);
+          effect->endEdit(index);
+          effect->Undo(false);
+          break;
+        default: effect->setParameter(index, static_cast<float>(rng() % 1000) / 999.0f); break;
+      }
+    }
+  };
+  std::thread first(control, 2u), second(control, 3u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  stop.store(true);
+  audio.join();
+  first.join();
+  second.join();
+  ExpectEveryValueInRange(*effect);
+  EXPECT_FALSE(effect->IsParameterOn(PARAM_SOLO_L) && effect->IsParameterOn(PARAM_SOLO_R));
+}
+
+// An editor that keeps the effect's state lock held (from inside a reload)
+// until the test lets it go.
+class CHoldingEditor : public CKivEditorInterface {
+ public:
+  using CKivEditorInterface::CKivEditorInterface;
+  void ReloadAllControls() override {
+    if (!holding) return;
+    entered.set_value();
+    release.wait();
+  }
+  bool holding = true;
+  std::promise<void> entered;
+  std::shared_future<void> release;
+};
+
+TEST(HostileThreads, SetParameterAndSetProgramNeverWaitForABusyStateLock) {
+  ASpanora effect(nullptr);
+  auto* editor = new CHoldingEditor(&effect);
+  std::promise<void> release;
+  editor->release = release.get_future().share();
+  std::future<void> entered = editor->entered.get_future();
+  effect.SetKivEditor(editor);
+  editor->open(&effect);
+  std::thread holder([&] {
+    char name[] = "Held";
+    effect.setProgramName(name);  // reloads the editor under the state lock
+  });
+  entered.wait();
+  // The lock is held: these return at once and read back what they set.
+  effect.setParameter(PARAM_LINEAR_WIDTH, 0.125f);
+  effect.setProgram(9);
+  effect.setParameter(PARAM_BALANCE, 0.75f);  // after the program change
+  EXPECT_EQ(effect.getParameter(PARAM_LINEAR_WIDTH), 0.125f);
+  EXPECT_EQ(effect.getProgram(), 9);
+  editor->holding = false;
+  release.set_value();
+  holder.join();
+  // The holder applied them, in order, before it let go.
+  EXPECT_EQ(effect.getProgram(), 9);
+  EXPECT_EQ(effect.GetAnyParameter(PARAM_BALANCE), 0.75f);
+  EXPECT_EQ(effect.GetAnyParameter(PARAM_LINEAR_WIDTH), effect.GetProgramRecord(9).values[PARAM_LINEAR_WIDTH]);
+  EXPECT_EQ(effect.GetProgramRecord(0).values[PARAM_LINEAR_WIDTH], 0.125f);  // 0 was current when it was set
+  editor->close();
+}
+
+ASpanora* g_pOtherEffect = nullptr;
+std::intptr_t EditOtherEffectOnAutomate(vst::AEffect*, std::int32_t opcode, std::int32_t, std::intptr_t, void*,
+                                        float) {
+  // While the first effect corrects its range, the user edits the second.
+  if (opcode == vst::audioMasterAutomate && g_pOtherEffect) {
+    ASpanora* other = g_pOtherEffect;
+    g_pOtherEffect = nullptr;
+    other->setParameter(PARAM_WR_HIGH_FREQ, 0.5f);
+    other->setParameter(PARAM_WR_LOW_FREQ, 0.5f);
+  }
+  return 0;
+}
+
+TEST(HostileThreads, EachEffectCorrectsItsOwnRangesWhileAnotherDoes) {
+  ASpanora first(&EditOtherEffectOnAutomate);
+  ASpanora second(nullptr);
+  first.setParameter(PARAM_WR_LOW_FREQ, 0.2f);
+  first.setParameter(PARAM_WR_HIGH_FREQ, 0.9f);
+  g_pOtherEffect = &second;
+  first.setParameter(PARAM_WR_HIGH_FREQ, 0.21f);  // too close: corrected, telling the host
+  EXPECT_EQ(g_pOtherEffect, nullptr);
+  EXPECT_GE(second.getParameter(PARAM_WR_HIGH_FREQ) - second.getParameter(PARAM_WR_LOW_FREQ), 0.079f);
+  EXPECT_GE(first.getParameter(PARAM_WR_HIGH_FREQ) - first.getParameter(PARAM_WR_LOW_FREQ), 0.079f);
+}
+
+TEST(HostileThreads, AdaptorTimeInfoIsReadWhileTheAudioThreadWritesIt) {
+  StandIn_Reset();
+  auto adaptor = MakeAdaptor();
+  ASSERT_TRUE(adaptor);
+  const int n = adaptor->Effect()->GetNumAutomatable();
+  std::atomic<bool> stop{false};
+  std::thread audio([&] {
+    std::vector<float> buffer[4];
+    for (auto& b : buffer) b.assign(128, 0.1f);
+    const float* in[2] = {buffer[0].data(), buffer[1].data()};
+    float* out[2] = {buffer[2].data(), buffer[3].data()};
+    for (std::int64_t position = 0; !stop.load(); position += 128) adaptor->ProcessRtas(in, out, 128, position);
+  });
+  adaptor->SetControl(PARAM_DYNAMICS, 1.0f);
+  PiDiagnostics diagnostics{};
+  for (int i = 0; i < 2000; ++i) {
+    adaptor->SetControl(PARAM_DYN_TEMPO, static_cast<float>(i % 2));  // asks for the host tempo
+    adaptor->GetDiagnostics(&diagnostics);
+  }
+  stop.store(true);
+  audio.join();
+  EXPECT_EQ(diagnostics.timeInfoValid, 1);
+  EXPECT_EQ(diagnostics.timeInfoSampleRate, 48000.0);
+  EXPECT_LT(n, 1000);
+  StandIn_Reset();
+}
+
+// --- Idle and lifecycle --------------------------------------------------------
+
+long ContextSwitches() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_nvcsw + usage.ru_nivcsw;
+}
+
+TEST(HostileLifecycle, AnIdleEffectWakesAboutTenTimesASecond) {
+  ASpanora effect(nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // past the start-up pause
+  const long before = ContextSwitches();
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  // A worker polling every millisecond switches about a thousand times.
+  EXPECT_LT(ContextSwitches() - before, 200);
+}
+
+TEST(HostileLifecycle, DestructionDoesNotWaitOutTheWorkersSleep) {
+  for (int i = 0; i < 3; ++i) {
+    auto effect = std::make_unique<ASpanora>(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    effect.reset();  // the worker is still in its 250 ms start-up pause
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+  }
+}
+
+int g_nRetryAnswers = 0;
+platform::EMessageAnswer AnswerRetry(const char*, const char*, platform::EMessageButtons, platform::EMessageIcon) {
+  ++g_nRetryAnswers;
+  return platform::EMessageAnswer::Retry;
+}
+platform::EMessageAnswer AnswerCancel(const char*, const char*, platform::EMessageButtons, platform::EMessageIcon) {
+  ++g_nRetryAnswers;
+  return platform::EMessageAnswer::Cancel;
+}
+void HostsOwnNewHandler() {}
+
+TEST(HostileLifecycle, FailedAllocationsAskABoundedNumberOfTimesAndTheHostKeepsItsHandler) {
+  std::set_new_handler(&HostsOwnNewHandler);
+  { ASpanora effect(nullptr); }
+  EXPECT_EQ(std::get_new_handler(), &HostsOwnNewHandler);
+  std::set_new_handler(nullptr);
+  { ASpanora effect(nullptr); }
+  EXPECT_EQ(std::get_new_handler(), nullptr);  // nothing process-wide installed
+
+  auto failing = [](std::size_t) -> void* { return nullptr; };
+  platform::SetMessageBoxHandler(&AnswerRetry);  // someone who always says Retry
+  g_nRetryAnswers = 0;
+  EXPECT_EQ(KivEffect::AllocateWithRetry(64, failing), nullptr);
+  EXPECT_EQ(g_nRetryAnswers, MAX_ALLOCATION_RETRIES);
+  platform::SetMessageBoxHandler(&AnswerCancel);
+  g_nRetryAnswers = 0;
+  EXPECT_EQ(KivEffect::AllocateWithRetry(64, failing), nullptr);
+  EXPECT_EQ(g_nRetryAnswers, 1);
+  platform::SetMessageBoxHandler(nullptr);
+}
+
+}  // namespace
