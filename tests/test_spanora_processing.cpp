@@ -12,10 +12,11 @@
 #include "tests/support/FakeHost.h"
 #include "tests/support/SpanoraReference.h"
 #include "widener/ASpanora.h"
+#include "widener/SpanoraMapping.h"
+#include "widener/SpanoraPresets.h"
 
 namespace {
 
-using Ref = CSpanoraReference;
 
 struct Stereo {
   std::vector<float> l, r;
@@ -34,15 +35,14 @@ Stereo Noise(std::size_t n, unsigned seed, float level = 0.5f) {
   return s;
 }
 
-// Runs `in` through the effect in blocks; the reference path on request.
-Stereo Render(ASpanora& effect, const Stereo& in, int block, bool reference = false) {
+// Runs `in` through the effect in blocks.
+Stereo Render(ASpanora& effect, const Stereo& in, int block) {
   Stereo out(in.size());
   for (std::size_t at = 0; at < in.size(); at += static_cast<std::size_t>(block)) {
     const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), in.size() - at));
     float* ins[2] = {const_cast<float*>(in.l.data()) + at, const_cast<float*>(in.r.data()) + at};
     float* outs[2] = {out.l.data() + at, out.r.data() + at};
-    if (reference) Ref::Process(effect, ins, outs, n);
-    else effect.processReplacing(ins, outs, n);
+    effect.processReplacing(ins, outs, n);
   }
   return out;
 }
@@ -82,6 +82,7 @@ constexpr std::size_t kLongRun = 10 * 44100;
 
 constexpr std::size_t kGlideSamples = 102 * TICK_SAMPLES;  // 100 ticks of 0.01 and a margin
 
+
 class ProcessingTest : public ::testing::Test {
  protected:
   std::unique_ptr<ASpanora> Make(int program = 0) {
@@ -92,21 +93,80 @@ class ProcessingTest : public ::testing::Test {
   FakeHost host;
 };
 
-TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
-  const Stereo in = Noise(std::max<std::size_t>(kLongRun * 3 / 10, 44100), 11);
-  for (int program = 0; program < 40; ++program) {
-    auto fast = Make(program);
-    auto reference = Make(program);
-    if (program % 4 == 1) {  // exercise dynamics and the crossfades on the way
-      for (ASpanora* e : {fast.get(), reference.get()}) {
-        e->setParameter(PARAM_DYNAMICS, 1.0f);
-        e->setParameter(PARAM_DYN_TYPE, (program % 5) / 4.0f);
-        e->setParameter(PARAM_DYN_SPEED, 1.0f);
-      }
+// The parameter values of a factory program (first letter).
+std::vector<float> PresetValues(int program) {
+  std::vector<float> v(NUM_SPANORA_PARAMS);
+  for (int i = 0; i < NUM_SPANORA_PARAMS; ++i) v[static_cast<std::size_t>(i)] = SpanoraParameters::Default(i);
+  for (const KivPresetValue* p = SPANORA_PRESETS[program].values; p->index >= 0; ++p) {
+    if (p->index < NUM_SPANORA_PARAMS) v[static_cast<std::size_t>(p->index)] = p->value;
+  }
+  return v;
+}
+
+// An engine driven as the effect drives it, without the effect around it.
+struct EngineRig {
+  CSpanoraEngine engine;
+  std::vector<float> values;
+  float rate = 44100.0f;
+  explicit EngineRig(std::vector<float> v, float sampleRate = 44100.0f) : values(std::move(v)), rate(sampleRate) {
+    engine.Prepare(rate);
+    Redesign();
+  }
+  void Redesign() {
+    engine.SetBandLayout(SpanoraMapping::BandLayout(values.data(), rate));
+    engine.SetItdDesign(SpanoraMapping::ItdDesign(values.data(), rate));
+  }
+  void Set(int index, float value) {
+    values[static_cast<std::size_t>(index)] = value;
+    Redesign();
+  }
+  float DynamicsRate() const {
+    return values[PARAM_DYNAMICS] != 0.0f ? DynamicsSpeedHz(values[PARAM_DYN_SPEED]) : 0.0f;
+  }
+  // Renders `in` from sample `from` to `to` in blocks; the reference on request.
+  void Render(const Stereo& in, Stereo& out, std::size_t from, std::size_t to, int block, bool reference) {
+    for (std::size_t at = from; at < to; at += static_cast<std::size_t>(block)) {
+      const int n = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(block), to - at));
+      const float* const ins[2] = {in.l.data() + at, in.r.data() + at};
+      float* const outs[2] = {out.l.data() + at, out.r.data() + at};
+      engine.SetTargets(SpanoraMapping::Targets(values.data(), DynamicsRate()));
+      if (reference) SpanoraReference::Process(engine, ins, outs, n);
+      else engine.Process(ins, outs, n);
     }
-    const int block = 1 + (program * 97) % 700;  // odd sizes: runs start anywhere
-    const Stereo a = Render(*fast, in, block);
-    const Stereo b = Render(*reference, in, 333, true);
+  }
+};
+
+TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
+#ifdef SPANORA_SANITIZED
+  constexpr std::size_t kLength = 40 * TICK_SAMPLES;
+#else
+  constexpr std::size_t kLength = 120 * TICK_SAMPLES;
+#endif
+  const Stereo in = Noise(kLength, 11);
+  const int blocks[] = {1, 64, 100, 512, 4096};
+  for (int program = 0; program < NUM_SPANORA_PRESETS; ++program) {
+    std::vector<float> values = PresetValues(program);
+    if (program % 4 == 1) {  // exercise dynamics and the crossfades on the way
+      values[PARAM_DYNAMICS] = 1.0f;
+      values[PARAM_DYN_TYPE] = static_cast<float>(program % 5) / 4.0f;
+      values[PARAM_DYN_SPEED] = 1.0f;
+    }
+    EngineRig fast(values), reference(values);
+    Stereo a(in.size()), b(in.size());
+    const int block = program < 5 ? blocks[program] : 1 + (program * 97) % 700;  // odd sizes: runs start anywhere
+    // Halfway, a handful of changes that redesign bands, filters and delays.
+    const std::size_t half = kLength / 2 + 77;
+    fast.Render(in, a, 0, half, block, false);
+    reference.Render(in, b, 0, half, 333, true);
+    for (EngineRig* rig : {&fast, &reference}) {
+      rig->Set(PARAM_WR_HIGH_FREQ, 0.9f);
+      rig->Set(PARAM_SPLIT_DELAY_LPF, 0.7f);
+      rig->Set(PARAM_SPLIT_DELAY_TIME, 0.6f);
+      rig->Set(PARAM_SHIFT, 0.3f);
+      rig->Set(PARAM_WR_ENABLED, 1.0f);
+    }
+    fast.Render(in, a, half, kLength, block, false);
+    reference.Render(in, b, half, kLength, 333, true);
     ASSERT_EQ(std::memcmp(a.l.data(), b.l.data(), a.size() * sizeof(float)), 0) << "program " << program;
     ASSERT_EQ(std::memcmp(a.r.data(), b.r.data(), a.size() * sizeof(float)), 0) << "program " << program;
   }
@@ -117,13 +177,13 @@ TEST_F(ProcessingTest, NullSettingsAndBypassPassTheInputWithNoLatency) {
   auto null = Make(3);  // a preset with fill on: it must glide out
   NullSettings(*null);
   const Stereo out = Render(*null, in, 512);
-  EXPECT_EQ(Ref::FillMix(*null), 0.0f);
+  EXPECT_EQ(null->GetEngine().FillMix(), 0.0f);
   EXPECT_LT(MaxAbsDifference(in, out, kGlideSamples), 1e-6f);
 
   auto bypassed = Make(5);
   bypassed->setParameter(PARAM_BYPASS, 1.0f);
   const Stereo bypassOut = Render(*bypassed, in, 256);
-  EXPECT_EQ(Ref::BypassMix(*bypassed), 1.0f);
+  EXPECT_EQ(bypassed->GetEngine().BypassMix(), 1.0f);
   EXPECT_LT(MaxAbsDifference(in, bypassOut, kGlideSamples), 1e-6f);
 
   // An impulse comes out at sample 0.
@@ -141,12 +201,12 @@ TEST_F(ProcessingTest, IidFadesInOverOneHundredTicks) {
   e->setParameter(PARAM_WIDTH, 1.0f);
   const Stereo in = Noise(8 * TICK_SAMPLES, 5);
   Render(*e, in, 512);
-  EXPECT_EQ(Ref::IidMix(*e), 0.0f);
+  EXPECT_EQ(e->GetEngine().IidMix(), 0.0f);
   e->setParameter(PARAM_WR_ENABLED, 1.0f);
   Render(*e, Noise(50 * TICK_SAMPLES, 6), 512);
-  EXPECT_NEAR(Ref::IidMix(*e), 0.5f, 0.011f);
+  EXPECT_NEAR(e->GetEngine().IidMix(), 0.5f, 0.011f);
   Render(*e, Noise(52 * TICK_SAMPLES, 7), 512);
-  EXPECT_EQ(Ref::IidMix(*e), 1.0f);
+  EXPECT_EQ(e->GetEngine().IidMix(), 1.0f);
 }
 
 TEST_F(ProcessingTest, BandCountsFollowResolutionAndTheBounds) {
@@ -155,8 +215,8 @@ TEST_F(ProcessingTest, BandCountsFollowResolutionAndTheBounds) {
   for (const auto& [resolution, bands] : {std::pair{0.0f, 1}, std::pair{0.5f, 6}, std::pair{1.0f, 10}}) {
     e->setParameter(PARAM_RESOLUTION, resolution);
     Render(*e, in, 512);
-    EXPECT_EQ(Ref::TargetBands(*e), bands) << resolution;
-    EXPECT_EQ(Ref::ActiveBands(*e), bands) << resolution;
+    EXPECT_EQ(e->GetEngine().Iid().TargetCount(), bands) << resolution;
+    EXPECT_EQ(e->GetEngine().Iid().ActiveCount(), bands) << resolution;
   }
   EXPECT_FLOAT_EQ(e->getParameter(PARAM_RESOLUTION), 1.0f);
 
@@ -172,8 +232,8 @@ TEST_F(ProcessingTest, BandCountsFollowResolutionAndTheBounds) {
   none->setParameter(PARAM_WR_RESTRICT_HIGH_FREQ, 0.2f);
   const Stereo long_in = Noise(kGlideSamples + 4096, 10);
   const Stereo out = Render(*none, long_in, 512);
-  EXPECT_EQ(Ref::TargetBands(*none), 0);
-  EXPECT_EQ(Ref::ActiveBands(*none), 0);
+  EXPECT_EQ(none->GetEngine().Iid().TargetCount(), 0);
+  EXPECT_EQ(none->GetEngine().Iid().ActiveCount(), 0);
   EXPECT_LT(MaxAbsDifference(long_in, out, kGlideSamples), 1e-6f);
 }
 
@@ -204,13 +264,12 @@ TEST_F(ProcessingTest, AcuityCrossfadesPhaseShiftDelaysAndBalanceTrims) {
   NullSettings(*e);
   e->setParameter(PARAM_SPLIT_DELAY_ENABLED, 1.0f);
   Render(*e, Noise(4 * TICK_SAMPLES, 1), 512);
-  const int before = Ref::Delay1(*e);
   e->setParameter(PARAM_SPLIT_DELAY_TIME, 0.2f);
   Render(*e, Noise(TICK_SAMPLES + 512, 2), 512);  // a tick starts the crossfade
-  EXPECT_EQ(Ref::TargetDelay(*e), static_cast<int>((0.0002f + 0.0073f * 0.2f) * 44100.0f));
-  EXPECT_EQ(Ref::Delay1(*e), before);  // still fading: the old line leads
+  EXPECT_EQ(e->GetEngine().Itd().TargetDelay(), static_cast<int>((0.0002f + 0.0073f * 0.2f) * 44100.0f));
+  EXPECT_TRUE(e->GetEngine().Itd().IsDelayFading());
   Render(*e, Noise(2 * TICK_SAMPLES, 3), 512);
-  EXPECT_EQ(Ref::Delay1(*e), Ref::TargetDelay(*e));
+  EXPECT_EQ(e->GetEngine().Itd().Delay(), e->GetEngine().Itd().TargetDelay());
 
   auto shifted = Make(0);
   NullSettings(*shifted);
@@ -226,14 +285,14 @@ TEST_F(ProcessingTest, AcuityCrossfadesPhaseShiftDelaysAndBalanceTrims) {
   NullSettings(*balanced);
   balanced->setParameter(PARAM_BALANCE, 0.75f);
   Render(*balanced, Noise(1024, 5), 512);
-  EXPECT_NEAR(Ref::Gain(*balanced, 0), 0.1778f, 1e-3f);
-  EXPECT_EQ(Ref::Gain(*balanced, 1), 1.0f);
+  EXPECT_NEAR(balanced->GetEngine().Output().Gain(0).Value(), 0.1778f, 1e-3f);
+  EXPECT_EQ(balanced->GetEngine().Output().Gain(1).Value(), 1.0f);
   balanced->setParameter(PARAM_BALANCE, 1.0f);
   Render(*balanced, Noise(1024, 6), 512);
-  EXPECT_NEAR(Ref::Gain(*balanced, 0), 0.0f, 1e-6f);
+  EXPECT_NEAR(balanced->GetEngine().Output().Gain(0).Value(), 0.0f, 1e-6f);
   balanced->setParameter(PARAM_BALANCE, 0.5f);
   Render(*balanced, Noise(1024, 7), 512);
-  EXPECT_EQ(Ref::Gain(*balanced, 1), 1.0f);
+  EXPECT_EQ(balanced->GetEngine().Output().Gain(1).Value(), 1.0f);
 }
 
 TEST_F(ProcessingTest, SoloAndRangePairsGoThroughTheAutomatedPath) {
@@ -287,25 +346,25 @@ TEST_F(ProcessingTest, DynamicsNeverRaiseAGainAboveOneAndReleaseToOne) {
   e->setParameter(PARAM_DYN_DEPTH, 1.0f);
   e->setParameter(PARAM_DYN_SPEED, 1.0f);
   Render(*e, Noise(40 * TICK_SAMPLES, 99), 512);  // the band layout builds first
-  ASSERT_EQ(Ref::ActiveBands(*e), 10);
+  ASSERT_EQ(e->GetEngine().Iid().ActiveCount(), 10);
   float highest = 0.0f, lowest = 1.0f;
   for (int shape = 0; shape < 5; ++shape) {
     e->setParameter(PARAM_DYN_TYPE, shape / 4.0f);
     for (int slice = 0; slice < 400; ++slice) {
       Render(*e, Noise(DYNAMICS_SAMPLES, static_cast<unsigned>(slice)), DYNAMICS_SAMPLES);
-      for (int band = 0; band < Ref::ActiveBands(*e); ++band) {
-        highest = std::max(highest, Ref::Fade(*e, band));
-        lowest = std::min(lowest, Ref::Fade(*e, band));
+      for (int band = 0; band < e->GetEngine().Iid().ActiveCount(); ++band) {
+        highest = std::max(highest, e->GetEngine().Iid().Fade(band).Value());
+        lowest = std::min(lowest, e->GetEngine().Iid().Fade(band).Value());
       }
-      EXPECT_EQ(Ref::Fade(*e, 0), 1.0f);  // band 0 is never modulated
+      EXPECT_EQ(e->GetEngine().Iid().Fade(0).Value(), 1.0f);  // band 0 is never modulated
     }
   }
   EXPECT_LE(highest, 1.0f);
   EXPECT_LT(lowest, 0.5f);  // the modulation really ran
   e->setParameter(PARAM_DYNAMICS, 0.0f);
   Render(*e, Noise(200 * DYNAMICS_SAMPLES, 1), 512);
-  EXPECT_EQ(Ref::Depth(*e), 0.0f);
-  for (int band = 0; band < Ref::ActiveBands(*e); ++band) EXPECT_EQ(Ref::Fade(*e, band), 1.0f) << band;
+  EXPECT_EQ(e->GetEngine().Dynamics().Depth(), 0.0f);
+  for (int band = 0; band < e->GetEngine().Iid().ActiveCount(); ++band) EXPECT_EQ(e->GetEngine().Iid().Fade(band).Value(), 1.0f) << band;
 }
 
 std::uint32_t g_fakeNow = 1000;

@@ -1,0 +1,241 @@
+#include "widener/SpanoraIidBands.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+// Narrow bands below this fraction of the sample rate cannot be designed
+// stably at the IID bandwidth; such a band is left out of the swap.
+constexpr float kLowestBandFraction = 0.0012f;
+constexpr float kIidBandwidth = 0.001f;
+constexpr float kHighestEdge = 0.499f;
+constexpr int kQuietTicks = 10;
+}  // namespace
+
+CIidBandBank::CIidBandBank() { Reset(); }
+
+void CIidBandBank::Reset() {
+  for (int c = 0; c < 2; ++c) {
+    for (int i = 0; i < NUM_BAND_SLOTS; ++i) {
+      m_Notch[c][i].Clear();
+      m_BandPass[c][i].Clear();
+      m_fDesigned[c][i] = 0.0f;
+    }
+  }
+  for (CLinearRamp& fade : m_Fade) fade.Set(1.0f);
+  m_nTargetCount = m_nActiveCount = m_nMixCount = 0;
+  m_eRebuild = REBUILD_IDLE;
+  m_nQuietTicks = m_nRoundRobin = 0;
+  m_nRedesignSlot = m_nFadeOutSlot = -1;
+  UpdateChain();
+}
+
+void CIidBandBank::ClearHistory() {
+  for (int c = 0; c < 2; ++c) {
+    for (int i = 0; i < NUM_BAND_SLOTS; ++i) {
+      m_Notch[c][i].ClearHistory();
+      m_BandPass[c][i].ClearHistory();
+    }
+  }
+}
+
+void CIidBandBank::SetLayout(const SBandLayout& layout) {
+  m_nTargetCount = std::clamp(layout.count, 0, MAX_BANDS);
+  for (int c = 0; c < 2; ++c) {
+    for (int i = 0; i < MAX_BANDS; ++i) {
+      const float e = layout.edge[c][i];
+      m_fEdge[c][i] = e > 0.0f ? std::min(e, kHighestEdge) : 0.0f;  // NaN falls to 0
+    }
+  }
+  m_nQuietTicks = 0;
+}
+
+void CIidBandBank::DesignBand(int slot, float edgeL, float edgeR) {
+  for (int c = 0; c < 2; ++c) {
+    m_Notch[c][slot].Clear();
+    m_BandPass[c][slot].Clear();
+  }
+  // Each channel loses its own band and gains the other channel's.
+  m_Notch[0][slot].DesignNotch(edgeL, kIidBandwidth);
+  m_BandPass[0][slot].DesignBandPass(edgeR, kIidBandwidth);
+  m_Notch[1][slot].DesignNotch(edgeR, kIidBandwidth);
+  m_BandPass[1][slot].DesignBandPass(edgeL, kIidBandwidth);
+  if (std::min(edgeL, edgeR) < kLowestBandFraction) {
+    // Too low to design stably: the notches become wires and the band adds
+    // nothing, so the band simply drops out of the swap.
+    for (int c = 0; c < 2; ++c) {
+      m_Notch[c][slot].ScaleTowardsIdentity(0.0f);
+      m_BandPass[c][slot].Clear();
+    }
+  }
+  m_fDesigned[0][slot] = edgeL;
+  m_fDesigned[1][slot] = edgeR;
+}
+
+void CIidBandBank::UpdateChain() {
+  // A replacement (the spare slot) runs right after the band it replaces, so
+  // it sees the very input that band sees, and its history fits the slot it
+  // takes over; no band ever changes its place in the chain.
+  int k = 0;
+  for (int slot = 0; slot < m_nActiveCount; ++slot) {
+    m_nChain[k++] = slot;
+    if (slot == m_nRedesignSlot) m_nChain[k++] = m_nActiveCount;
+  }
+  if (m_nFadeOutSlot >= 0) m_nChain[k++] = m_nFadeOutSlot;
+  m_nMixCount = k;
+}
+
+void CIidBandBank::ReleaseModulation(int samples) {
+  if (m_eRebuild != REBUILD_REBUILDING) {
+    for (int i = 1; i < m_nActiveCount; ++i) m_Fade[i].GlideTo(1.0f, samples);
+  }
+  if (m_eRebuild == REBUILD_REQUESTED) {
+    m_eRebuild = REBUILD_SETTLING;
+  } else if (m_eRebuild == REBUILD_SETTLING) {
+    for (CLinearRamp& fade : m_Fade) fade.Set(1.0f);
+    m_eRebuild = REBUILD_REBUILDING;
+  }
+}
+
+void CIidBandBank::Tick() {
+  const bool layoutSettled = m_nTargetCount == m_nActiveCount && m_nRedesignSlot < 0 && m_nFadeOutSlot < 0;
+  if (m_eRebuild == REBUILD_IDLE) {
+    if (!layoutSettled || m_nQuietTicks <= kQuietTicks) m_eRebuild = REBUILD_REQUESTED;
+    return;
+  }
+  if (m_eRebuild != REBUILD_REBUILDING) return;
+
+  constexpr float kFadeStep = 1.0f / TICK_SAMPLES;
+  // Fades set at the previous tick have run their 1024 samples. They only
+  // advance while the IID stage is in the mix, so land them on their end
+  // values: exact when they ran, inaudible when the stage was out.
+  for (CLinearRamp& fade : m_Fade) fade.Land();
+  if (m_nRedesignSlot >= 0) {
+    const int spare = m_nActiveCount;
+    for (int c = 0; c < 2; ++c) {
+      m_Notch[c][m_nRedesignSlot] = m_Notch[c][spare];
+      m_BandPass[c][m_nRedesignSlot] = m_BandPass[c][spare];
+      m_fDesigned[c][m_nRedesignSlot] = m_fDesigned[c][spare];
+    }
+    m_Fade[m_nRedesignSlot].Set(1.0f);
+    m_Fade[spare].Set(0.0f);
+    m_nRedesignSlot = -1;
+    m_nQuietTicks = 0;
+    UpdateChain();
+    return;
+  }
+  if (m_nFadeOutSlot >= 0) {
+    m_Fade[m_nFadeOutSlot].Set(0.0f);
+    m_nFadeOutSlot = -1;
+    m_nQuietTicks = 0;
+    UpdateChain();
+    return;
+  }
+  if (m_nActiveCount < m_nTargetCount) {
+    const int slot = m_nActiveCount++;
+    DesignBand(slot, m_fEdge[0][slot], m_fEdge[1][slot]);
+    m_Fade[slot].Set(0.0f);
+    m_Fade[slot].Glide(kFadeStep, 1.0f);
+    m_nQuietTicks = 0;
+    UpdateChain();
+    return;
+  }
+  if (m_nActiveCount > m_nTargetCount) {
+    m_nFadeOutSlot = --m_nActiveCount;
+    m_Fade[m_nFadeOutSlot].Glide(-kFadeStep, 0.0f);
+    m_nQuietTicks = 0;
+    UpdateChain();
+    return;
+  }
+  // Counts agree: check one band per tick for moved edges.
+  if (m_nActiveCount > 0) {
+    const int i = m_nRoundRobin++ % m_nActiveCount;
+    if (m_fDesigned[0][i] != m_fEdge[0][i] || m_fDesigned[1][i] != m_fEdge[1][i]) {
+      const int spare = m_nActiveCount;
+      DesignBand(spare, m_fEdge[0][i], m_fEdge[1][i]);
+      m_Fade[spare].Set(0.0f);
+      m_Fade[spare].Glide(kFadeStep, 1.0f);
+      m_Fade[i].Glide(-kFadeStep, 0.0f);
+      m_nRedesignSlot = i;
+      m_nQuietTicks = 0;
+      UpdateChain();
+      return;
+    }
+  }
+  if (++m_nQuietTicks > kQuietTicks) m_eRebuild = REBUILD_IDLE;  // the modulation may resume
+}
+
+void CIidBandBank::Process(const float* const x[2], float* const y[2], int n, float wI) noexcept {
+  if (wI > 0.0f) {
+    ProcessBands(x, y, n, wI);
+    return;
+  }
+  for (int c = 0; c < 2; ++c) {
+    if (y[c] != x[c]) std::memcpy(y[c], x[c], sizeof(float) * static_cast<std::size_t>(n));
+  }
+}
+
+#if defined(__SSE2__)
+// Sample by sample through all bands at once: each band's four filters (the
+// notches of the chain and the band-passes of the parallel sum, both
+// channels) share one register, and one register carries {remainder L, R,
+// sum L, R} from band to band. The band filters are only ever stepped, never
+// inspected, so their rings get back just the two samples the recursion reads.
+void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int n, float wI) noexcept {
+  const int bands = m_nMixCount;
+  CBiquadQuad quads[NUM_BAND_SLOTS];
+  CRecursiveFilterCore* groups[NUM_BAND_SLOTS][4];
+  float fade[NUM_BAND_SLOTS], step[NUM_BAND_SLOTS];
+  for (int k = 0; k < bands; ++k) {
+    const int slot = m_nChain[k];
+    groups[k][0] = &m_Notch[0][slot];
+    groups[k][1] = &m_Notch[1][slot];
+    groups[k][2] = &m_BandPass[0][slot];
+    groups[k][3] = &m_BandPass[1][slot];
+    quads[k].Load(groups[k]);
+    fade[k] = m_Fade[slot].Value();
+    step[k] = m_Fade[slot].Step();
+  }
+  const __m128 one = _mm_set1_ps(1.0f);
+  const __m128 zero = _mm_setzero_ps();
+  for (int t = 0; t < n; ++t) {
+    const __m128 in = _mm_setr_ps(x[0][t], x[1][t], x[0][t], x[1][t]);
+    __m128 acc = _mm_movelh_ps(in, zero);  // remainder = input, sums = 0
+    for (int k = 0; k < bands; ++k) {
+      const float f = fade[k];
+      fade[k] = f + step[k];
+      const __m128 y4 = quads[k].Step(_mm_movelh_ps(acc, in));  // {remainder L, R, input L, R}
+      // Remainder lanes: (1 - f) * rem + f * notch; sum lanes: 1 * sum + f * band.
+      const __m128 keep = _mm_shuffle_ps(_mm_set1_ps(1.0f - f), one, _MM_SHUFFLE(1, 0, 1, 0));
+      acc = _mm_add_ps(_mm_mul_ps(keep, acc), _mm_mul_ps(_mm_set1_ps(f), y4));
+    }
+    alignas(16) float p[4];
+    _mm_store_ps(p, _mm_add_ps(_mm_movehl_ps(acc, acc), acc));  // sum + remainder
+    const float xl = x[0][t], xr = x[1][t];
+    y[0][t] = wI * p[0] + (1.0f - wI) * xl;
+    y[1][t] = wI * p[1] + (1.0f - wI) * xr;
+  }
+  for (int k = 0; k < bands; ++k) {
+    quads[k].StoreState(groups[k], n);
+    m_Fade[m_nChain[k]].Resume(fade[k]);
+  }
+}
+#else
+void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int n, float wI) noexcept {
+  for (int t = 0; t < n; ++t) {
+    float rem[2] = {x[0][t], x[1][t]};
+    float sum[2] = {0.0f, 0.0f};
+    for (int k = 0; k < m_nMixCount; ++k) {
+      const int slot = m_nChain[k];
+      const float f = m_Fade[slot].Next();
+      for (int c = 0; c < 2; ++c) {
+        const float notch = m_Notch[c][slot].Process(rem[c]);
+        const float band = m_BandPass[c][slot].Process(x[c][t]);
+        rem[c] = (1.0f - f) * rem[c] + f * notch;
+        sum[c] = 1.0f * sum[c] + f * band;
+      }
+    }
+    for (int c = 0; c < 2; ++c) y[c][t] = wI * (sum[c] + rem[c]) + (1.0f - wI) * x[c][t];
+  }
+}
+#endif
