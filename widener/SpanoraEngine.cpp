@@ -56,6 +56,7 @@ void CSpanoraEngine::SetTargets(const SSpanoraTargets& t) {
   m_Targets.dynamicsRate = Inside(t.dynamicsRate, 0.0f, 1000.0f);
   for (int c = 0; c < 2; ++c) m_Targets.gain[c] = Inside(t.gain[c], 0.0f, kMaxGain);
   m_Output.SetShift(m_Targets.shift);
+  m_Output.SetInvert(m_Targets.invert);
 }
 
 void CSpanoraEngine::SetItdDesign(const SItdDesign& design) {
@@ -163,7 +164,7 @@ void CSpanoraEngine::ProcessRun(const float* const in[2], float* const out[2], i
   m_Iid.Process(xs, ys, n, m_wI.Value());
   if (m_wT.Value() > 0.0f) m_Itd.Process(ys, n, m_wT.Value());
   if (m_wF.Value() > 0.0f) m_Fill.Process(ys, n, m_wF.Value());
-  m_Output.Process(xs, ys, out, n, m_Targets.invert, m_wLin.Value(), m_wB.Value(), outPeak);
+  m_Output.Process(xs, ys, out, n, m_wLin.Value(), m_wB.Value(), outPeak);
 
   // One check per run: a state that turned non-finite shows in the output
   // (0 * inf is NaN too), and so does a non-finite input.

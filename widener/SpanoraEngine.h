@@ -88,7 +88,6 @@ class CSpanoraEngine {
   float ItdMix() const { return m_wT.Value(); }
   float FillMix() const { return m_wF.Value(); }
   float BypassMix() const { return m_wB.Value(); }
-  bool Invert() const { return m_Targets.invert; }
   float SliceInputPeak(int c) const { return m_fSliceInPeak[c]; }
   float SliceOutputPeak(int c) const { return m_fSliceOutPeak[c]; }
   CAntiDenormalNoise& Noise() { return m_Noise; }

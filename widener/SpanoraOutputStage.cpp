@@ -12,6 +12,16 @@ constexpr float kSilence = 0.00001f;
 void COutputStage::Reset() {
   m_Shift.Reset();
   for (CLinearRamp& gain : m_Gain) gain.Set(1.0f);
+  m_Sign.Set(m_bInvert ? -1.0f : 1.0f);
+}
+
+void COutputStage::Tick() {
+  m_Shift.Tick();
+  // The sign's glide has run its tick (steps of 2/1024 land exactly on -1
+  // or 1); a change turns it over the next one.
+  m_Sign.Land();
+  const float target = m_bInvert ? -1.0f : 1.0f;
+  if (m_Sign.Value() != target) m_Sign.Glide((target - m_Sign.Value()) / static_cast<float>(TICK_SAMPLES), target);
 }
 
 void COutputStage::SetGainTargets(float left, float right) {
@@ -23,15 +33,18 @@ void COutputStage::SetGainTargets(float left, float right) {
   }
 }
 
-void COutputStage::Process(const float* const x[2], const float* const y[2], float* const out[2], int n, bool invert,
-                           float wLin, float wB, float peak[2]) noexcept {
+void COutputStage::Process(const float* const x[2], const float* const y[2], float* const out[2], int n, float wLin,
+                           float wB, float peak[2]) noexcept {
   float ld[GAIN_SAMPLES];
   m_Shift.Process(y[0], ld, n);
   float gL = m_Gain[0].Value(), gR = m_Gain[1].Value();
   const float sL = m_Gain[0].Step(), sR = m_Gain[1].Step();
+  float sign = m_Sign.Value();
+  const float signStep = m_Sign.Step();
   float peakL = peak[0], peakR = peak[1];
   for (int k = 0; k < n; ++k) {
-    const float r3 = invert ? -y[1][k] : y[1][k];
+    const float r3 = sign * y[1][k];
+    sign += signStep;
     const float mid = (ld[k] + r3) * 0.5f;
     const float side = wLin * (ld[k] - r3);
     const float oL = (1.0f - wB) * (mid + side) * gL + wB * x[0][k];
@@ -46,6 +59,7 @@ void COutputStage::Process(const float* const x[2], const float* const y[2], flo
   }
   m_Gain[0].Resume(gL);
   m_Gain[1].Resume(gR);
+  m_Sign.Resume(sign);
   peak[0] = peakL;
   peak[1] = peakR;
 }

@@ -22,22 +22,28 @@ class COutputStage {
 
   void SetShift(int samples) { m_Shift.SetTarget(samples); }
   int Shift() const { return m_Shift.Delay(); }
-  void Tick() { m_Shift.Tick(); }
+  void SetInvert(bool invert) { m_bInvert = invert; }
+  // A changed shift or invert starts its one-tick crossfade.
+  void Tick();
   // Gains glide to their targets over the next GAIN_SAMPLES samples.
   void SetGainTargets(float left, float right);
 
-  // out = (1 - wB) * width(invert(y)) * gain + wB * x; peak[c] takes the
-  // largest absolute output.
-  void Process(const float* const x[2], const float* const y[2], float* const out[2], int n, bool invert, float wLin,
-               float wB, float peak[2]) noexcept;
+  // out = (1 - wB) * width(shift(y[0]), sign * y[1]) * gain + wB * x;
+  // peak[c] takes the largest absolute output.
+  void Process(const float* const x[2], const float* const y[2], float* const out[2], int n, float wLin, float wB,
+               float peak[2]) noexcept;
 
   CCrossfadedDelay<int>& ShiftLine() { return m_Shift; }
+  // The right channel's sign: 1, or -1 when inverted; it turns over a tick.
+  CLinearRamp& Sign() { return m_Sign; }
   CLinearRamp& Gain(int channel) { return m_Gain[channel]; }
   const CLinearRamp& Gain(int channel) const { return m_Gain[channel]; }
 
  private:
   CCrossfadedDelay<int> m_Shift;
   CLinearRamp m_Gain[2];
+  CLinearRamp m_Sign{1.0f};
+  bool m_bInvert = false;
 };
 
 // Started from any thread; measured on the audio thread every GAIN_SAMPLES;

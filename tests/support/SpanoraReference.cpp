@@ -48,9 +48,8 @@ void Fill(CItdFillStage& fill, float y[2], float wF) {
   }
 }
 
-void Output(COutputStage& output, const float x[2], const float y[2], float out[2], bool invert, float wLin,
-            float wB) {
-  const float r3 = invert ? -y[1] : y[1];
+void Output(COutputStage& output, const float x[2], const float y[2], float out[2], float wLin, float wB) {
+  const float r3 = output.Sign().Next() * y[1];
   const float ld = output.ShiftLine().Process(y[0]);
   const float mid = (ld + r3) * 0.5f;
   const float side = wLin * (ld - r3);
@@ -68,7 +67,7 @@ void Process(CSpanoraEngine& e, const float* const in[2], float* const out[2], i
     if (e.ItdMix() > 0.0f) Itd(e.Itd(), y, e.ItdMix());
     if (e.FillMix() > 0.0f) Fill(e.Fill(), y, e.FillMix());
     float o[2];
-    Output(e.Output(), x, y, o, e.Invert(), e.LinearMix(), e.BypassMix());
+    Output(e.Output(), x, y, o, e.LinearMix(), e.BypassMix());
     out[0][k] = o[0];
     out[1][k] = o[1];
     const float inPeak[2] = {std::fabs(x[0]), std::fabs(x[1])};

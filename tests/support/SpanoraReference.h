@@ -14,6 +14,5 @@ void Process(CSpanoraEngine& engine, const float* const in[2], float* const out[
 void Iid(CIidBandBank& bank, const float x[2], float y[2], float wI);
 void Itd(CItdStage& itd, float y[2], float wT);
 void Fill(CItdFillStage& fill, float y[2], float wF);
-void Output(COutputStage& output, const float x[2], const float y[2], float out[2], bool invert, float wLin,
-            float wB);
+void Output(COutputStage& output, const float x[2], const float y[2], float out[2], float wLin, float wB);
 }  // namespace SpanoraReference
