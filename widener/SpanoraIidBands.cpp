@@ -55,18 +55,17 @@ void CIidBandBank::DesignBand(int slot, float edgeL, float edgeR) {
     m_Notch[c][slot].Clear();
     m_BandPass[c][slot].Clear();
   }
-  // Each channel loses its own band and gains the other channel's.
-  m_Notch[0][slot].DesignNotch(edgeL, kIidBandwidth);
-  m_BandPass[0][slot].DesignBandPass(edgeR, kIidBandwidth);
-  m_Notch[1][slot].DesignNotch(edgeR, kIidBandwidth);
-  m_BandPass[1][slot].DesignBandPass(edgeL, kIidBandwidth);
   if (std::min(edgeL, edgeR) < kLowestBandFraction) {
-    // Too low to design stably: the notches become wires and the band adds
-    // nothing, so the band simply drops out of the swap.
-    for (int c = 0; c < 2; ++c) {
-      m_Notch[c][slot].ScaleTowardsIdentity(0.0f);
-      m_BandPass[c][slot].Clear();
-    }
+    // Too low to design stably (at high rates the design itself overflows):
+    // the notches are wires and the band adds nothing, so the band simply
+    // drops out of the swap.
+    for (int c = 0; c < 2; ++c) m_Notch[c][slot].SetFeedforward(0, 1.0f);
+  } else {
+    // Each channel loses its own band and gains the other channel's.
+    m_Notch[0][slot].DesignNotch(edgeL, kIidBandwidth);
+    m_BandPass[0][slot].DesignBandPass(edgeR, kIidBandwidth);
+    m_Notch[1][slot].DesignNotch(edgeR, kIidBandwidth);
+    m_BandPass[1][slot].DesignBandPass(edgeL, kIidBandwidth);
   }
   m_fDesigned[0][slot] = edgeL;
   m_fDesigned[1][slot] = edgeR;

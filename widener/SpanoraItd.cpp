@@ -6,12 +6,16 @@
 namespace {
 constexpr float kFillBandwidth = 0.01f;
 constexpr float kFillFrequency[2] = {0.016625f, 0.082625f};
-constexpr float kLowestCutoffHz = 1.0f;
 constexpr float kHighestCutoffFraction = 0.49f;  // cut-offs at Nyquist cannot be designed
+// Below this fraction of the rate cos(omega) rounds so close to 1 in single
+// precision that a pole lands on the unit circle and the filter runs away
+// (20 Hz reaches it at 200 kHz).
+constexpr float kLowestCutoffFraction = 1e-4f;
 
 float KeepInside(float hz, float sampleRate) {
   const float most = kHighestCutoffFraction * sampleRate;
-  return hz > kLowestCutoffHz ? std::min(hz, most) : kLowestCutoffHz;  // NaN falls to the lowest
+  const float least = kLowestCutoffFraction * sampleRate;
+  return hz > least ? std::min(hz, most) : least;  // NaN falls to the lowest
 }
 }  // namespace
 

@@ -16,7 +16,7 @@ class CItdStage {
   // Silence: the delay line and the filter histories; no crossfade running.
   void Reset();
 
-  // Band limits in Hz, kept inside 1 Hz ... 0.49 of the sample rate.
+  // Band limits in Hz, kept inside 0.0001 ... 0.49 of the sample rate.
   void SetBandLimits(float lowPassHz, float highPassHz);
   void SetTargetDelay(int samples) { m_Line.SetTarget(samples); }
   int TargetDelay() const { return m_Line.Target(); }

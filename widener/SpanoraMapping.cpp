@@ -4,10 +4,21 @@
 #include <cmath>
 
 namespace SpanoraMapping {
+namespace {
+// The values as the mapping reads them: each inside 0 ... 1, NaN as 0.
+struct SClamped {
+  float v[NUM_SPANORA_PARAMS];
+  explicit SClamped(const float* values) {
+    for (int i = 0; i < NUM_SPANORA_PARAMS; ++i) v[i] = values[i] > 0.0f ? (values[i] < 1.0f ? values[i] : 1.0f) : 0.0f;
+  }
+  float operator[](int i) const { return v[i]; }
+};
+}  // namespace
 
 int BandCount(float resolution) { return std::clamp(1 + static_cast<int>(9.0f * resolution + 0.5f), 1, MAX_BANDS); }
 
-SSpanoraTargets Targets(const float* v, float dynamicsRate) {
+SSpanoraTargets Targets(const float* values, float dynamicsRate) {
+  const SClamped v(values);
   SSpanoraTargets t;
   t.iid = v[PARAM_WR_ENABLED] != 0.0f ? v[PARAM_WIDTH] : 0.0f;
   t.linear = v[PARAM_MONO] != 0.0f ? 0.0f : v[PARAM_LINEAR_WIDTH];
@@ -42,7 +53,8 @@ SSpanoraTargets Targets(const float* v, float dynamicsRate) {
   return t;
 }
 
-SBandLayout BandLayout(const float* v, float fs) {
+SBandLayout BandLayout(const float* values, float fs) {
+  const SClamped v(values);
   SBandLayout layout;
   const int n = BandCount(v[PARAM_RESOLUTION]);
   int count = n;
@@ -73,7 +85,8 @@ SBandLayout BandLayout(const float* v, float fs) {
   return layout;
 }
 
-SItdDesign ItdDesign(const float* v, float fs) {
+SItdDesign ItdDesign(const float* values, float fs) {
+  const SClamped v(values);
   SItdDesign design;
   float lpf = v[PARAM_SPLIT_DELAY_LPF];
   if (lpf < 1.0f) lpf = std::max(0.0f, lpf - 0.25f);

@@ -1,7 +1,7 @@
 #pragma once
-// How the widener's parameter values (one letter, NUM_SPANORA_PARAMS values,
-// each 0 ... 1) become what the audio path works towards: the per-block
-// targets, the IID band layout and the ITD design.
+// How the widener's parameter values (one letter, NUM_SPANORA_PARAMS values)
+// become what the audio path works towards: the per-block targets, the IID
+// band layout and the ITD design. Every value is read clamped to 0 ... 1.
 #include "widener/SpanoraEngine.h"
 #include "widener/SpanoraParameters.h"
 
