@@ -66,6 +66,26 @@ class CRecursiveFilterCore {
   static void ProcessGroup(CRecursiveFilterCore* const (&filters)[N], const float* const (&in)[N],
                            float* const (&out)[N], int n) noexcept;
 
+  // The second-order coefficients and the two newest samples of each ring,
+  // for kernels that step many filters in their own layout.
+  struct SBiquadState {
+    float a0, a1, a2, b1, b2;
+    float x1, x2, y1, y2;  // x1, y1 the newest
+  };
+  SBiquadState GetBiquadState() const noexcept {
+    const int i1 = m_nRingIndex, i2 = Previous(i1);
+    return {m_fA[0], m_fA[1], m_fA[2], m_fB[1], m_fB[2], m_fInput[i1], m_fInput[i2], m_fOutput[i1], m_fOutput[i2]};
+  }
+  // Leaves the rings as n single steps would have left them, as far as the
+  // recursion reads them: the two newest samples (older entries keep their
+  // values). For owners that only step the filter.
+  void ResumeAfterSteps(const SBiquadState& state, int n) noexcept {
+    const float in[2] = {state.x2, state.x1};
+    const float out[2] = {state.y2, state.y1};
+    const int tail = n < 2 ? n : 2;
+    WriteBackHistory(in + 2 - tail, out + 2 - tail, n, 1, 2);
+  }
+
   // The rings as anyone looking at the filter sees them: k = 0 is the newest
   // sample, k = 1 the one before, and so on.
   int GetRingIndex() const { return m_nRingIndex; }

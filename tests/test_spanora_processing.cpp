@@ -139,6 +139,8 @@ struct EngineRig {
   }
 };
 
+// Every IID kernel this CPU can run, over every preset and block sizes from
+// 1 to 4096, gives the bits of the sample-by-sample chain.
 TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
 #ifdef SPANORA_SANITIZED
   constexpr std::size_t kLength = 40 * TICK_SAMPLES;
@@ -147,6 +149,10 @@ TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
 #endif
   const Stereo in = Noise(kLength, 11);
   const int blocks[] = {1, 64, 100, 512, 4096};
+  std::vector<EIidKernel> kernels;
+  for (int k = 0; k < NUM_IID_KERNELS; ++k) {
+    if (SpanoraIidKernels::IsAvailable(static_cast<EIidKernel>(k))) kernels.push_back(static_cast<EIidKernel>(k));
+  }
   for (int program = 0; program < NUM_SPANORA_PRESETS; ++program) {
     std::vector<float> values = PresetValues(program);
     if (program % 4 == 1) {  // exercise dynamics and the crossfades on the way
@@ -154,24 +160,33 @@ TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
       values[PARAM_DYN_TYPE] = static_cast<float>(program % 5) / 4.0f;
       values[PARAM_DYN_SPEED] = 1.0f;
     }
-    EngineRig fast(values), reference(values);
-    Stereo a(in.size()), b(in.size());
-    const int block = program < 5 ? blocks[program] : 1 + (program * 97) % 700;  // odd sizes: runs start anywhere
     // Halfway, a handful of changes that redesign bands, filters and delays.
     const std::size_t half = kLength / 2 + 77;
-    fast.Render(in, a, 0, half, block, false);
+    auto change = [](EngineRig& rig) {
+      rig.Set(PARAM_WR_HIGH_FREQ, 0.9f);
+      rig.Set(PARAM_SPLIT_DELAY_LPF, 0.7f);
+      rig.Set(PARAM_SPLIT_DELAY_TIME, 0.6f);
+      rig.Set(PARAM_SHIFT, 0.3f);
+      rig.Set(PARAM_INVERT, 1.0f);
+      rig.Set(PARAM_WR_ENABLED, 1.0f);
+    };
+    EngineRig reference(values);
+    Stereo b(in.size());
     reference.Render(in, b, 0, half, 333, true);
-    for (EngineRig* rig : {&fast, &reference}) {
-      rig->Set(PARAM_WR_HIGH_FREQ, 0.9f);
-      rig->Set(PARAM_SPLIT_DELAY_LPF, 0.7f);
-      rig->Set(PARAM_SPLIT_DELAY_TIME, 0.6f);
-      rig->Set(PARAM_SHIFT, 0.3f);
-      rig->Set(PARAM_WR_ENABLED, 1.0f);
-    }
-    fast.Render(in, a, half, kLength, block, false);
+    change(reference);
     reference.Render(in, b, half, kLength, 333, true);
-    ASSERT_EQ(std::memcmp(a.l.data(), b.l.data(), a.size() * sizeof(float)), 0) << "program " << program;
-    ASSERT_EQ(std::memcmp(a.r.data(), b.r.data(), a.size() * sizeof(float)), 0) << "program " << program;
+    for (std::size_t k = 0; k < kernels.size(); ++k) {
+      EngineRig fast(values);
+      fast.engine.Iid().SetKernel(kernels[k]);
+      const int block = blocks[(static_cast<std::size_t>(program) + k) % 5];
+      Stereo a(in.size());
+      fast.Render(in, a, 0, half, block, false);
+      change(fast);
+      fast.Render(in, a, half, kLength, block, false);
+      const char* name = SpanoraIidKernels::Name(kernels[k]);
+      ASSERT_EQ(std::memcmp(a.l.data(), b.l.data(), a.size() * sizeof(float)), 0) << name << " program " << program;
+      ASSERT_EQ(std::memcmp(a.r.data(), b.r.data(), a.size() * sizeof(float)), 0) << name << " program " << program;
+    }
   }
 }
 

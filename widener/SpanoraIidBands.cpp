@@ -12,7 +12,12 @@ constexpr float kHighestEdge = 0.499f;
 constexpr int kQuietTicks = 10;
 }  // namespace
 
-CIidBandBank::CIidBandBank() { Reset(); }
+CIidBandBank::CIidBandBank() : m_pLanes(std::make_unique<SIidLanes>()) {
+  SetKernel(SpanoraIidKernels::Default());
+  Reset();
+}
+
+CIidBandBank::~CIidBandBank() = default;
 
 void CIidBandBank::Reset() {
   for (int c = 0; c < 2; ++c) {
@@ -174,67 +179,52 @@ void CIidBandBank::Process(const float* const x[2], float* const y[2], int n, fl
   }
 }
 
-#if defined(__SSE2__)
-// Sample by sample through all bands at once: each band's four filters (the
-// notches of the chain and the band-passes of the parallel sum, both
-// channels) share one register, and one register carries {remainder L, R,
-// sum L, R} from band to band. The band filters are only ever stepped, never
-// inspected, so their rings get back just the two samples the recursion reads.
 void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int n, float wI) noexcept {
   const int bands = m_nMixCount;
-  CBiquadQuad quads[NUM_BAND_SLOTS];
-  CRecursiveFilterCore* groups[NUM_BAND_SLOTS][4];
-  float fade[NUM_BAND_SLOTS], step[NUM_BAND_SLOTS];
+  if (bands == 0) {
+    // No band: the remainder is the input and the sum is 0.
+    for (int c = 0; c < 2; ++c) {
+      for (int t = 0; t < n; ++t) y[c][t] = wI * (x[c][t] + 0.0f) + (1.0f - wI) * x[c][t];
+    }
+    return;
+  }
+  // The bands' filters and fades into the kernel's lanes, in chain order.
+  SIidLanes& lanes = *m_pLanes;
+  lanes.bands = bands;
   for (int k = 0; k < bands; ++k) {
     const int slot = m_nChain[k];
-    groups[k][0] = &m_Notch[0][slot];
-    groups[k][1] = &m_Notch[1][slot];
-    groups[k][2] = &m_BandPass[0][slot];
-    groups[k][3] = &m_BandPass[1][slot];
-    quads[k].Load(groups[k]);
-    fade[k] = m_Fade[slot].Value();
-    step[k] = m_Fade[slot].Step();
-  }
-  const __m128 one = _mm_set1_ps(1.0f);
-  const __m128 zero = _mm_setzero_ps();
-  for (int t = 0; t < n; ++t) {
-    const __m128 in = _mm_setr_ps(x[0][t], x[1][t], x[0][t], x[1][t]);
-    __m128 acc = _mm_movelh_ps(in, zero);  // remainder = input, sums = 0
-    for (int k = 0; k < bands; ++k) {
-      const float f = fade[k];
-      fade[k] = f + step[k];
-      const __m128 y4 = quads[k].Step(_mm_movelh_ps(acc, in));  // {remainder L, R, input L, R}
-      // Remainder lanes: (1 - f) * rem + f * notch; sum lanes: 1 * sum + f * band.
-      const __m128 keep = _mm_shuffle_ps(_mm_set1_ps(1.0f - f), one, _MM_SHUFFLE(1, 0, 1, 0));
-      acc = _mm_add_ps(_mm_mul_ps(keep, acc), _mm_mul_ps(_mm_set1_ps(f), y4));
+    CRecursiveFilterCore* const filters[4] = {&m_Notch[0][slot], &m_Notch[1][slot], &m_BandPass[0][slot],
+                                              &m_BandPass[1][slot]};
+    for (int j = 0; j < 4; ++j) {
+      const CRecursiveFilterCore::SBiquadState f = filters[j]->GetBiquadState();
+      const int i = 4 * k + j;
+      lanes.a0[i] = f.a0;
+      lanes.a1[i] = f.a1;
+      lanes.a2[i] = f.a2;
+      lanes.b1[i] = f.b1;
+      lanes.b2[i] = f.b2;
+      lanes.x1[i] = f.x1;
+      lanes.x2[i] = f.x2;
+      lanes.y1[i] = f.y1;
+      lanes.y2[i] = f.y2;
+      lanes.fade[i] = m_Fade[slot].Value();
+      lanes.step[i] = m_Fade[slot].Step();
     }
-    alignas(16) float p[4];
-    _mm_store_ps(p, _mm_add_ps(_mm_movehl_ps(acc, acc), acc));  // sum + remainder
-    const float xl = x[0][t], xr = x[1][t];
-    y[0][t] = wI * p[0] + (1.0f - wI) * xl;
-    y[1][t] = wI * p[1] + (1.0f - wI) * xr;
   }
+  m_pKernel(lanes, x, y, n, wI);
   for (int k = 0; k < bands; ++k) {
-    quads[k].StoreState(groups[k], n);
-    m_Fade[m_nChain[k]].Resume(fade[k]);
-  }
-}
-#else
-void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int n, float wI) noexcept {
-  for (int t = 0; t < n; ++t) {
-    float rem[2] = {x[0][t], x[1][t]};
-    float sum[2] = {0.0f, 0.0f};
-    for (int k = 0; k < m_nMixCount; ++k) {
-      const int slot = m_nChain[k];
-      const float f = m_Fade[slot].Next();
-      for (int c = 0; c < 2; ++c) {
-        const float notch = m_Notch[c][slot].Process(rem[c]);
-        const float band = m_BandPass[c][slot].Process(x[c][t]);
-        rem[c] = (1.0f - f) * rem[c] + f * notch;
-        sum[c] = 1.0f * sum[c] + f * band;
-      }
+    const int slot = m_nChain[k];
+    CRecursiveFilterCore* const filters[4] = {&m_Notch[0][slot], &m_Notch[1][slot], &m_BandPass[0][slot],
+                                              &m_BandPass[1][slot]};
+    for (int j = 0; j < 4; ++j) {
+      const int i = 4 * k + j;
+      filters[j]->ResumeAfterSteps({0, 0, 0, 0, 0, lanes.x1[i], lanes.x2[i], lanes.y1[i], lanes.y2[i]}, n);
     }
-    for (int c = 0; c < 2; ++c) y[c][t] = wI * (sum[c] + rem[c]) + (1.0f - wI) * x[c][t];
+    m_Fade[slot].Resume(lanes.fade[4 * k]);
   }
 }
-#endif
+
+void CIidBandBank::SetKernel(EIidKernel kernel) {
+  m_eKernel = SpanoraIidKernels::IsAvailable(kernel) ? kernel : IID_KERNEL_SSE;
+  m_pKernel = SpanoraIidKernels::Get(m_eKernel);
+}

@@ -3,8 +3,11 @@
 // channel a chain of notches leaves a remainder and parallel band-passes add
 // the other channel's bands; each band is weighted by its fade. Layout
 // changes are rebuilt one band per tick, every band change a one-tick fade.
+#include <memory>
+
 #include "Helpers/RecursiveFilter.h"
 #include "widener/LinearRamp.h"
+#include "widener/SpanoraIidKernel.h"
 #include "widener/SpanoraTiming.h"
 
 enum ERebuildState { REBUILD_IDLE, REBUILD_REQUESTED, REBUILD_SETTLING, REBUILD_REBUILDING };
@@ -19,6 +22,13 @@ struct SBandLayout {
 class CIidBandBank {
  public:
   CIidBandBank();
+  ~CIidBandBank();
+  CIidBandBank(const CIidBandBank&) = delete;
+  CIidBandBank& operator=(const CIidBandBank&) = delete;
+
+  // The kernel that runs the chain (an unavailable one falls back to SSE).
+  void SetKernel(EIidKernel kernel);
+  EIidKernel Kernel() const { return m_eKernel; }
 
   // Designs are normalised: nothing depends on the sample rate.
   void Prepare(float /*sampleRate*/) {}
@@ -73,4 +83,7 @@ class CIidBandBank {
   int m_nRoundRobin = 0;
   int m_nRedesignSlot = -1;  // band being replaced by the spare, or -1
   int m_nFadeOutSlot = -1;   // band fading out before it is dropped, or -1
+  std::unique_ptr<SIidLanes> m_pLanes;
+  EIidKernel m_eKernel = IID_KERNEL_SSE;
+  IidKernel m_pKernel = nullptr;
 };
