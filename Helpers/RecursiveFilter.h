@@ -3,6 +3,7 @@
 // core with its coefficient designs, an integer delay line and a fractional
 // delay line with four-point cubic interpolation. All storage is fixed at
 // construction; the per-sample operations never allocate, lock or throw.
+#include <algorithm>
 #include <memory>
 
 #if defined(__SSE2__)
@@ -414,6 +415,23 @@ inline void CDelayBuffer<T>::WriteAndTapFractional(const T* in, T* out, int n, f
   int i;
   T t;
   Position(m_nWrite == m_nMaxDelay ? 0 : m_nWrite + 1, delay, &i, &t);
+  const int size = m_nMaxDelay + 1;
+  if (delay >= 3.0f && m_nWrite + n < size && i >= 1 && i + n + 2 < size) {
+    // Neither the writes nor the reads wrap, and every read lies at least
+    // three samples behind its write: write the block, then read it as a
+    // plain four-tap filter over consecutive samples, which vectorises.
+    std::copy_n(in, n, m_pBuffer.get() + m_nWrite + 1);
+    m_nWrite += n;
+    const T* b = m_pBuffer.get() + i;
+    for (int k = 0; k < n; ++k) {
+      const T s0 = b[k], s1 = b[k + 1], sm = b[k - 1], s2 = b[k + 2];
+      const T c1 = T(0.5) * (s1 - sm);
+      const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
+      const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
+      out[k] = ((c3 * t + c2) * t + c1) * t + s0;
+    }
+    return;
+  }
   for (int k = 0; k < n; ++k) {
     Write(in[k]);
     out[k] = Interpolate(i, t);

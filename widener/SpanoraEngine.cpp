@@ -171,8 +171,13 @@ void CSpanoraEngine::ProcessRun(const float* const in[2], float* const out[2], i
   finite &= m_Noise.Process(1, in[1], x[1], n, &inPeak[1]);
 
   m_Iid.Process(xs, ys, n, m_wI.Value());
-  if (m_wT.Value() > 0.0f) m_Itd.Process(ys, n, m_wT.Value());
-  if (m_wF.Value() > 0.0f) m_Fill.Process(ys, n, m_wF.Value());
+  const float wT = m_wT.Value(), wF = m_wF.Value();
+  if (wT > 0.0f && wF > 0.0f) {
+    ProcessItdAndFill(m_Itd, m_Fill, ys, n, wT, wF);
+  } else {
+    if (wT > 0.0f) m_Itd.Process(ys, n, wT);
+    if (wF > 0.0f) m_Fill.Process(ys, n, wF);
+  }
   m_Output.Process(xs, ys, out, n, m_wLin.Value(), m_wB.Value(), outPeak);
 
   // One check per run: a state that turned non-finite shows in the output

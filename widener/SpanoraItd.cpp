@@ -130,11 +130,65 @@ void CItdFillStage::Process(float* const y[2], int n, float wF) noexcept {
   const float* const ins[4] = {y[0], y[1], y[0], y[1]};
   float* const outs[4] = {notch[0], notch[1], band[0], band[1]};
   CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
+  float* const notches[2] = {notch[0], notch[1]};
+  float* const bands[2] = {band[0], band[1]};
+  FinishRun(y, notches, bands, n, wF);
+}
+
+void CItdFillStage::FinishRun(float* const y[2], float* const notch[2], float* const band[2], int n,
+                              float wF) noexcept {
   for (int c = 0; c < 2; ++c) {
     m_Line[c].Process(band[c], band[c], n);
     for (int k = 0; k < n; ++k) {
-      const float fill = notch[c][k] + band[c][k];
-      y[c][k] = (1.0f - wF) * y[c][k] + wF * fill;
+      const float filled = notch[c][k] + band[c][k];
+      y[c][k] = (1.0f - wF) * y[c][k] + wF * filled;
     }
   }
+}
+
+void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], int n, float wT, float wF) noexcept {
+  if (n <= 0) return;
+  if (itd.BandLimitFade().IsMoving() || itd.Line().IsFading() || fill.IsFading()) {
+    itd.Process(y, n, wT);
+    fill.Process(y, n, wF);
+    return;
+  }
+  CRecursiveFilterCore& lowPass = itd.LowPass(0);
+  CRecursiveFilterCore& highPass = itd.HighPass(0);
+  CRecursiveFilterCore::SBiquadState lp = lowPass.GetBiquadState(), hp = highPass.GetBiquadState();
+  const float lpA[3] = {lp.a0, lp.a1, lp.a2}, lpB[3] = {0.0f, lp.b1, lp.b2};
+  const float hpA[3] = {hp.a0, hp.a1, hp.a2}, hpB[3] = {0.0f, hp.b1, hp.b2};
+  CRecursiveFilterCore* const quad[4] = {&fill.Notch(0), &fill.Notch(1), &fill.BandPass(0), &fill.BandPass(1)};
+  CBiquadQuad filters;
+  filters.Load(quad);
+  CCrossfadedDelay<int>& line = itd.Line();
+  float notch[2][GAIN_SAMPLES], band[2][GAIN_SAMPLES];
+  for (int k = 0; k < n; ++k) {
+    const float d = line.Process((y[0][k] + y[1][k]) * 0.5f);
+    const float mid = BiquadStep(lpA, lpB, d, lp.x1, lp.x2, lp.y1, lp.y2);
+    lp.x2 = lp.x1;
+    lp.x1 = d;
+    lp.y2 = lp.y1;
+    lp.y1 = mid;
+    const float e = BiquadStep(hpA, hpB, mid, hp.x1, hp.x2, hp.y1, hp.y2);
+    hp.x2 = hp.x1;
+    hp.x1 = mid;
+    hp.y2 = hp.y1;
+    hp.y1 = e;
+    const float l2 = y[0][k] + wT * e, r2 = y[1][k] - wT * e;
+    y[0][k] = l2;
+    y[1][k] = r2;
+    alignas(16) float out[4];
+    _mm_store_ps(out, filters.Step(_mm_setr_ps(l2, r2, l2, r2)));
+    notch[0][k] = out[0];
+    notch[1][k] = out[1];
+    band[0][k] = out[2];
+    band[1][k] = out[3];
+  }
+  lowPass.ResumeAfterSteps(lp, n);
+  highPass.ResumeAfterSteps(hp, n);
+  filters.StoreState(quad, n);
+  float* const notches[2] = {notch[0], notch[1]};
+  float* const bands[2] = {band[0], band[1]};
+  fill.FinishRun(y, notches, bands, n, wF);
 }

@@ -69,9 +69,17 @@ class CItdFillStage {
   CRecursiveFilterCore& Notch(int channel) { return m_Notch[channel]; }
   CRecursiveFilterCore& BandPass(int channel) { return m_BandPass[channel]; }
   CCrossfadedDelay<float>& Line(int channel) { return m_Line[channel]; }
+  bool IsFading() const { return m_Line[0].IsFading() || m_Line[1].IsFading(); }
+  // The fill's second half: delayed band plus notch, mixed in by wF.
+  void FinishRun(float* const y[2], float* const notch[2], float* const band[2], int n, float wF) noexcept;
 
  private:
   CRecursiveFilterCore m_Notch[2], m_BandPass[2];
   CCrossfadedDelay<float> m_Line[2];
   bool m_bDelaySet = false;
 };
+
+// ITD then ITD Fill over a run, identical to the two stages' Process one
+// after the other, but sample by sample in one loop, so that the recursions
+// of both stages overlap. While a crossfade runs it takes the two passes.
+void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], int n, float wT, float wF) noexcept;
