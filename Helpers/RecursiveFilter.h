@@ -441,6 +441,19 @@ inline void CDelayBuffer<T>::WriteAndTapFractional(const T* in, T* out, int n, f
 
 template <class T>
 inline void CDelayBuffer<T>::WriteAndTap(const T* in, T* out, int n, int delay) noexcept {
+  if (n <= 0) return;
+  const int size = m_nMaxDelay + 1;
+  const int first = m_nWrite + 1;  // where the block's first sample goes
+  const int read = first - delay;  // where its first read comes from
+  if (first + n <= size && read >= 0 && delay >= 0) {
+    // Neither the writes nor the reads wrap: a read never reaches past its
+    // own write, so writing the block first and copying it out gives the
+    // per-sample result.
+    std::copy_n(in, n, m_pBuffer.get() + first);
+    m_nWrite += n;
+    std::copy_n(m_pBuffer.get() + read, n, out);
+    return;
+  }
   for (int k = 0; k < n; ++k) {
     Write(in[k]);
     out[k] = Tap(delay);

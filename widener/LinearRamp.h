@@ -2,7 +2,9 @@
 // A value that moves in straight lines: by at most a given amount per call
 // towards a target (the smoothed mixes, the dynamics depth), or by a fixed
 // increment per sample over a glide of known length (band gains, output
-// gains, crossfades). The one glide of the audio path.
+// gains, crossfades); or in an S-curve of two parabolas whose increment
+// itself moves by a fixed amount per sample (band fades). The one glide of
+// the audio path.
 #include <cmath>
 
 class CLinearRamp {
@@ -11,20 +13,21 @@ class CLinearRamp {
 
   float Value() const { return m_fValue; }
   float Step() const { return m_fStep; }
+  float Acceleration() const { return m_fAcceleration; }
   float Target() const { return m_fTarget; }
-  bool IsMoving() const { return m_fStep != 0.0f; }
+  bool IsMoving() const { return m_fStep != 0.0f || m_fAcceleration != 0.0f; }
 
   // Jumps to `value` and stops.
   void Set(float value) {
     m_fValue = m_fTarget = value;
-    m_fStep = 0.0f;
+    m_fStep = m_fAcceleration = 0.0f;
   }
   // Moves at once by at most `maxStep` towards `target`, never past it.
   void StepTowards(float target, float maxStep) {
     if (m_fValue < target) m_fValue = m_fValue + maxStep < target ? m_fValue + maxStep : target;
     else if (m_fValue > target) m_fValue = m_fValue - maxStep > target ? m_fValue - maxStep : target;
     m_fTarget = m_fValue;
-    m_fStep = 0.0f;
+    m_fStep = m_fAcceleration = 0.0f;
   }
   // Lands a glide that has run its course on its target exactly.
   void Land() { Set(m_fTarget); }
@@ -48,14 +51,31 @@ class CLinearRamp {
     m_fStep = step;
     m_fTarget = target;
   }
+  // An S-curve to `target` over `samples` (even) calls of Next(): the
+  // increment grows by a fixed amount per sample for the first half and,
+  // once the owner calls Turn() at the half, shrinks to 0 again. There is no
+  // corner at either end. For a distance of 1 and 1024 samples every value is
+  // exact and the curve ends on the target itself.
+  void Ease(float target, int samples) {
+    const float half = static_cast<float>(samples / 2);
+    m_fStep = 0.0f;
+    m_fAcceleration = (target - m_fValue) / (half * half);
+    m_fTarget = target;
+  }
+  void Turn() { m_fAcceleration = -m_fAcceleration; }
   // The value for this sample; the ramp moves on by one step.
   float Next() {
     const float value = m_fValue;
     m_fValue += m_fStep;
+    m_fStep += m_fAcceleration;
     return value;
   }
-  // For block kernels that step a copy: the value after their run.
+  // For block kernels that step a copy: value and increment after their run.
   void Resume(float value) { m_fValue = value; }
+  void Resume(float value, float step) {
+    m_fValue = value;
+    m_fStep = step;
+  }
 
  private:
   static constexpr float SNAP_DISTANCE = 5e-5f;
@@ -63,5 +83,6 @@ class CLinearRamp {
 
   float m_fValue;
   float m_fStep = 0.0f;
+  float m_fAcceleration = 0.0f;
   float m_fTarget;
 };

@@ -130,6 +130,7 @@ void CSpanoraEngine::FinishRun(int n) {
   m_nTickRemaining -= n;
   m_nDynamicsRemaining -= n;
   m_nGainRemaining -= n;
+  if (m_nTickRemaining == TICK_SAMPLES / 2) m_Iid.HalfTick();
   if (m_nDynamicsRemaining == 0) {
     UpdateDynamics();
     m_nDynamicsRemaining = DYNAMICS_SAMPLES;

@@ -33,9 +33,12 @@ void CIidBandBank::Reset() {
   m_nQuietTicks = m_nRoundRobin = 0;
   m_nRedesignSlot = m_nFadeOutSlot = -1;
   UpdateChain();
+  std::fill(&m_fHistory[0][0], &m_fHistory[0][0] + 2 * HISTORY, 0.0f);
+  m_nHistoryAt = 0;
 }
 
 void CIidBandBank::ClearHistory() {
+  std::fill(&m_fHistory[0][0], &m_fHistory[0][0] + 2 * HISTORY, 0.0f);
   for (int c = 0; c < 2; ++c) {
     for (int i = 0; i < NUM_BAND_SLOTS; ++i) {
       m_Notch[c][i].ClearHistory();
@@ -74,6 +77,24 @@ void CIidBandBank::DesignBand(int slot, float edgeL, float edgeR) {
   }
   m_fDesigned[0][slot] = edgeL;
   m_fDesigned[1][slot] = edgeR;
+  // Up to date on the newest input, oldest first: the band fades in with
+  // the state it would have had, not ringing at its own frequency. (The
+  // notch sees the input rather than the remainder: close enough.)
+  for (int k = 0; k < HISTORY; ++k) {
+    const int at = (m_nHistoryAt + k) & (HISTORY - 1);
+    for (int c = 0; c < 2; ++c) {
+      m_Notch[c][slot].Process(m_fHistory[c][at]);
+      m_BandPass[c][slot].Process(m_fHistory[c][at]);
+    }
+  }
+}
+
+void CIidBandBank::Record(const float* const x[2], int n) noexcept {
+  for (int k = 0; k < n; ++k) {
+    m_fHistory[0][m_nHistoryAt] = x[0][k];
+    m_fHistory[1][m_nHistoryAt] = x[1][k];
+    m_nHistoryAt = (m_nHistoryAt + 1) & (HISTORY - 1);
+  }
 }
 
 void CIidBandBank::UpdateChain() {
@@ -101,6 +122,10 @@ void CIidBandBank::ReleaseModulation(int samples) {
   }
 }
 
+void CIidBandBank::HalfTick() {
+  for (CLinearRamp& fade : m_Fade) fade.Turn();
+}
+
 void CIidBandBank::Tick() {
   const bool layoutSettled = m_nTargetCount == m_nActiveCount && m_nRedesignSlot < 0 && m_nFadeOutSlot < 0;
   if (m_eRebuild == REBUILD_IDLE) {
@@ -109,7 +134,6 @@ void CIidBandBank::Tick() {
   }
   if (m_eRebuild != REBUILD_REBUILDING) return;
 
-  constexpr float kFadeStep = 1.0f / TICK_SAMPLES;
   // Fades set at the previous tick have run their 1024 samples. They only
   // advance while the IID stage is in the mix, so land them on their end
   // values: exact when they ran, inaudible when the stage was out.
@@ -139,14 +163,14 @@ void CIidBandBank::Tick() {
     const int slot = m_nActiveCount++;
     DesignBand(slot, m_fEdge[0][slot], m_fEdge[1][slot]);
     m_Fade[slot].Set(0.0f);
-    m_Fade[slot].Glide(kFadeStep, 1.0f);
+    m_Fade[slot].Ease(1.0f, TICK_SAMPLES);
     m_nQuietTicks = 0;
     UpdateChain();
     return;
   }
   if (m_nActiveCount > m_nTargetCount) {
     m_nFadeOutSlot = --m_nActiveCount;
-    m_Fade[m_nFadeOutSlot].Glide(-kFadeStep, 0.0f);
+    m_Fade[m_nFadeOutSlot].Ease(0.0f, TICK_SAMPLES);
     m_nQuietTicks = 0;
     UpdateChain();
     return;
@@ -158,8 +182,8 @@ void CIidBandBank::Tick() {
       const int spare = m_nActiveCount;
       DesignBand(spare, m_fEdge[0][i], m_fEdge[1][i]);
       m_Fade[spare].Set(0.0f);
-      m_Fade[spare].Glide(kFadeStep, 1.0f);
-      m_Fade[i].Glide(-kFadeStep, 0.0f);
+      m_Fade[spare].Ease(1.0f, TICK_SAMPLES);
+      m_Fade[i].Ease(0.0f, TICK_SAMPLES);
       m_nRedesignSlot = i;
       m_nQuietTicks = 0;
       UpdateChain();
@@ -170,6 +194,7 @@ void CIidBandBank::Tick() {
 }
 
 void CIidBandBank::Process(const float* const x[2], float* const y[2], int n, float wI) noexcept {
+  Record(x, n);
   if (wI > 0.0f) {
     ProcessBands(x, y, n, wI);
     return;
@@ -209,6 +234,7 @@ void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int 
       lanes.y2[i] = f.y2;
       lanes.fade[i] = m_Fade[slot].Value();
       lanes.step[i] = m_Fade[slot].Step();
+      lanes.acceleration[i] = m_Fade[slot].Acceleration();
     }
   }
   m_pKernel(lanes, x, y, n, wI);
@@ -220,7 +246,7 @@ void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int 
       const int i = 4 * k + j;
       filters[j]->ResumeAfterSteps({0, 0, 0, 0, 0, lanes.x1[i], lanes.x2[i], lanes.y1[i], lanes.y2[i]}, n);
     }
-    m_Fade[slot].Resume(lanes.fade[4 * k]);
+    m_Fade[slot].Resume(lanes.fade[4 * k], lanes.step[4 * k]);
   }
 }
 

@@ -40,11 +40,17 @@ class CIidBandBank {
 
   // The layout to rebuild towards; edges are kept inside 0 ... 0.5.
   void SetLayout(const SBandLayout& layout);
-  // One rebuild step (every tick).
+  // One rebuild step (every tick); band fades are S-curves over a tick that
+  // turn at its half.
   void Tick();
+  void HalfTick();
 
   // y = wI * (remainder + parallel sum) + (1 - wI) * x; y = x when wI is 0.
+  // Records the input (Record) whatever wI is.
   void Process(const float* const x[2], float* const y[2], int n, float wI) noexcept;
+  // Keeps the newest input, on which a new band's filters are brought up to
+  // date before it fades in (so it does not ring from a silent start).
+  void Record(const float* const x[2], int n) noexcept;
 
   // The dynamics modulation moves band gains 1 ... active count - 1.
   int ActiveCount() const { return m_nActiveCount; }
@@ -84,6 +90,9 @@ class CIidBandBank {
   int m_nRedesignSlot = -1;  // band being replaced by the spare, or -1
   int m_nFadeOutSlot = -1;   // band fading out before it is dropped, or -1
   std::unique_ptr<SIidLanes> m_pLanes;
+  static constexpr int HISTORY = 2048;  // a power of two
+  float m_fHistory[2][HISTORY] = {};
+  int m_nHistoryAt = 0;  // where the next input sample goes
   EIidKernel m_eKernel = IID_KERNEL_SSE;
   IidKernel m_pKernel = nullptr;
 };

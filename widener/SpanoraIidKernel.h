@@ -22,6 +22,7 @@ struct SIidLanes {
   alignas(64) float y2[IID_KERNEL_LANES];
   alignas(64) float fade[IID_KERNEL_LANES];  // the band's fade in all four of its lanes
   alignas(64) float step[IID_KERNEL_LANES];
+  alignas(64) float acceleration[IID_KERNEL_LANES];
   int bands = 0;  // 1 ... NUM_BAND_SLOTS
 };
 

@@ -161,10 +161,11 @@ void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], i
   CRecursiveFilterCore* const quad[4] = {&fill.Notch(0), &fill.Notch(1), &fill.BandPass(0), &fill.BandPass(1)};
   CBiquadQuad filters;
   filters.Load(quad);
-  CCrossfadedDelay<int>& line = itd.Line();
-  float notch[2][GAIN_SAMPLES], band[2][GAIN_SAMPLES];
+  float delayed[GAIN_SAMPLES], notch[2][GAIN_SAMPLES], band[2][GAIN_SAMPLES];
+  for (int k = 0; k < n; ++k) delayed[k] = (y[0][k] + y[1][k]) * 0.5f;
+  itd.Line().Process(delayed, delayed, n);
   for (int k = 0; k < n; ++k) {
-    const float d = line.Process((y[0][k] + y[1][k]) * 0.5f);
+    const float d = delayed[k];
     const float mid = BiquadStep(lpA, lpB, d, lp.x1, lp.x2, lp.y1, lp.y2);
     lp.x2 = lp.x1;
     lp.x1 = d;

@@ -6,6 +6,8 @@
 namespace SpanoraReference {
 
 void Iid(CIidBandBank& bank, const float x[2], float y[2], float wI) {
+  const float* const in[2] = {&x[0], &x[1]};
+  bank.Record(in, 1);
   if (!(wI > 0.0f)) {
     y[0] = x[0];
     y[1] = x[1];
