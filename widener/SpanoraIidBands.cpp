@@ -250,6 +250,14 @@ void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int 
   }
 }
 
+IidKernel SpanoraIidKernels::Get(EIidKernel kernel) {
+  switch (kernel) {
+    case IID_KERNEL_AVX2: return &IidKernelAvx2;
+    case IID_KERNEL_AVX512: return &IidKernelAvx512;
+    default: return &IidKernelSse;
+  }
+}
+
 void CIidBandBank::SetKernel(EIidKernel kernel) {
   m_eKernel = SpanoraIidKernels::IsAvailable(kernel) ? kernel : IID_KERNEL_SSE;
   m_pKernel = SpanoraIidKernels::Get(m_eKernel);

@@ -1,3 +1,5 @@
+// Which IID kernel runs: the rule alone (the kernels are elsewhere), so that
+// a host tool can tell which one the plug-in it loads will pick.
 #include "widener/SpanoraIidKernel.h"
 
 #include <cstdlib>
@@ -17,14 +19,6 @@ bool IsAvailable(EIidKernel kernel) {
 const char* Name(EIidKernel kernel) {
   static const char* const kNames[NUM_IID_KERNELS] = {"sse", "avx2", "avx512"};
   return kernel >= 0 && kernel < NUM_IID_KERNELS ? kNames[kernel] : "none";
-}
-
-IidKernel Get(EIidKernel kernel) {
-  switch (kernel) {
-    case IID_KERNEL_AVX2: return &IidKernelAvx2;
-    case IID_KERNEL_AVX512: return &IidKernelAvx512;
-    default: return &IidKernelSse;
-  }
 }
 
 EIidKernel Default() {
