@@ -50,7 +50,7 @@ class ASpanora : public KivEffect {
   int GetResolutionCount() const { return m_nResolutionCount.load(std::memory_order_relaxed); }
   // Starts the 3-second input-trim measurement unless one is running.
   void StartAutoLevel();
-  bool IsAutoLevelRunning() { return m_pEngine->Trim().IsRunning(); }
+  bool IsAutoLevelRunning() const { return m_pEngine && m_pEngine->Trim().IsRunning(); }
   float GetDynamicsRate() const { return m_fRate.load(std::memory_order_relaxed); }
   CSpanoraAnalysis& GetAnalysis() { return *m_pAnalysis; }
   // The audio path (read it only while no block is being processed).

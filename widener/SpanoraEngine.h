@@ -73,6 +73,7 @@ class CSpanoraEngine {
   bool HasRecoveredFromNonFinite() const { return m_bRecovered; }
 
   CTrimMeasurement& Trim() { return m_Trim; }
+  const CTrimMeasurement& Trim() const { return m_Trim; }
 
   // --- The pieces, for the per-sample reference in the tests ---------------
   // A block is: BeginBlock(), then for each run n = StartRun(left),
