@@ -217,19 +217,18 @@ void CRecursiveFilterCore::WriteBackHistory(const float* inTail, const float* ou
 // ---------------------------------------------------------------------------
 
 template <class T>
-CDelayFilter<T>::CDelayFilter(int maxDelay, bool startAtMax) : m_nMaxDelay(std::max(maxDelay, 1)), m_nDelay(0), m_nWrite(0) {
+CDelayBuffer<T>::CDelayBuffer(int maxDelay) : m_nMaxDelay(std::max(maxDelay, 1)) {
   kiv::Guard(KIV_SIGNATURE, [&] {
-    m_nDelay = startAtMax ? m_nMaxDelay : 0;
     m_pBuffer = std::make_unique<T[]>(static_cast<size_t>(m_nMaxDelay) + 1);
     Clear();
   });
 }
 
 template <class T>
-CDelayFilter<T>::~CDelayFilter() = default;
+CDelayBuffer<T>::~CDelayBuffer() = default;
 
 template <class T>
-void CDelayFilter<T>::Clear() {
+void CDelayBuffer<T>::Clear() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (m_pBuffer) std::fill_n(m_pBuffer.get(), m_nMaxDelay + 1, T(0));
     m_nWrite = 0;
@@ -237,31 +236,13 @@ void CDelayFilter<T>::Clear() {
 }
 
 template <class T>
-void CDelayFilter<T>::SetDelay(int delay) {
-  kiv::Guard(KIV_SIGNATURE, [&] { m_nDelay = std::clamp(delay, 0, m_nMaxDelay); });
-}
-
-template <class T>
-bool CDelayFilter<T>::CopyStateFrom(const CDelayFilter& other) {
+bool CDelayBuffer<T>::CopyFrom(const CDelayBuffer& other, int samples) {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
     if (other.m_nMaxDelay != m_nMaxDelay || !m_pBuffer || !other.m_pBuffer) return false;
     if (&other == this) return true;
-    m_nDelay = other.m_nDelay;
-    std::copy_n(other.m_pBuffer.get(), m_nMaxDelay + 1, m_pBuffer.get());
-    m_nWrite = other.m_nWrite;
-    return true;
-  });
-}
-
-template <class T>
-bool CDelayFilter<T>::CopyRecentStateFrom(const CDelayFilter& other, int samples) {
-  return kiv::Guard(KIV_SIGNATURE, false, [&] {
-    if (other.m_nMaxDelay != m_nMaxDelay || !m_pBuffer || !other.m_pBuffer) return false;
-    if (&other == this) return true;
-    m_nDelay = other.m_nDelay;
     m_nWrite = other.m_nWrite;
     const int size = m_nMaxDelay + 1;
-    int count = std::clamp(samples + 1, 1, size);
+    int count = samples < 0 ? size : std::clamp(samples + 1, 1, size);
     // The newest `count` samples end at the write index; copy them in at most
     // two contiguous pieces.
     int start = m_nWrite - count + 1;
@@ -276,47 +257,50 @@ bool CDelayFilter<T>::CopyRecentStateFrom(const CDelayFilter& other, int samples
 }
 
 template <class T>
+CDelayFilter<T>::CDelayFilter(int maxDelay, bool startAtMax)
+    : m_Buffer(maxDelay), m_nDelay(startAtMax ? m_Buffer.GetMaxDelay() : 0) {}
+
+template <class T>
+void CDelayFilter<T>::SetDelay(int delay) {
+  m_nDelay = std::clamp(delay, 0, m_Buffer.GetMaxDelay());
+}
+
+template <class T>
+bool CDelayFilter<T>::CopyStateFrom(const CDelayFilter& other) {
+  return CopyRecentStateFrom(other, -1);
+}
+
+template <class T>
+bool CDelayFilter<T>::CopyRecentStateFrom(const CDelayFilter& other, int samples) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (!m_Buffer.CopyFrom(other.m_Buffer, samples)) return false;
+    m_nDelay = other.m_nDelay;
+    return true;
+  });
+}
+
+template <class T>
 CFloatDelayFilter<T>::CFloatDelayFilter(int maxDelay, bool startAtMax)
-    : m_nMaxDelay(std::max(maxDelay, 1)), m_fDelay(0.0f), m_nWrite(0) {
-  kiv::Guard(KIV_SIGNATURE, [&] {
-    m_fDelay = startAtMax ? static_cast<float>(m_nMaxDelay) : 0.0f;
-    m_pBuffer = std::make_unique<T[]>(static_cast<size_t>(m_nMaxDelay) + 1);
-    Clear();
-  });
-}
-
-template <class T>
-CFloatDelayFilter<T>::~CFloatDelayFilter() = default;
-
-template <class T>
-void CFloatDelayFilter<T>::Clear() {
-  kiv::Guard(KIV_SIGNATURE, [&] {
-    if (m_pBuffer) std::fill_n(m_pBuffer.get(), m_nMaxDelay + 1, T(0));
-    m_nWrite = 0;
-  });
-}
+    : m_Buffer(maxDelay), m_fDelay(startAtMax ? static_cast<float>(m_Buffer.GetMaxDelay()) : 0.0f) {}
 
 template <class T>
 void CFloatDelayFilter<T>::SetDelay(float delay) {
-  kiv::Guard(KIV_SIGNATURE, [&] {
-    // Written so that NaN falls to 0: a negative or NaN delay would read
-    // outside the buffer.
-    m_fDelay = delay > 0.0f ? std::min(delay, static_cast<float>(m_nMaxDelay)) : 0.0f;
-  });
+  // Written so that NaN falls to 0: a negative or NaN delay would read
+  // outside the buffer.
+  m_fDelay = delay > 0.0f ? std::min(delay, static_cast<float>(m_Buffer.GetMaxDelay())) : 0.0f;
 }
 
 template <class T>
 bool CFloatDelayFilter<T>::CopyStateFrom(const CFloatDelayFilter& other) {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
-    if (other.m_nMaxDelay != m_nMaxDelay || !m_pBuffer || !other.m_pBuffer) return false;
-    if (&other == this) return true;
+    if (!m_Buffer.CopyFrom(other.m_Buffer)) return false;
     m_fDelay = other.m_fDelay;
-    std::copy_n(other.m_pBuffer.get(), m_nMaxDelay + 1, m_pBuffer.get());
-    m_nWrite = other.m_nWrite;
     return true;
   });
 }
 
+template class CDelayBuffer<float>;
+template class CDelayBuffer<double>;
 template class CDelayFilter<float>;
 template class CDelayFilter<double>;
 template class CFloatDelayFilter<float>;

@@ -3,6 +3,7 @@
 // core with its coefficient designs, an integer delay line and a fractional
 // delay line with four-point cubic interpolation. All storage is fixed at
 // construction; the per-sample operations never allocate, lock or throw.
+#include <algorithm>
 #include <memory>
 
 #if defined(__SSE2__)
@@ -65,6 +66,26 @@ class CRecursiveFilterCore {
   template <int N>
   static void ProcessGroup(CRecursiveFilterCore* const (&filters)[N], const float* const (&in)[N],
                            float* const (&out)[N], int n) noexcept;
+
+  // The second-order coefficients and the two newest samples of each ring,
+  // for kernels that step many filters in their own layout.
+  struct SBiquadState {
+    float a0, a1, a2, b1, b2;
+    float x1, x2, y1, y2;  // x1, y1 the newest
+  };
+  SBiquadState GetBiquadState() const noexcept {
+    const int i1 = m_nRingIndex, i2 = Previous(i1);
+    return {m_fA[0], m_fA[1], m_fA[2], m_fB[1], m_fB[2], m_fInput[i1], m_fInput[i2], m_fOutput[i1], m_fOutput[i2]};
+  }
+  // Leaves the rings as n single steps would have left them, as far as the
+  // recursion reads them: the two newest samples (older entries keep their
+  // values). For owners that only step the filter.
+  void ResumeAfterSteps(const SBiquadState& state, int n) noexcept {
+    const float in[2] = {state.x2, state.x1};
+    const float out[2] = {state.y2, state.y1};
+    const int tail = n < 2 ? n : 2;
+    WriteBackHistory(in + 2 - tail, out + 2 - tail, n, 1, 2);
+  }
 
   // The rings as anyone looking at the filter sees them: k = 0 is the newest
   // sample, k = 1 the one before, and so on.
@@ -222,26 +243,15 @@ void CRecursiveFilterCore::ProcessGroup(CRecursiveFilterCore* const (&filters)[N
   if constexpr (N == 4) {
     // Four filters in the four lanes of one register: lane by lane the very
     // same multiplies and adds, so the bits match the scalar form.
-    auto lanes = [](const float (&v)[N]) { return _mm_setr_ps(v[0], v[1], v[2], v[3]); };
-    const float a0v[4] = {a[0][0], a[1][0], a[2][0], a[3][0]}, a1v[4] = {a[0][1], a[1][1], a[2][1], a[3][1]};
-    const float a2v[4] = {a[0][2], a[1][2], a[2][2], a[3][2]}, b1v[4] = {b[0][1], b[1][1], b[2][1], b[3][1]};
-    const float b2v[4] = {b[0][2], b[1][2], b[2][2], b[3][2]};
-    const __m128 A0 = lanes(a0v), A1 = lanes(a1v), A2 = lanes(a2v), B1 = lanes(b1v), B2 = lanes(b2v);
-    __m128 X1 = lanes(x1), X2 = lanes(x2), Y1 = lanes(y1), Y2 = lanes(y2);
+    CBiquadQuad quad;
+    quad.Load(filters);
     for (int k = 0; k < n; ++k) {
-      const __m128 X = _mm_setr_ps(in[0][k], in[1][k], in[2][k], in[3][k]);
-      const __m128 past = _mm_add_ps(_mm_add_ps(_mm_mul_ps(A1, X1), _mm_mul_ps(A2, X2)), _mm_mul_ps(B2, Y2));
-      const __m128 Y = _mm_add_ps(_mm_add_ps(past, _mm_mul_ps(B1, Y1)), _mm_mul_ps(A0, X));
       alignas(16) float y[4];
-      _mm_store_ps(y, Y);
+      _mm_store_ps(y, quad.Step(_mm_setr_ps(in[0][k], in[1][k], in[2][k], in[3][k])));
       out[0][k] = y[0];
       out[1][k] = y[1];
       out[2][k] = y[2];
       out[3][k] = y[3];
-      X2 = X1;
-      X1 = X;
-      Y2 = Y1;
-      Y1 = Y;
     }
     for (int j = 0; j < N; ++j) filters[j]->WriteBackHistory(inTail[j], out[j] + (n - tail), n);
     return;
@@ -261,21 +271,94 @@ void CRecursiveFilterCore::ProcessGroup(CRecursiveFilterCore* const (&filters)[N
   for (int j = 0; j < N; ++j) filters[j]->WriteBackHistory(inTail[j], out[j] + (n - tail), n);
 }
 
+// The ring both delay lines are built on: maxDelay + 1 samples and the
+// index of the newest. A tap `delay` samples back reads what was written that
+// many writes ago (0 is the newest sample).
+template <class T>
+class CDelayBuffer {
+ public:
+  explicit CDelayBuffer(int maxDelay);
+  ~CDelayBuffer();
+  CDelayBuffer(const CDelayBuffer&) = delete;
+  CDelayBuffer& operator=(const CDelayBuffer&) = delete;
+
+  int GetMaxDelay() const { return m_nMaxDelay; }
+  bool IsAllocated() const { return m_pBuffer != nullptr; }
+  // Zeroes the samples and the write index.
+  void Clear();
+  // Copies the write index and the newest `samples` + 1 values (all of them
+  // when `samples` is negative) of a buffer of the same size.
+  bool CopyFrom(const CDelayBuffer& other, int samples = -1);
+
+  void Write(T x) noexcept {
+    m_nWrite = m_nWrite == m_nMaxDelay ? 0 : m_nWrite + 1;
+    m_pBuffer[m_nWrite] = x;
+  }
+  // `delay` in 0 ... maximum.
+  T Tap(int delay) const noexcept {
+    int read = m_nWrite - delay;
+    if (read < 0) read += m_nMaxDelay + 1;
+    return m_pBuffer[read];
+  }
+  // Four-point cubic (Hermite) at a fractional `delay` in 0 ... maximum; an
+  // integer delay returns the stored sample exactly.
+  T TapFractional(float delay) const noexcept {
+    int i;
+    T t;
+    Position(m_nWrite, delay, &i, &t);
+    return Interpolate(i, t);
+  }
+  // Writes a block and reads it back at a fixed fractional delay: the read
+  // position moves on by exactly one sample each time, so its fraction is
+  // worked out once. Identical to Write then TapFractional per sample; `in`
+  // may equal `out`.
+  void WriteAndTapFractional(const T* in, T* out, int n, float delay) noexcept;
+  // Integer form of the same.
+  void WriteAndTap(const T* in, T* out, int n, int delay) noexcept;
+
+ private:
+  // Read position for a tap at `delay` once `write` holds the newest sample:
+  // index *i and fraction *t (in double, so a long line keeps its fraction).
+  void Position(int write, float delay, int* i, T* t) const noexcept {
+    double p = static_cast<double>(write) - static_cast<double>(delay);
+    if (p < 0.0) p += m_nMaxDelay + 1;
+    int index = static_cast<int>(p);
+    *t = static_cast<T>(p - index);
+    if (index > m_nMaxDelay) index -= m_nMaxDelay + 1;
+    *i = index;
+  }
+  // Four-point cubic through [i - 1], [i], [i + 1], [i + 2], at fraction t past [i].
+  T Interpolate(int i, T t) const noexcept {
+    const int im = i == 0 ? m_nMaxDelay : i - 1;
+    const int i1 = i == m_nMaxDelay ? 0 : i + 1;
+    const int i2 = i1 == m_nMaxDelay ? 0 : i1 + 1;
+    const T s0 = m_pBuffer[i];
+    const T s1 = m_pBuffer[i1];
+    const T sm = m_pBuffer[im];
+    const T s2 = m_pBuffer[i2];
+    const T c1 = T(0.5) * (s1 - sm);
+    const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
+    const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
+    return ((c3 * t + c2) * t + c1) * t + s0;
+  }
+
+  int m_nMaxDelay;
+  std::unique_ptr<T[]> m_pBuffer;
+  int m_nWrite = 0;
+};
+
 // Integer delay line of up to `maxDelay` samples (buffer of maxDelay + 1).
 template <class T>
 class CDelayFilter {
  public:
   CDelayFilter(int maxDelay, bool startAtMax);
-  ~CDelayFilter();
-  CDelayFilter(const CDelayFilter&) = delete;
-  CDelayFilter& operator=(const CDelayFilter&) = delete;
 
   // Zeroes the buffer and the write index; the delay stays.
-  void Clear();
+  void Clear() { m_Buffer.Clear(); }
   // Delay in samples, clamped to 0 ... maximum.
   void SetDelay(int delay);
   int GetDelay() const { return m_nDelay; }
-  int GetMaxDelay() const { return m_nMaxDelay; }
+  int GetMaxDelay() const { return m_Buffer.GetMaxDelay(); }
   // Copies maximum, delay, buffer and write index of a line of the same
   // size; returns false (and changes nothing) for a different size.
   bool CopyStateFrom(const CDelayFilter& other);
@@ -283,13 +366,17 @@ class CDelayFilter {
   // for any delay up to `samples`, at a fraction of the cost.
   bool CopyRecentStateFrom(const CDelayFilter& other, int samples);
 
-  T Process(T x) noexcept;
+  T Process(T x) noexcept {
+    if (!m_Buffer.IsAllocated()) return x;
+    m_Buffer.Write(x);
+    return m_Buffer.Tap(m_nDelay);
+  }
+  CDelayBuffer<T>& Buffer() { return m_Buffer; }
+  const CDelayBuffer<T>& Buffer() const { return m_Buffer; }
 
  private:
-  int m_nMaxDelay;
-  int m_nDelay;
-  std::unique_ptr<T[]> m_pBuffer;
-  int m_nWrite;
+  CDelayBuffer<T> m_Buffer;
+  int m_nDelay = 0;
 };
 
 // Fractional delay line: four-point cubic (Hermite) interpolation between the
@@ -298,103 +385,92 @@ template <class T>
 class CFloatDelayFilter {
  public:
   CFloatDelayFilter(int maxDelay, bool startAtMax);
-  ~CFloatDelayFilter();
-  CFloatDelayFilter(const CFloatDelayFilter&) = delete;
-  CFloatDelayFilter& operator=(const CFloatDelayFilter&) = delete;
 
-  void Clear();
+  void Clear() { m_Buffer.Clear(); }
   // Delay in samples, clamped to 0 ... maximum (NaN counts as 0).
   void SetDelay(float delay);
   float GetDelay() const { return m_fDelay; }
-  int GetMaxDelay() const { return m_nMaxDelay; }
+  int GetMaxDelay() const { return m_Buffer.GetMaxDelay(); }
   bool CopyStateFrom(const CFloatDelayFilter& other);
 
-  T Process(T x) noexcept;
-  // A block at the current delay, identical to Process(x) per sample: the
-  // read position moves on by exactly one sample each time, so its fraction
-  // is worked out once. `in` may equal `out`.
+  T Process(T x) noexcept {
+    if (!m_Buffer.IsAllocated()) return x;
+    m_Buffer.Write(x);
+    return m_Buffer.TapFractional(m_fDelay);
+  }
+  // A block at the current delay, identical to Process(x) per sample. `in`
+  // may equal `out`.
   void Process(const T* in, T* out, int n) noexcept;
+  CDelayBuffer<T>& Buffer() { return m_Buffer; }
 
  private:
-  // Four-point cubic through buffer[im], [i], [i1], [i2], at fraction t past [i].
-  static T Interpolate(const T* buffer, int im, int i, int i1, int i2, T t) noexcept {
-    const T s0 = buffer[i];
-    const T s1 = buffer[i1];
-    const T sm = buffer[im];
-    const T s2 = buffer[i2];
-    const T c1 = T(0.5) * (s1 - sm);
-    const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
-    const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
-    return ((c3 * t + c2) * t + c1) * t + s0;
-  }
-
-  int m_nMaxDelay;
-  float m_fDelay;
-  std::unique_ptr<T[]> m_pBuffer;
-  int m_nWrite;
+  CDelayBuffer<T> m_Buffer;
+  float m_fDelay = 0.0f;
 };
 
 template <class T>
-inline T CDelayFilter<T>::Process(T x) noexcept {
-  T* buffer = m_pBuffer.get();
-  if (!buffer) return x;
-  m_nWrite = m_nWrite == m_nMaxDelay ? 0 : m_nWrite + 1;
-  buffer[m_nWrite] = x;
-  int read = m_nWrite - m_nDelay;
-  if (read < 0) read += m_nMaxDelay + 1;
-  return buffer[read];
+inline void CDelayBuffer<T>::WriteAndTapFractional(const T* in, T* out, int n, float delay) noexcept {
+  if (n <= 0) return;
+  // The first read position exactly as TapFractional computes it.
+  int i;
+  T t;
+  Position(m_nWrite == m_nMaxDelay ? 0 : m_nWrite + 1, delay, &i, &t);
+  const int size = m_nMaxDelay + 1;
+  if (delay >= 3.0f && m_nWrite + n < size && i >= 1 && i + n + 2 < size) {
+    // Neither the writes nor the reads wrap, and every read lies at least
+    // three samples behind its write: write the block, then read it as a
+    // plain four-tap filter over consecutive samples, which vectorises.
+    std::copy_n(in, n, m_pBuffer.get() + m_nWrite + 1);
+    m_nWrite += n;
+    const T* b = m_pBuffer.get() + i;
+    for (int k = 0; k < n; ++k) {
+      const T s0 = b[k], s1 = b[k + 1], sm = b[k - 1], s2 = b[k + 2];
+      const T c1 = T(0.5) * (s1 - sm);
+      const T c2 = sm - T(2.5) * s0 + T(2) * s1 - T(0.5) * s2;
+      const T c3 = T(0.5) * (s2 - sm) + T(1.5) * (s0 - s1);
+      out[k] = ((c3 * t + c2) * t + c1) * t + s0;
+    }
+    return;
+  }
+  for (int k = 0; k < n; ++k) {
+    Write(in[k]);
+    out[k] = Interpolate(i, t);
+    i = i == m_nMaxDelay ? 0 : i + 1;
+  }
 }
 
 template <class T>
-inline T CFloatDelayFilter<T>::Process(T x) noexcept {
-  T* buffer = m_pBuffer.get();
-  if (!buffer) return x;
+inline void CDelayBuffer<T>::WriteAndTap(const T* in, T* out, int n, int delay) noexcept {
+  if (n <= 0) return;
   const int size = m_nMaxDelay + 1;
-  m_nWrite = m_nWrite == m_nMaxDelay ? 0 : m_nWrite + 1;
-  buffer[m_nWrite] = x;
-  // The read position in double so that a long line keeps its fraction.
-  double p = static_cast<double>(m_nWrite) - static_cast<double>(m_fDelay);
-  if (p < 0.0) p += size;
-  int i = static_cast<int>(p);
-  const T t = static_cast<T>(p - i);
-  if (i > m_nMaxDelay) i -= size;
-  const int im = i == 0 ? m_nMaxDelay : i - 1;
-  int i1 = i + 1;
-  if (i1 > m_nMaxDelay) i1 -= size;
-  int i2 = i + 2;
-  if (i2 > m_nMaxDelay) i2 -= size;
-  return Interpolate(buffer, im, i, i1, i2, t);
+  const int first = m_nWrite + 1;  // where the block's first sample goes
+  const int read = first - delay;  // where its first read comes from
+  if (first + n <= size && read >= 0 && delay >= 0) {
+    // Neither the writes nor the reads wrap: a read never reaches past its
+    // own write, so writing the block first and copying it out gives the
+    // per-sample result.
+    std::copy_n(in, n, m_pBuffer.get() + first);
+    m_nWrite += n;
+    std::copy_n(m_pBuffer.get() + read, n, out);
+    return;
+  }
+  for (int k = 0; k < n; ++k) {
+    Write(in[k]);
+    out[k] = Tap(delay);
+  }
 }
 
 template <class T>
 inline void CFloatDelayFilter<T>::Process(const T* in, T* out, int n) noexcept {
-  if (n <= 0) return;
-  T* buffer = m_pBuffer.get();
-  if (!buffer) {
+  if (!m_Buffer.IsAllocated()) {
     for (int k = 0; k < n; ++k) out[k] = in[k];
     return;
   }
-  const int size = m_nMaxDelay + 1;
-  int write = m_nWrite;
-  // The first read position exactly as Process(x) computes it.
-  const int firstWrite = write == m_nMaxDelay ? 0 : write + 1;
-  double p = static_cast<double>(firstWrite) - static_cast<double>(m_fDelay);
-  if (p < 0.0) p += size;
-  int i = static_cast<int>(p);
-  const T t = static_cast<T>(p - i);
-  if (i > m_nMaxDelay) i -= size;
-  for (int k = 0; k < n; ++k) {
-    write = write == m_nMaxDelay ? 0 : write + 1;
-    buffer[write] = in[k];
-    const int im = i == 0 ? m_nMaxDelay : i - 1;
-    const int i1 = i == m_nMaxDelay ? 0 : i + 1;
-    const int i2 = i1 == m_nMaxDelay ? 0 : i1 + 1;
-    out[k] = Interpolate(buffer, im, i, i1, i2, t);
-    i = i1;
-  }
-  m_nWrite = write;
+  m_Buffer.WriteAndTapFractional(in, out, n, m_fDelay);
 }
 
+extern template class CDelayBuffer<float>;
+extern template class CDelayBuffer<double>;
 extern template class CDelayFilter<float>;
 extern template class CDelayFilter<double>;
 extern template class CFloatDelayFilter<float>;

@@ -38,29 +38,17 @@ ASpanora::~ASpanora() {
 void ASpanora::Init() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     for (int i = 0; i < NUM_SPANORA_PARAMS; ++i) m_fParam[i].store(DefaultProgram().values[i]);
-    m_pD1 = std::make_unique<CDelayFilter<float>>(MAX_DELAY_SAMPLES, false);
-    m_pD2 = std::make_unique<CDelayFilter<float>>(MAX_DELAY_SAMPLES, false);
-    m_pShiftDelay = std::make_unique<CDelayFilter<float>>(MAX_DELAY_SAMPLES, false);
-    for (auto& fillDelay : m_pFillDelay) fillDelay = std::make_unique<CFloatDelayFilter<float>>(MAX_DELAY_SAMPLES, false);
-    for (int i = 0; i < NUM_BAND_SLOTS; ++i) {
-      m_fFade[i] = 1.0f;
-      m_fFadeStep[i] = 0.0f;
-    }
-    m_pRun = std::make_unique<RunBuffers>();
+    m_pEngine = std::make_unique<CSpanoraEngine>();
+    m_pEngine->SetClock(m_pClock);
     FFT_Init();
     m_pAnalysis = std::make_unique<CSpanoraAnalysis>();
-    DesignFillFilters();
   });
 }
 
 void ASpanora::Cleanup() {
   kiv::Guard(KIV_SIGNATURE, [&] {
-    m_pRun.reset();
     m_pAnalysis.reset();
-    m_pD1.reset();
-    m_pD2.reset();
-    m_pShiftDelay.reset();
-    for (auto& fillDelay : m_pFillDelay) fillDelay.reset();
+    m_pEngine.reset();
     FFT_Deinit();
   });
 }
@@ -79,12 +67,11 @@ void ASpanora::setSampleRate(float rate) {
 void ASpanora::OnIdle() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     // Trim results measured on the audio thread reach the host from here.
-    if (!m_bAutoLevelResultPending.exchange(false, std::memory_order_acquire)) return;
+    float amounts[2];
+    if (!m_pEngine || !m_pEngine->Trim().TakeResult(amounts)) return;
     SetParameterAutomatedChecked(PARAM_AUTO_LEVEL, 1.0f);
-    const float amount0 = m_fAutoLevelResult[0].load();
-    const float amount1 = m_fAutoLevelResult[1].load();
-    if (amount0 >= 0.0f) SetParameterAutomatedChecked(PARAM_AUTO_LEVEL_AMOUNT0, amount0);
-    if (amount1 >= 0.0f) SetParameterAutomatedChecked(PARAM_AUTO_LEVEL_AMOUNT1, amount1);
+    if (amounts[0] >= 0.0f) SetParameterAutomatedChecked(PARAM_AUTO_LEVEL_AMOUNT0, amounts[0]);
+    if (amounts[1] >= 0.0f) SetParameterAutomatedChecked(PARAM_AUTO_LEVEL_AMOUNT1, amounts[1]);
   });
 }
 
@@ -146,12 +133,8 @@ void ASpanora::ParameterChanged(int index) {
     m_fParam[index].store(v, std::memory_order_relaxed);
 
     switch (index) {
-      case PARAM_INVERT: m_bPhaseInvert.store(std::clamp(v, 0.0f, 1.0f) > 0.5f); return;
-      case PARAM_SHIFT: {
-        const int delay = static_cast<int>(std::clamp(v, 0.0f, 1.0f) * 1024.0f);
-        m_nShiftDelay.store(delay);
-        return;
-      }
+      case PARAM_INVERT:
+      case PARAM_SHIFT: return;  // read per block
       case PARAM_DYNAMICS:
       case PARAM_DYN_SPEED:
       case PARAM_DYN_TEMPO: UpdateDynamicsRate(); return;
@@ -274,6 +257,26 @@ std::int32_t ASpanora::canDo(const char* text) {
     if (std::strcmp(text, "plugAsSend") == 0) return 1;
     return -1;
   });
+}
+
+void ASpanora::StartAutoLevel() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (m_pEngine) m_pEngine->Trim().Start(m_pClock());
+  });
+}
+
+void ASpanora::UpdateDynamicsRate() {
+  if (P(PARAM_DYNAMICS) == 0.0f) return;
+  float rate = DynamicsSpeedHz(P(PARAM_DYN_SPEED));
+  if (P(PARAM_DYN_TEMPO) != 0.0f) {
+    // The period rounds down to whole beats, never below one beat.
+    const float bps = GetBeatsPerSecond();
+    if (bps > 0.0f && rate > 0.0f) {
+      const int beats = static_cast<int>((1.0f / rate) / (1.0f / bps));
+      rate = beats >= 1 ? bps / static_cast<float>(beats) : bps;
+    }
+  }
+  m_fRate.store(rate, std::memory_order_relaxed);
 }
 
 float ASpanora::GetBeatsPerSecond() {

@@ -1,62 +1,96 @@
-// Output gains (balance, solo, input trim), updated every 128 samples, and
-// the 3-second input-trim measurement.
+#include "widener/SpanoraOutputStage.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include "Helpers/ErrorReport.h"
 #include "platform/Clock.h"
-#include "widener/ASpanora.h"
 
 namespace {
-constexpr std::uint32_t kMeasurementMs = 3000;
 constexpr float kSilence = 0.00001f;
 }  // namespace
 
-void ASpanora::StartAutoLevel() {
-  kiv::Guard(KIV_SIGNATURE, [&] {
-    if (m_nAutoLevelStart.load() != 0) return;
-    std::uint32_t now = m_pClock();
-    if (now == 0) now = 1;  // 0 means "not running"
-    m_bAutoLevelReset.store(true);
-    m_nAutoLevelStart.store(now);
-  });
+void COutputStage::Reset() {
+  m_Shift.Reset();
+  for (CLinearRamp& gain : m_Gain) gain.Set(1.0f);
+  m_Sign.Set(m_bInvert ? -1.0f : 1.0f);
 }
 
-void ASpanora::UpdateOutputGains() {
-  const std::uint32_t start = m_nAutoLevelStart.load(std::memory_order_relaxed);
-  if (start != 0) {
-    if (m_bAutoLevelReset.exchange(false)) std::fill(m_fTrimHold, m_fTrimHold + 4, 0.0f);
-    m_fTrimHold[0] = std::max(m_fTrimHold[0], m_fSliceInPeak[0]);
-    m_fTrimHold[1] = std::max(m_fTrimHold[1], m_fSliceInPeak[1]);
-    m_fTrimHold[2] = std::max(m_fTrimHold[2], m_fSliceOutPeak[0]);
-    m_fTrimHold[3] = std::max(m_fTrimHold[3], m_fSliceOutPeak[1]);
-    if (platform::TicksBetween(start, m_pClock()) >= kMeasurementMs) {
-      m_nAutoLevelStart.store(0);
-      for (int c = 0; c < 2; ++c) {
-        const float in = m_fTrimHold[c], out = m_fTrimHold[2 + c];
-        m_fAutoLevelResult[c].store((in > kSilence && out > kSilence) ? std::clamp(0.5f * in / out, 0.0f, 1.0f) : -1.0f);
-      }
-      m_bAutoLevelResultPending.store(true, std::memory_order_release);
-    }
-  }
+void COutputStage::Tick() {
+  m_Shift.Tick();
+  // The sign's glide has run its tick (steps of 2/1024 land exactly on -1
+  // or 1); a change turns it over the next one.
+  m_Sign.Land();
+  const float target = m_bInvert ? -1.0f : 1.0f;
+  if (m_Sign.Value() != target) m_Sign.Glide((target - m_Sign.Value()) / static_cast<float>(TICK_SAMPLES), target);
+}
 
-  float trim[2] = {1.0f, 1.0f};
-  if (P(PARAM_AUTO_LEVEL) != 0.0f) {
-    trim[0] = 2.0f * P(PARAM_AUTO_LEVEL_AMOUNT0);
-    trim[1] = 2.0f * P(PARAM_AUTO_LEVEL_AMOUNT1);
-  }
-  const float b = P(PARAM_BALANCE);
-  static const float kLn1000 = std::log(0.001f);
-  float balance[2] = {1.0f, 1.0f};
-  if (b >= 1.0f) balance[0] = 0.0f;
-  else if (b > 0.5f) balance[0] = std::exp((b - 0.5f) * kLn1000);
-  if (b <= 0.0f) balance[1] = 0.0f;
-  else if (b < 0.5f) balance[1] = std::exp((0.5f - b) * kLn1000);
-  if (P(PARAM_SOLO_R) != 0.0f) balance[0] = 0.0f;
-  if (P(PARAM_SOLO_L) != 0.0f) balance[1] = 0.0f;
+void COutputStage::SetGainTargets(float left, float right) {
+  // Plain linear glides over the slice: the last one has landed by now.
+  const float target[2] = {left, right};
   for (int c = 0; c < 2; ++c) {
-    const float target = balance[c] * trim[c];
-    m_fGainStep[c] = (target - m_fGain[c]) / static_cast<float>(GAIN_SAMPLES);
-    m_fSliceInPeak[c] = m_fSliceOutPeak[c] = 0.0f;
+    const float value = m_Gain[c].Value();
+    m_Gain[c].Glide((target[c] - value) / static_cast<float>(GAIN_SAMPLES), target[c]);
   }
+}
+
+void COutputStage::Process(const float* const x[2], const float* const y[2], float* const out[2], int n, float wLin,
+                           float wB, float peak[2]) noexcept {
+  float ld[GAIN_SAMPLES];
+  m_Shift.Process(y[0], ld, n);
+  float gL = m_Gain[0].Value(), gR = m_Gain[1].Value();
+  const float sL = m_Gain[0].Step(), sR = m_Gain[1].Step();
+  float sign = m_Sign.Value();
+  const float signStep = m_Sign.Step();
+  float peakL = peak[0], peakR = peak[1];
+  for (int k = 0; k < n; ++k) {
+    const float r3 = sign * y[1][k];
+    sign += signStep;
+    const float mid = (ld[k] + r3) * 0.5f;
+    const float side = wLin * (ld[k] - r3);
+    const float oL = (1.0f - wB) * (mid + side) * gL + wB * x[0][k];
+    const float oR = wB * x[1][k] + (1.0f - wB) * (mid - side) * gR;
+    gL += sL;
+    gR += sR;
+    out[0][k] = oL;
+    out[1][k] = oR;
+    const float aL = std::fabs(oL), aR = std::fabs(oR);
+    peakL = aL > peakL ? aL : peakL;
+    peakR = aR > peakR ? aR : peakR;
+  }
+  m_Gain[0].Resume(gL);
+  m_Gain[1].Resume(gR);
+  m_Sign.Resume(sign);
+  peak[0] = peakL;
+  peak[1] = peakR;
+}
+
+void CTrimMeasurement::Start(std::uint32_t now) {
+  if (m_nStart.load() != 0) return;
+  if (now == 0) now = 1;  // 0 means "not running"
+  m_bReset.store(true);
+  m_nStart.store(now);
+}
+
+void CTrimMeasurement::Update(const float in[2], const float out[2], std::uint32_t now) {
+  const std::uint32_t start = m_nStart.load(std::memory_order_relaxed);
+  if (start == 0) return;
+  if (m_bReset.exchange(false)) std::fill(m_fHold, m_fHold + 4, 0.0f);
+  for (int c = 0; c < 2; ++c) {
+    m_fHold[c] = std::max(m_fHold[c], in[c]);
+    m_fHold[2 + c] = std::max(m_fHold[2 + c], out[c]);
+  }
+  if (platform::TicksBetween(start, now) < DURATION_MS) return;
+  m_nStart.store(0);
+  for (int c = 0; c < 2; ++c) {
+    const float i = m_fHold[c], o = m_fHold[2 + c];
+    m_fResult[c].store((i > kSilence && o > kSilence) ? std::clamp(0.5f * i / o, 0.0f, 1.0f) : -1.0f);
+  }
+  m_bResultPending.store(true, std::memory_order_release);
+}
+
+bool CTrimMeasurement::TakeResult(float amounts[2]) {
+  if (!m_bResultPending.exchange(false, std::memory_order_acquire)) return false;
+  amounts[0] = m_fResult[0].load();
+  amounts[1] = m_fResult[1].load();
+  return true;
 }

@@ -1,27 +1,18 @@
 #pragma once
 // A sample-by-sample rendering of the widener's chain, written straight from
 // the processing order (noise, IID, mix, ITD, fill, output stage, then the
-// 256- and 128-sample updates), plus read access to the effect's processing
-// state. The product's run-wise path must give exactly the same bits.
-#include "widener/ASpanora.h"
+// 256- and 128-sample updates) with single-sample filter and delay steps.
+// The engine's run-wise path must give exactly the same bits, stage by stage
+// and as a whole.
+#include "widener/SpanoraEngine.h"
 
-class CSpanoraReference {
- public:
-  static void Process(ASpanora& s, float** inputs, float** outputs, int frames);
+namespace SpanoraReference {
+// The whole chain over a block, one sample at a time.
+void Process(CSpanoraEngine& engine, const float* const in[2], float* const out[2], int frames);
 
-  static float IidMix(const ASpanora& s) { return s.m_wI; }
-  static float FillMix(const ASpanora& s) { return s.m_wF; }
-  static float BypassMix(const ASpanora& s) { return s.m_wB; }
-  static float ItdMix(const ASpanora& s) { return s.m_wT; }
-  static int ActiveBands(const ASpanora& s) { return s.m_nActiveCount; }
-  static int TargetBands(const ASpanora& s) { return s.m_nTargetCount; }
-  static float Fade(const ASpanora& s, int band) { return s.m_fFade[band]; }
-  static float Gain(const ASpanora& s, int channel) { return s.m_fGain[channel]; }
-  static float Depth(const ASpanora& s) { return s.m_fDepth; }
-  static int TargetDelay(const ASpanora& s) { return s.m_nTargetDelay; }
-  static int Delay1(const ASpanora& s) { return s.m_pD1->GetDelay(); }
-  static bool Rebuilding(const ASpanora& s) { return s.m_eRebuild != REBUILD_IDLE; }
-
- private:
-  static void Sample(ASpanora& s, float inL, float inR, float& outL, float& outR);
-};
+// One sample through one stage.
+void Iid(CIidBandBank& bank, const float x[2], float y[2], float wI);
+void Itd(CItdStage& itd, float y[2], float wT);
+void Fill(CItdFillStage& fill, float y[2], float wF);
+void Output(COutputStage& output, const float x[2], const float y[2], float out[2], float wLin, float wB);
+}  // namespace SpanoraReference

@@ -15,6 +15,7 @@
 #include "tools/spanora/PluginSession.h"
 #include "tools/spanora/PluginSettings.h"
 #include "tools/vsthost/VstHost.h"
+#include "widener/SpanoraIidKernel.h"
 
 namespace spanora {
 namespace {
@@ -143,6 +144,9 @@ int RunBench(const Arguments& arguments) {
     }
     std::printf("%.0f s of stereo at %d Hz in blocks of %d; realtime factor = audio s per CPU s\n", audioSeconds,
                 BENCH_SAMPLE_RATE, BENCH_BLOCK);
+    // The plug-in runs in this process and picks its kernel by the same rule.
+    std::printf("IID kernel %s (SPANORA_KERNEL=sse|avx2|avx512 picks another)\n",
+                SpanoraIidKernels::Name(SpanoraIidKernels::Default()));
     const struct {
       bool allStages;
       std::string label;

@@ -1,0 +1,195 @@
+#include "widener/SpanoraItd.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr float kFillBandwidth = 0.01f;
+constexpr float kFillFrequency[2] = {0.016625f, 0.082625f};
+constexpr float kHighestCutoffFraction = 0.49f;  // cut-offs at Nyquist cannot be designed
+// Below this fraction of the rate cos(omega) rounds so close to 1 in single
+// precision that a pole lands on the unit circle and the filter runs away
+// (20 Hz reaches it at 200 kHz).
+constexpr float kLowestCutoffFraction = 1e-4f;
+
+float KeepInside(float hz, float sampleRate) {
+  const float most = kHighestCutoffFraction * sampleRate;
+  const float least = kLowestCutoffFraction * sampleRate;
+  return hz > least ? std::min(hz, most) : least;  // NaN falls to the lowest
+}
+}  // namespace
+
+CItdStage::CItdStage() { Reset(); }
+
+void CItdStage::Prepare(float sampleRate) {
+  m_fSampleRate = sampleRate > 0.0f ? sampleRate : 44100.0f;
+}
+
+void CItdStage::Reset() {
+  m_Line.Reset();
+  for (int set = 0; set < 2; ++set) {
+    m_LowPass[set].ClearHistory();
+    m_HighPass[set].ClearHistory();
+  }
+  m_FilterFade.Set(0.0f);
+}
+
+void CItdStage::SetBandLimits(float lowPassHz, float highPassHz) {
+  m_fLowPassHz = KeepInside(lowPassHz, m_fSampleRate);
+  m_fHighPassHz = KeepInside(highPassHz, m_fSampleRate);
+  if (!m_bDesigned) {
+    // Nothing has run through the filters yet: no old response to fade from.
+    Design(m_LowPass[0], m_HighPass[0]);
+    m_bDesigned = true;
+  }
+}
+
+void CItdStage::Design(CRecursiveFilterCore& lowPass, CRecursiveFilterCore& highPass) const {
+  lowPass.DesignBiquad(m_fLowPassHz, 1.0f, m_fSampleRate, 1.0f, CRecursiveFilterCore::BIQUAD_LOWPASS);
+  highPass.DesignBiquad(m_fHighPassHz, 1.0f, m_fSampleRate, 1.0f, CRecursiveFilterCore::BIQUAD_HIGHPASS);
+}
+
+void CItdStage::Tick() {
+  m_Line.Tick();
+  if (m_FilterFade.IsMoving()) return;
+  if (m_fLowPassHz == m_LowPass[0].GetDesignValues().frequency &&
+      m_fHighPassHz == m_HighPass[0].GetDesignValues().frequency &&
+      m_fSampleRate == m_LowPass[0].GetDesignValues().sampleRate)
+    return;
+  // The old filters keep running, with their history, while the new ones
+  // fade in. The new ones start from silence and are brought up to date on
+  // the signal the old ones have seen, so neither meets a history built by
+  // other coefficients.
+  m_LowPass[1] = m_LowPass[0];
+  m_HighPass[1] = m_HighPass[0];
+  m_LowPass[0].ClearHistory();
+  m_HighPass[0].ClearHistory();
+  Design(m_LowPass[0], m_HighPass[0]);
+  constexpr int kWarmUp = 2048;
+  const int back = std::min(kWarmUp, MAX_DELAY_SAMPLES - m_Line.Delay());
+  for (int k = back; k >= 1; --k) m_HighPass[0].Process(m_LowPass[0].Process(m_Line.Past(k - 1)));
+  m_FilterFade.Set(0.0f);
+  m_FilterFade.Glide(1.0f / TICK_SAMPLES, 1.0f);
+}
+
+void CItdStage::Process(float* const y[2], int n, float wT) noexcept {
+  float e[GAIN_SAMPLES];
+  for (int k = 0; k < n; ++k) e[k] = (y[0][k] + y[1][k]) * 0.5f;
+  if (n <= 0) return;
+  m_Line.Process(e, e, n);
+  int k = 0;
+  for (; k < n && m_FilterFade.IsMoving(); ++k) {
+    const float d = e[k];
+    const float now = m_HighPass[0].Process(m_LowPass[0].Process(d));
+    const float old = m_HighPass[1].Process(m_LowPass[1].Process(d));
+    const float f = m_FilterFade.Next();
+    e[k] = (1.0f - f) * old + f * now;
+    if (m_FilterFade.Value() >= 1.0f) m_FilterFade.Set(0.0f);
+  }
+  CRecursiveFilterCore::ProcessSeries(m_LowPass[0], m_HighPass[0], e + k, e + k, n - k);
+  for (k = 0; k < n; ++k) {
+    y[0][k] = y[0][k] + wT * e[k];
+    y[1][k] = y[1][k] - wT * e[k];
+  }
+}
+
+CItdFillStage::CItdFillStage() {
+  // Normalised designs: the same at every sample rate.
+  for (int c = 0; c < 2; ++c) {
+    m_Notch[c].Clear();
+    m_BandPass[c].Clear();
+    m_Notch[c].DesignNotch(kFillFrequency[c], kFillBandwidth);
+    m_BandPass[c].DesignBandPass(kFillFrequency[c], kFillBandwidth);
+  }
+  Reset();
+}
+
+void CItdFillStage::Reset() {
+  for (int c = 0; c < 2; ++c) {
+    m_Notch[c].ClearHistory();
+    m_BandPass[c].ClearHistory();
+    m_Line[c].Reset();
+  }
+}
+
+void CItdFillStage::SetDelay(float samples) {
+  for (CCrossfadedDelay<float>& line : m_Line) {
+    line.SetTarget(samples);
+    if (!m_bDelaySet) line.Reset();  // the first delay holds at once
+  }
+  m_bDelaySet = true;
+}
+
+void CItdFillStage::Tick() {
+  for (CCrossfadedDelay<float>& line : m_Line) line.Tick();
+}
+
+void CItdFillStage::Process(float* const y[2], int n, float wF) noexcept {
+  float notch[2][GAIN_SAMPLES], band[2][GAIN_SAMPLES];
+  CRecursiveFilterCore* const filters[4] = {&m_Notch[0], &m_Notch[1], &m_BandPass[0], &m_BandPass[1]};
+  const float* const ins[4] = {y[0], y[1], y[0], y[1]};
+  float* const outs[4] = {notch[0], notch[1], band[0], band[1]};
+  CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
+  float* const notches[2] = {notch[0], notch[1]};
+  float* const bands[2] = {band[0], band[1]};
+  FinishRun(y, notches, bands, n, wF);
+}
+
+void CItdFillStage::FinishRun(float* const y[2], float* const notch[2], float* const band[2], int n,
+                              float wF) noexcept {
+  for (int c = 0; c < 2; ++c) {
+    m_Line[c].Process(band[c], band[c], n);
+    for (int k = 0; k < n; ++k) {
+      const float filled = notch[c][k] + band[c][k];
+      y[c][k] = (1.0f - wF) * y[c][k] + wF * filled;
+    }
+  }
+}
+
+void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], int n, float wT, float wF) noexcept {
+  if (n <= 0) return;
+  if (itd.BandLimitFade().IsMoving() || itd.Line().IsFading() || fill.IsFading()) {
+    itd.Process(y, n, wT);
+    fill.Process(y, n, wF);
+    return;
+  }
+  CRecursiveFilterCore& lowPass = itd.LowPass(0);
+  CRecursiveFilterCore& highPass = itd.HighPass(0);
+  CRecursiveFilterCore::SBiquadState lp = lowPass.GetBiquadState(), hp = highPass.GetBiquadState();
+  const float lpA[3] = {lp.a0, lp.a1, lp.a2}, lpB[3] = {0.0f, lp.b1, lp.b2};
+  const float hpA[3] = {hp.a0, hp.a1, hp.a2}, hpB[3] = {0.0f, hp.b1, hp.b2};
+  CRecursiveFilterCore* const quad[4] = {&fill.Notch(0), &fill.Notch(1), &fill.BandPass(0), &fill.BandPass(1)};
+  CBiquadQuad filters;
+  filters.Load(quad);
+  float delayed[GAIN_SAMPLES], notch[2][GAIN_SAMPLES], band[2][GAIN_SAMPLES];
+  for (int k = 0; k < n; ++k) delayed[k] = (y[0][k] + y[1][k]) * 0.5f;
+  itd.Line().Process(delayed, delayed, n);
+  for (int k = 0; k < n; ++k) {
+    const float d = delayed[k];
+    const float mid = BiquadStep(lpA, lpB, d, lp.x1, lp.x2, lp.y1, lp.y2);
+    lp.x2 = lp.x1;
+    lp.x1 = d;
+    lp.y2 = lp.y1;
+    lp.y1 = mid;
+    const float e = BiquadStep(hpA, hpB, mid, hp.x1, hp.x2, hp.y1, hp.y2);
+    hp.x2 = hp.x1;
+    hp.x1 = mid;
+    hp.y2 = hp.y1;
+    hp.y1 = e;
+    const float l2 = y[0][k] + wT * e, r2 = y[1][k] - wT * e;
+    y[0][k] = l2;
+    y[1][k] = r2;
+    alignas(16) float out[4];
+    _mm_store_ps(out, filters.Step(_mm_setr_ps(l2, r2, l2, r2)));
+    notch[0][k] = out[0];
+    notch[1][k] = out[1];
+    band[0][k] = out[2];
+    band[1][k] = out[3];
+  }
+  lowPass.ResumeAfterSteps(lp, n);
+  highPass.ResumeAfterSteps(hp, n);
+  filters.StoreState(quad, n);
+  float* const notches[2] = {notch[0], notch[1]};
+  float* const bands[2] = {band[0], band[1]};
+  fill.FinishRun(y, notches, bands, n, wF);
+}
