@@ -8,6 +8,7 @@
 #include "resources/Resources.h"
 #include "vstgui/CCurrentGLContext.h"
 #include "vstgui/GLRaster.h"
+#include "vstgui/GLState.h"
 
 namespace VSTGUI {
 namespace {
@@ -22,6 +23,29 @@ constexpr int CHECKER_SQUARE = 8;
 void ClearGLErrors() {
   for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
   }
+}
+
+// Creates texture `name` from the (padded) pixels: clamped, linear. False
+// when GL refuses it.
+bool UploadTexture(GLuint name, const SPixels& pixels) {
+  ClearGLErrors();
+  GLint maxSize = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+  if (pixels.stride > maxSize || pixels.rows > maxSize) return false;
+  const CGLAttribScope saved(0, true);
+  glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
+  glBindTexture(GL_TEXTURE_2D, name);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
+  glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pixels.stride, pixels.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.rgba.data());
+  glPopClientAttrib();
+  return glGetError() == GL_NO_ERROR;
 }
 
 void SetBlending() {
@@ -83,29 +107,7 @@ bool CBitmap::glCreateTexture() noexcept {
     GLuint name = s_nNextTextureName.fetch_add(1, std::memory_order_relaxed);
     while (glIsTexture(name)) name = s_nNextTextureName.fetch_add(1, std::memory_order_relaxed);
 
-    ClearGLErrors();
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    glPushAttrib(GL_TEXTURE_BIT);
-    glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glPixelStorei(GL_UNPACK_SKIP_ROWS, 0);
-    glPixelStorei(GL_UNPACK_SKIP_PIXELS, 0);
-    bool ok = m_Pixels.stride <= maxSize && m_Pixels.rows <= maxSize;
-    if (ok) {
-      glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, m_Pixels.stride, m_Pixels.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                   m_Pixels.rgba.data());
-      ok = glGetError() == GL_NO_ERROR && !s_bForceUploadFailure.load(std::memory_order_relaxed);
-    }
-    glPopClientAttrib();
-    glPopAttrib();
-
+    const bool ok = UploadTexture(name, m_Pixels) && !s_bForceUploadFailure.load(std::memory_order_relaxed);
     m_nTextureName = name;
     m_pTextureOwner = CCurrentGLContext::GetOwner();
     if (!ok) {
@@ -163,7 +165,7 @@ void CBitmap::drawTextured(int x, int y, int sx, int sy, int width, int height) 
   const float tw = static_cast<float>(m_Pixels.stride), th = static_cast<float>(m_Pixels.rows);
   const float s0 = static_cast<float>(sx) / tw, s1 = static_cast<float>(sx + width) / tw;
   const float t0 = static_cast<float>(sy) / th, t1 = static_cast<float>(sy + height) / th;
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  const CGLAttribScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT, true);
   SetBlending();
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, m_nTextureName);
@@ -179,11 +181,10 @@ void CBitmap::drawTextured(int x, int y, int sx, int sy, int width, int height) 
   glTexCoord2f(s0, t1);
   glVertex2i(x, y + height);
   glEnd();
-  glPopAttrib();
 }
 
 void CBitmap::drawPixels(int x, int y, int sx, int sy, int width, int height) noexcept {
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  const CGLAttribScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT | GL_PIXEL_MODE_BIT);
   glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
   SetBlending();
   glDisable(GL_TEXTURE_2D);
@@ -206,12 +207,11 @@ void CBitmap::drawPixels(int x, int y, int sx, int sy, int width, int height) no
   SetRasterPixelPosition(x, y);
   glDrawPixels(width, height, GL_RGBA, GL_UNSIGNED_BYTE, m_Pixels.rgba.data());
   glPopClientAttrib();
-  glPopAttrib();
 }
 
 void CBitmap::drawPlaceholder(int x, int y, int width, int height) noexcept {
   if (width <= 0 || height <= 0) return;
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
+  const CGLAttribScope saved(GL_ENABLE_BIT | GL_CURRENT_BIT);
   glDisable(GL_TEXTURE_2D);
   glDisable(GL_BLEND);
   glBegin(GL_QUADS);
@@ -227,7 +227,6 @@ void CBitmap::drawPlaceholder(int x, int y, int width, int height) noexcept {
     }
   }
   glEnd();
-  glPopAttrib();
 }
 
 void CBitmap::SetCacheTextures(bool on) noexcept {

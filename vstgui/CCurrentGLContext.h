@@ -9,7 +9,7 @@
 // the previous context. Scopes nest; the innermost one counts.
 //
 // Bitmaps use the owner to keep each texture in the context that created
-// it; text drawing finds its display lists through the fonts.
+// it; text drawing finds its glyph textures through the fonts.
 
 namespace VSTGUI {
 

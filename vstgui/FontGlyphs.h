@@ -1,8 +1,8 @@
 #pragma once
 // The editor's fonts as FreeType rasterises them: glyphs 0-126 of DejaVu
 // Sans with 8-bit coverage, for font indices 0-3 (9, 11, 14 and 18 pixels
-// from the top of the highest glyph to the bottom of the lowest). No GL
-// here: the display lists of COGLFonts and the text widths are made from it.
+// from the face's ascender to its descender, as Windows sizes fonts). No GL
+// here: the glyph textures of COGLFonts and the text widths are made from it.
 #include <cstdint>
 #include <string>
 #include <vector>

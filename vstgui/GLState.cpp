@@ -6,8 +6,10 @@
 
 namespace VSTGUI {
 
-CGLStateScope::CGLStateScope() noexcept {
-  glPushAttrib(GL_ALL_ATTRIB_BITS);
+// Every attribute group but GL_TEXTURE_BIT, whose pop costs Mesa a texture
+// validation per view; the texture state a draw can change (the 2D binding
+// and the environment mode) is saved by hand instead.
+CGLStateScope::CGLStateScope() noexcept : m_attribs(GL_ALL_ATTRIB_BITS & ~GL_TEXTURE_BIT, true) {
   glPushClientAttrib(GL_CLIENT_ALL_ATTRIB_BITS);
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
@@ -21,6 +23,21 @@ CGLStateScope::~CGLStateScope() {
   glMatrixMode(GL_MODELVIEW);
   glPopMatrix();
   glPopClientAttrib();
+}
+
+CGLAttribScope::CGLAttribScope(unsigned attribBits, bool texture) noexcept : m_bTexture(texture) {
+  glPushAttrib(attribBits);
+  if (m_bTexture) {
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &m_nTextureBinding);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &m_nTextureEnvMode);
+  }
+}
+
+CGLAttribScope::~CGLAttribScope() {
+  if (m_bTexture) {
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(m_nTextureBinding));
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, m_nTextureEnvMode);
+  }
   glPopAttrib();
 }
 

@@ -6,6 +6,25 @@
 
 namespace VSTGUI {
 
+// Saves only the attribute groups given (glPushAttrib bits) and, on
+// request, the 2D texture binding and texture environment mode; restores
+// them on destruction. For drawing that binds textures many times a frame
+// (text, bitmaps): on Mesa, popping GL_TEXTURE_BIT (part of
+// GL_ALL_ATTRIB_BITS) after drawing with another texture bound costs about
+// 170 us, against under 1 us for these groups.
+class CGLAttribScope {
+ public:
+  explicit CGLAttribScope(unsigned attribBits, bool texture = false) noexcept;
+  ~CGLAttribScope();
+  CGLAttribScope(const CGLAttribScope&) = delete;
+  CGLAttribScope& operator=(const CGLAttribScope&) = delete;
+
+ private:
+  bool m_bTexture;
+  int m_nTextureBinding = 0;
+  int m_nTextureEnvMode = 0;
+};
+
 // Saves every server and client attribute and the projection and model-view
 // matrices; restores them on destruction.
 class CGLStateScope {
@@ -14,6 +33,9 @@ class CGLStateScope {
   ~CGLStateScope();
   CGLStateScope(const CGLStateScope&) = delete;
   CGLStateScope& operator=(const CGLStateScope&) = delete;
+
+ private:
+  CGLAttribScope m_attribs;
 };
 
 // Viewport (0, 0, width, max(height, 1)) and a projection mapping pixels to
