@@ -1,6 +1,5 @@
 #include "tests/support/XvfbServer.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <link.h>
 #include <poll.h>
@@ -15,6 +14,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/DynamicLibrary.h"
 #include "platform/GLSurface.h"
 #include "platform/HostWindow.h"
 
@@ -36,7 +36,7 @@ void KeepGlDriverLoaded() {
   dl_iterate_phdr(
       [](dl_phdr_info* info, std::size_t, void*) {
         const std::string name = info->dlpi_name ? info->dlpi_name : "";
-        if (name.find("_dri.so") != std::string::npos) dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+        if (name.find("_dri.so") != std::string::npos) platform::PinLoadedLibrary(name.c_str());
         return 0;
       },
       nullptr);
