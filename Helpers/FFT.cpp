@@ -7,10 +7,10 @@
 #include <cmath>
 #include <mutex>
 
-#include <dlfcn.h>
 #include <new>
 
 #include "Helpers/ErrorReport.h"
+#include "platform/DynamicLibrary.h"
 
 namespace {
 
@@ -26,9 +26,7 @@ std::mutex& PlannerMutex() {
 // unloaded together with a plug-in module that a host closes, those caches
 // would be lost (and rebuilt at the next load): keep the library loaded.
 __attribute__((constructor)) void PinFftwLibraries() {
-  for (const char* name : {"libfftw3f.so.3", "libfftw3.so.3"}) {
-    if (void* handle = dlopen(name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
-  }
+  for (const char* name : {"libfftw3f.so.3", "libfftw3.so.3"}) platform::PinLoadedLibrary(name);
 }
 
 std::atomic<int> g_nLastStatus{0};

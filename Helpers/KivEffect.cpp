@@ -740,16 +740,10 @@ void RefreshAllParameters(KivEffect* effect) {
 void KivEffect::ReloadEditor() {
   CKivEditorInterface* kivEditor = GetKivEditor();
   if (kivEditor == nullptr || !kivEditor->isOpen()) return;
-  // Never wait for the editor's lock while holding the state lock (the
-  // editor's thread may be waiting for ours): a busy editor reloads from
-  // its own idle instead.
-  if (!kivEditor->TryLock()) {
-    kivEditor->RequestFullRefresh();
-    return;
-  }
+  // Recorded only: the editor reloads on its own thread, so a program change
+  // on the audio thread never waits for the user interface.
   kivEditor->ReloadAllControls();
   kivEditor->RedrawFrame();
-  kivEditor->Unlock();
 }
 
 std::int32_t KivEffect::getProgram() {

@@ -1,6 +1,5 @@
 #include "Helpers/PersistantStorage.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -10,6 +9,8 @@
 
 #include "Helpers/ErrorReport.h"
 #include "Helpers/SettingsFile.h"
+#include "platform/Environment.h"
+#include "platform/Files.h"
 
 // Layout on disk: each sub-key is a directory below the hive root, one path
 // component per "\"-separated part, holding one file "settings.ini":
@@ -17,6 +18,13 @@
 //            $XDG_CONFIG_HOME/Tarnwell Audio/Spanora3/settings.ini
 //   machine: /etc/xdg/Tarnwell Audio/...        (same shape)
 // The text format is described in SettingsFile.h.
+//
+// Writes: a settings.ini that is a symbolic link is written through to its
+// target. Every store takes an exclusive lock on "<target>.lock" beside the
+// file it writes, then reads the file afresh, changes its one value and
+// replaces the file, so stores from several processes (two hosts, a host and
+// the spanora command) never lose each other's values. A lock another
+// process holds too long fails the store rather than hang the caller.
 //
 // Reading rules, chosen to behave like the registry where it matters:
 // - A value the user hive cannot deliver (file missing, unreadable, line
@@ -33,6 +41,7 @@ constexpr const char* kDefaultProductName = "Spanora3";
 constexpr const char* kDefaultMachineRoot = "/etc/xdg";
 constexpr const char* kFileName = "settings.ini";
 constexpr std::size_t kMaxProductName = 255;
+constexpr std::uint32_t kLockTimeoutMs = 2000;
 
 // Guards the product name and machine root, and serialises the
 // read-modify-write of stores within the process. Readers take no lock:
@@ -51,10 +60,8 @@ thread_local unsigned char t_result[RESULT_BUFFER_SIZE + 1];
 
 std::optional<std::string> UserHiveRoot() {
   // Relative XDG_CONFIG_HOME values are invalid and ignored, as XDG asks.
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  if (config && config[0] == '/') return std::string(config);
-  const char* home = std::getenv("HOME");
-  if (home && home[0] != '\0') return std::string(home) + "/.config";
+  if (auto config = platform::GetEnvironment("XDG_CONFIG_HOME"); config && config->starts_with('/')) return config;
+  if (auto home = platform::GetEnvironment("HOME"); home && !home->empty()) return *home + "/.config";
   return std::nullopt;
 }
 
@@ -114,7 +121,9 @@ bool Store(const char* subKey, const char* valueName, SSettingValue value) {
   std::error_code error;
   std::filesystem::create_directories(*directory, error);
   if (error) return false;
-  const std::string path = (*directory / kFileName).string();
+  const std::string path = platform::ResolveWriteTarget((*directory / kFileName).string());
+  platform::CFileLock fileLock;
+  if (!fileLock.Acquire(path + ".lock", kLockTimeoutMs, nullptr)) return false;
   CSettingsFile file;
   // A file that exists but cannot be read is left alone rather than replaced
   // by one holding only the new value.

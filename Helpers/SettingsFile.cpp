@@ -1,19 +1,13 @@
 #include "Helpers/SettingsFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 
 #include "Helpers/ErrorReport.h"
+#include "platform/Files.h"
 
 namespace CPersistentStorage {
 namespace {
 
-constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
 constexpr const char* kHeader =
     "# Tarnwell Audio settings, one value per line: Name = dword:0000000a | string:\"text\" | "
     "hex:01,02";
@@ -164,17 +158,6 @@ std::optional<SSettingValue> ParseHex(std::string_view s) {
   return value;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-  std::size_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 }  // namespace
 
 CSettingsFile::SLine CSettingsFile::ParseLine(std::string line) {
@@ -251,24 +234,12 @@ std::string CSettingsFile::FormatLine(std::string_view name, const SSettingValue
 CSettingsFile::ELoadResult CSettingsFile::Load(const std::string& path) noexcept {
   return kiv::Guard(KIV_SIGNATURE, ELoadResult::Unreadable, [&] {
     m_lines.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ELoadResult::Absent : ELoadResult::Unreadable;
-    struct stat info {};
     std::string text;
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= kMaxFileSize;
-    if (ok) {
-      text.resize(static_cast<std::size_t>(info.st_size));
-      std::size_t done = 0;
-      while (ok && done < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        else if (n == 0) text.resize(done);  // shrank while reading
-        else done += static_cast<std::size_t>(n);
-      }
+    switch (platform::ReadFileBounded(path, MAX_SETTINGS_FILE_SIZE, true, &text, nullptr)) {
+      case platform::EFileRead::Absent: return ELoadResult::Absent;
+      case platform::EFileRead::Failed: return ELoadResult::Unreadable;
+      case platform::EFileRead::Read: break;
     }
-    ::close(fd);
-    if (!ok) return ELoadResult::Unreadable;
     Parse(text);
     return ELoadResult::Read;
   });
@@ -328,28 +299,8 @@ std::string CSettingsFile::Text() const noexcept {
 bool CSettingsFile::SaveAtomically(const std::string& path) const noexcept {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
     const std::string text = Text();
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    // mkstemp creates 0600; settings are not secret, so keep the file's
-    // current mode or give a new one the usual 0644.
-    struct stat old {};
-    const mode_t mode = ::stat(path.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    bool ok = WriteAll(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-      ::unlink(temp.c_str());
-      return false;
-    }
-    // Make the rename itself durable; a failure here does not undo the write.
-    const std::string directory = std::filesystem::path(path).parent_path().string();
-    const int dirFd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-      ::fsync(dirFd);
-      ::close(dirFd);
-    }
-    return true;
+    if (text.size() > MAX_SETTINGS_FILE_SIZE) return false;  // it could not be read back
+    return platform::WriteFileAtomically(path, text, true, nullptr);
   });
 }
 

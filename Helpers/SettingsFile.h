@@ -16,6 +16,7 @@
 // Names match without regard to ASCII case, as registry names do; when a name
 // appears twice, the last valid line wins. Lines that do not parse are
 // ignored when reading and kept verbatim when the file is written back.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,6 +24,10 @@
 #include <vector>
 
 namespace CPersistentStorage {
+
+// Settings files are a few hundred bytes; a larger one is not read (nor
+// replaced), so a damaged or hostile file cannot stall the plug-in's threads.
+constexpr std::size_t MAX_SETTINGS_FILE_SIZE = 256 * 1024;
 
 enum class ESettingType { String, Dword, Binary };
 
@@ -38,8 +43,9 @@ class CSettingsFile {
   enum class ELoadResult { Read, Absent, Unreadable };
 
   // Replaces the content with the file at path. Absent leaves an empty file;
-  // Unreadable (not a regular file, no permission, I/O error, over 16 MiB)
-  // leaves it empty too, and a writer must then not replace the file.
+  // Unreadable (not a regular file, no permission, I/O error, over
+  // MAX_SETTINGS_FILE_SIZE) leaves it empty too, and a writer must then not
+  // replace the file. Never blocks: a FIFO in its place is Unreadable.
   ELoadResult Load(const std::string& path) noexcept;
   void Parse(std::string_view text) noexcept;
 
@@ -49,9 +55,11 @@ class CSettingsFile {
   bool Set(std::string_view name, const SSettingValue& value) noexcept;
 
   std::string Text() const noexcept;
-  // Writes a temporary file beside path, flushes it to disk and renames it
-  // over path, so readers see either the old or the new file, never a part.
-  // The directory must exist. False when any step fails.
+  // Replaces the file at path as a whole, flushed to disk, so readers see
+  // either the old or the new file, never a part. A symbolic link at path
+  // is written through: its final target is replaced and the link stays.
+  // The directory must exist. False when any step fails or the text is
+  // over MAX_SETTINGS_FILE_SIZE.
   bool SaveAtomically(const std::string& path) const noexcept;
 
  private:

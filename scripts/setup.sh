@@ -10,6 +10,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libfftw3-dev libsndfile1-dev libpng-dev zlib1g-dev
   libx11-dev libgl-dev libglx-dev libfreetype-dev fonts-dejavu-core
+  libegl-dev libegl-mesa0 libopengl-dev libgl1-mesa-dri libxtst-dev
+  xvfb xauth xdotool
+  libcairo2-dev
 )
 
 missing=()

@@ -2,8 +2,10 @@
 // statistics, output formats, and whole renders of generated files through
 // the real plug-in module.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sndfile.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -12,8 +14,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Helpers/KeyedChunk.h"
@@ -41,7 +46,7 @@ TEST(ProcessOptions, ParsesEveryOptionInBothSpellings) {
   std::string error;
   ASSERT_TRUE(spanora::ParseProcessOptions({"--preset", "Mix 1", "in.wav", "--set", "Width=0.25", "--set=B_Width=1",
                                             "--state", "s.bin", "--save-state=t.bin", "--block", "64", "--tempo=128.5",
-                                            "--format", "pcm16", "--plugin", "p.so", "-q", "out.flac"},
+                                            "--format", "pcm16", "--plugin", "p.so", "-q", "--no-preroll", "out.flac"},
                                            &options, &error))
       << error;
   EXPECT_EQ(options.input, "in.wav");
@@ -58,11 +63,13 @@ TEST(ProcessOptions, ParsesEveryOptionInBothSpellings) {
   EXPECT_EQ(options.format, "pcm16");
   EXPECT_EQ(options.plugin, "p.so");
   EXPECT_TRUE(options.quiet);
+  EXPECT_FALSE(options.preroll);
 
   spanora::SProcessOptions defaults;
   ASSERT_TRUE(spanora::ParseProcessOptions({"a.wav", "b.wav"}, &defaults, &error));
   EXPECT_EQ(defaults.blockSize, 512);
   EXPECT_FALSE(defaults.tempo || defaults.preset || defaults.format || defaults.quiet);
+  EXPECT_TRUE(defaults.preroll);
 }
 
 TEST(ProcessOptions, ErrorsNameTheWordAtFault) {
@@ -76,6 +83,7 @@ TEST(ProcessOptions, ErrorsNameTheWordAtFault) {
       {{}, "process needs an input and an output file"},
       {{"a.wav", "b.wav", "c.wav"}, "unexpected argument 'c.wav'"},
       {{"a.wav", "b.wav", "--quiet=1"}, "option '--quiet' takes no value"},
+      {{"a.wav", "b.wav", "--no-preroll=0"}, "option '--no-preroll' takes no value"},
       {{"a.wav", "b.wav", "--block", "0"}, "block size '0' is out of range 1..65536"},
       {{"a.wav", "b.wav", "--block", "65537"}, "block size '65537' is out of range 1..65536"},
       {{"a.wav", "b.wav", "--block", "1.5"}, "block size '1.5' is not a whole number"},
@@ -162,6 +170,27 @@ TEST(SignalStats, SilenceAndConstantsHaveNoCorrelation) {
   EXPECT_NE(report.find("peak L   peak R    RMS L    RMS R  correlation"), std::string::npos) << report;
   EXPECT_NE(report.find("input       -6.0     -6.0     -6.0     -9.0          n/a"), std::string::npos) << report;
   EXPECT_NE(report.find("output      -inf     -6.0     -inf     -9.0          n/a"), std::string::npos) << report;
+}
+
+TEST(SignalStats, NonFiniteSamplesAreCountedApartAndReportedInWords) {
+  std::vector<float> left = Sine(1000, 10, 0.5), right = Sine(1000, 10, 0.5);
+  left[10] = std::numeric_limits<float>::quiet_NaN();
+  right[10] = std::numeric_limits<float>::infinity();
+  right[20] = -std::numeric_limits<float>::infinity();
+  spanora::CSignalStats stats, clean;
+  stats.Add(left.data(), right.data(), 1000);
+  clean.Add(left.data(), left.data(), 10);
+  EXPECT_EQ(stats.GetFrames(), 1000u);
+  EXPECT_EQ(stats.GetNonFiniteSamples(), 3u);
+  EXPECT_NEAR(stats.GetPeak(1), 0.5, 1e-3);
+  EXPECT_TRUE(std::isfinite(stats.GetRms(0)));
+  EXPECT_NEAR(*stats.GetCorrelation(), 1.0, 1e-9);
+  const std::string report = spanora::FormatLevelReport(clean, stats);
+  EXPECT_NE(report.find("output: 3 of 2000 samples are not finite (infinite or NaN)"), std::string::npos) << report;
+  EXPECT_EQ(report.find("input:"), std::string::npos) << report;
+  EXPECT_EQ(report.find("nan"), std::string::npos) << report;
+  EXPECT_EQ(report.find(" inf"), std::string::npos) << report;
+  EXPECT_EQ(spanora::LevelText(std::numeric_limits<double>::infinity()), "n/a");
 }
 
 // ---------------------------------------------------------------------------
@@ -361,7 +390,7 @@ TEST_F(Render, BadInputsAndUsageFailWithoutLeavingFiles) {
       {{In(), At("out.wav"), "--preset", "Synth Pad 9"}, 1, "spanora: unknown preset 'Synth Pad 9'"},
       {{In(), At("out.wav"), "--preset", "60"}, 1, "spanora: unknown preset '60'"},
       {{In(), At("out.wav"), "--state", At("none.bin")}, 2, "spanora: cannot read '" + At("none.bin") + "'"},
-      {{In(), At("out.wav"), "--state", In()}, 2, "spanora: '" + In() + "' is not a saved state"},
+      {{In(), At("out.wav"), "--state", In()}, 2, "spanora: state file '" + In() + "' is not a saved state"},
       {{In()}, 1, "spanora: process needs an output file"},
       {{In(), At("no/such/dir/out.wav")}, 2, "spanora: cannot write '" + At("no/such/dir/out.wav") + "'"},
       {{In(), At("in.wav/out.wav")}, 2, "spanora: cannot write '" + At("in.wav/out.wav") + "'"},
@@ -435,6 +464,193 @@ TEST_F(Render, SavedStateReproducesTheRender) {
   EXPECT_FALSE(fs::exists(At("third.wav")));
 }
 
+// ---------------------------------------------------------------------------
+// Hostile renders: the renderer never destroys what it was not asked to
+// write, and renders what a host would.
+
+TEST_F(Render, AStateFileNeverTakesThePlaceOfTheInputOrTheOutput) {
+  const std::vector<std::uint8_t> before = FileBytes(m_input);
+  fs::create_symlink(m_input, At("alias.wav"));
+  const struct {
+    Arguments arguments;
+    std::string message;
+  } kCases[] = {
+      {{In(), At("out.wav"), "--save-state", In()}, "state file '" + In() + "' is the input file"},
+      {{In(), At("out.wav"), "--save-state", At("alias.wav")}, "state file '" + At("alias.wav") + "' is the input file"},
+      {{In(), At("out.wav"), "--save-state", At("out.wav")}, "state file '" + At("out.wav") + "' is the output file"},
+      {{In(), At("out.wav"), "--save-state", At("./out.wav")}, "state file '" + At("./out.wav") + "' is the output file"},
+  };
+  for (const auto& testCase : kCases) {
+    const SResult result = Process(testCase.arguments);
+    EXPECT_EQ(result.code, 1) << testCase.message;
+    EXPECT_NE(result.err.find(testCase.message), std::string::npos) << result.err;
+    EXPECT_EQ(FileBytes(m_input), before);
+    EXPECT_EQ(DirectoryEntries(), (std::vector<std::string>{"alias.wav", "in.wav"}));
+  }
+}
+
+TEST_F(Render, OutputsThatAreNotRegularFilesAreRefusedAndLinksAreWrittenThrough) {
+  ASSERT_EQ(::mkfifo(At("fifo.wav").c_str(), 0644), 0);
+  fs::create_directories(At("folder.wav"));
+  for (const char* name : {"fifo.wav", "folder.wav"}) {
+    const SResult result = Process({In(), At(name), "--quiet"});
+    EXPECT_EQ(result.code, 2) << name;
+    EXPECT_NE(result.err.find("cannot write '" + At(name) + "': not a regular file"), std::string::npos) << result.err;
+  }
+  EXPECT_TRUE(fs::is_fifo(At("fifo.wav")));
+  EXPECT_TRUE(fs::is_directory(At("folder.wav")));
+  const SResult state = Process({In(), At("out.wav"), "--quiet", "--save-state", At("fifo.wav")});
+  EXPECT_EQ(state.code, 2) << state.err;
+  EXPECT_TRUE(fs::is_fifo(At("fifo.wav")));
+  EXPECT_FALSE(fs::exists(At("out.wav"))) << "nothing is written when the state cannot be";
+
+  // A link is written through to its target, and stays a link.
+  fs::create_directories(At("renders"));
+  fs::create_symlink("renders/latest.wav", At("link.wav"));
+  ASSERT_EQ(Process({In(), At("link.wav"), "--quiet"}).code, 0);
+  EXPECT_TRUE(fs::is_symlink(At("link.wav")));
+  EXPECT_EQ(ReadSound(At("renders/latest.wav")).Frames(), 20000u);
+
+  // The longest name the file system takes is a valid output name.
+  const std::string longest = At("") + std::string(251, 'x') + ".wav";
+  const SResult named = Process({In(), longest, "--quiet"});
+  EXPECT_EQ(named.code, 0) << named.err;
+  EXPECT_EQ(ReadSound(longest).Frames(), 20000u);
+  fs::remove(longest);
+  EXPECT_EQ(DirectoryEntries(), (std::vector<std::string>{"fifo.wav", "folder.wav", "in.wav", "link.wav", "renders"}));
+}
+
+TEST_F(Render, StateFilesAreBoundedAndCheckedBeforeAnythingIsApplied) {
+  vsthost::CVstHost host;
+  ASSERT_TRUE(spanora::StartSession(host, SPANORA_PLUGIN_PATH));
+  auto stateWith = [&](const char* name, float width) {
+    CKeyedChunkEncoder encoder;
+    for (int index = 0; index < host.GetNumParams(); ++index)
+      encoder.AddFloat(host.GetParameterKey(index).c_str(), index == PARAM_WIDTH ? width : host.GetParameter(index));
+    std::string error;
+    EXPECT_TRUE(spanora::WriteFileAtomically(At(name), {encoder.Data(), encoder.Data() + encoder.Size()}, &error));
+    return At(name);
+  };
+  fs::create_directories(At("states"));
+  const struct {
+    std::string state;
+    std::string message;
+  } kCases[] = {
+      {At("states"), "cannot read '" + At("states") + "': not a regular file"},
+      {"/dev/zero", "cannot read '/dev/zero': larger than 1048576 bytes"},
+      {stateWith("two.bin", 2.0f), "state file '" + At("two.bin") + "' has value 2 for 'Width', out of range 0..1"},
+      {stateWith("minus.bin", -1.0f), "has value -1 for 'Width', out of range 0..1"},
+      {stateWith("huge.bin", 1e30f), "has value 1e+30 for 'Width', out of range 0..1"},
+      {stateWith("nan.bin", std::numeric_limits<float>::quiet_NaN()), "for 'Width', not a number"},
+      {stateWith("inf.bin", std::numeric_limits<float>::infinity()), "has value inf for 'Width', not a number"},
+  };
+  for (const auto& testCase : kCases) {
+    const SResult result = Process({In(), At("out.wav"), "--state", testCase.state});
+    EXPECT_EQ(result.code, 2) << testCase.message;
+    EXPECT_NE(result.err.find(testCase.message), std::string::npos) << result.err;
+    EXPECT_FALSE(fs::exists(At("out.wav")));
+  }
+  // A state from a pipe is read as well.
+  const std::string valid = stateWith("valid.bin", 0.25f);
+  ASSERT_EQ(::mkfifo(At("pipe").c_str(), 0644), 0);
+  std::thread writer([&] { std::ofstream(At("pipe"), std::ios::binary) << std::ifstream(valid, std::ios::binary).rdbuf(); });
+  const SResult piped = Process({In(), At("out.wav"), "--state", At("pipe"), "--quiet"});
+  const int release = ::open(At("pipe").c_str(), O_RDONLY | O_NONBLOCK);  // should the render not have read it
+  writer.join();
+  if (release >= 0) ::close(release);
+  EXPECT_EQ(piped.code, 0) << piped.err;
+}
+
+TEST_F(Render, ANonFiniteOutputIsReportedInWordsAndFails) {
+  std::vector<float> samples = StereoNoise(4000);
+  samples[2 * 1000] = std::numeric_limits<float>::quiet_NaN();
+  samples[2 * 2000 + 1] = std::numeric_limits<float>::infinity();
+  WriteSound(At("bad.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100, samples);
+  SResult result;
+  ::testing::internal::CaptureStdout();
+  ::testing::internal::CaptureStderr();
+  // A plain gain stage: what goes in non-finite comes out so.
+  result.code = spanora::RunProcess({At("bad.wav"), At("out.wav"), "--plugin", DUMMY_PLUGIN_PATH});
+  result.out = ::testing::internal::GetCapturedStdout();
+  result.err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(result.code, 4);
+  EXPECT_NE(result.err.find("spanora: the output is not finite: 2 samples are infinite or NaN; '" + At("out.wav") +
+                            "' was written for inspection"),
+            std::string::npos)
+      << result.err;
+  EXPECT_NE(result.out.find("output: 2 of 8000 samples are not finite"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find("nan"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find(" inf "), std::string::npos) << result.out;
+  EXPECT_EQ(ReadSound(At("out.wav")).Frames(), 4000u);
+}
+
+// A source that notes which files its directory shows in the middle of the
+// render, where a killed process would leave them.
+class CWatchingSource : public spanora::IFrameSource {
+ public:
+  CWatchingSource(fs::path directory) : m_directory(std::move(directory)) {}
+  std::string GetName() const override { return "watching"; }
+  int GetChannels() const override { return 2; }
+  int GetSampleRate() const override { return 44100; }
+  std::int64_t GetFrames() const override { return 4096; }
+  std::int64_t Read(float* left, float* right, std::int64_t frames) override {
+    if (m_nDone >= GetFrames()) return 0;
+    std::fill(left, left + frames, 0.25f);
+    std::fill(right, right + frames, -0.25f);
+    m_nDone += frames;
+    for (const auto& entry : fs::directory_iterator(m_directory)) m_seen.insert(entry.path().filename().string());
+    return frames;
+  }
+  std::set<std::string> m_seen;
+
+ private:
+  fs::path m_directory;
+  std::int64_t m_nDone = 0;
+};
+
+TEST_F(Render, AnUnfinishedOutputHasNoNameThatAKilledRenderCouldLeaveBehind) {
+  CWatchingSource source(m_dir);
+  spanora::SProcessOptions options;
+  options.output = At("out.wav");
+  options.plugin = SPANORA_PLUGIN_PATH;
+  options.quiet = true;
+  spanora::SOutputFormat format;
+  std::string error;
+  ASSERT_TRUE(spanora::ResolveOutputFormat(options.output, std::nullopt, &format, &error));
+  ASSERT_EQ(spanora::RenderThroughEffect(source, options, format), 0);
+  EXPECT_EQ(source.m_seen, (std::set<std::string>{"in.wav"}));
+  EXPECT_EQ(DirectoryEntries(), (std::vector<std::string>{"in.wav", "out.wav"}));
+}
+
+TEST_F(Render, TheFirstSecondEqualsTheSameSpanRenderedAfterALongLeadIn) {
+  // What a host exports: the effect has run on silence long before the
+  // region starts. The same span rendered alone must match it.
+  const std::size_t second = 44100, leadIn = 3 * 44100;
+  const std::vector<float> region = StereoNoise(second, 4242);
+  std::vector<float> withLeadIn(2 * leadIn, 0.0f);
+  withLeadIn.insert(withLeadIn.end(), region.begin(), region.end());
+  WriteSound(At("region.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100, region);
+  WriteSound(At("session.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100, withLeadIn);
+  const Arguments program = {"--preset", "Synth Pad 3", "--quiet"};
+  auto render = [&](const char* in, const char* out, bool preroll) {
+    Arguments arguments = {At(in), At(out)};
+    arguments.insert(arguments.end(), program.begin(), program.end());
+    if (!preroll) arguments.push_back("--no-preroll");
+    EXPECT_EQ(Process(arguments).code, 0) << out;
+    return ReadSound(At(out)).samples;
+  };
+  const std::vector<float> host = render("session.wav", "host.wav", false);
+  ASSERT_EQ(host.size(), 2 * (leadIn + second));
+  auto largestDifference = [&](const std::vector<float>& alone) {
+    double most = 0.0;
+    for (std::size_t i = 0; i < 2 * second; ++i)
+      most = std::max(most, std::fabs(double{alone[i]} - host[2 * leadIn + i]));
+    return most;
+  };
+  EXPECT_LT(largestDifference(render("region.wav", "settled.wav", true)), 1e-5);
+  EXPECT_GT(largestDifference(render("region.wav", "cold.wav", false)), 1e-2) << "a cold start fades in";
+}
+
 TEST(PluginState, TheToolBuildsTheSameChunkAsTheEffectSavesItself) {
   FakeHost fakeHost;
   ASpanora effect(fakeHost.Callback());
@@ -453,9 +669,8 @@ TEST(PluginState, TheToolBuildsTheSameChunkAsTheEffectSavesItself) {
   // And applying it to a fresh effect brings back every value.
   vsthost::CVstHost fresh;
   ASSERT_TRUE(spanora::StartSession(fresh, SPANORA_PLUGIN_PATH));
-  bool valid = false;
-  EXPECT_EQ(spanora::RestoreKeyedState(fresh, chunk, &valid), "");
-  EXPECT_TRUE(valid);
+  std::string problem;
+  EXPECT_TRUE(spanora::RestoreKeyedState(fresh, chunk, &problem)) << problem;
   for (int index = 0; index < host.GetNumParams(); ++index)
     EXPECT_EQ(fresh.GetParameter(index), host.GetParameter(index)) << host.GetParameterKey(index);
   EXPECT_EQ(spanora::FindParameterKey(fresh, "B_Width"), 32);
@@ -466,20 +681,24 @@ TEST(PluginState, TheToolBuildsTheSameChunkAsTheEffectSavesItself) {
   EXPECT_EQ(spanora::FindProgram(fresh, "-1"), -1);
 }
 
-TEST_F(Render, BypassConvergesToTheInput) {
+TEST_F(Render, BypassConvergesToTheInputFromAColdStartAndIsTheInputAfterPreroll) {
   const std::size_t frames = 120000;  // the bypass glide takes 100 ticks of 1024 samples
   WriteSound(At("long.wav"), SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100, StereoNoise(frames, 777));
-  const SResult result = Process({At("long.wav"), At("out.wav"), "--preset", "Padster", "--set", "Bypass=1"});
-  ASSERT_EQ(result.code, 0) << result.err;
+  const SResult cold =
+      Process({At("long.wav"), At("cold.wav"), "--preset", "Padster", "--set", "Bypass=1", "--no-preroll"});
+  ASSERT_EQ(cold.code, 0) << cold.err;
+  ASSERT_EQ(Process({At("long.wav"), At("settled.wav"), "--preset", "Padster", "--set", "Bypass=1"}).code, 0);
   const SSound in = ReadSound(At("long.wav"));
-  const SSound out = ReadSound(At("out.wav"));
+  auto deviation = [&](const SSound& out, std::size_t first, std::size_t last) {
+    double most = 0.0;
+    for (std::size_t i = 2 * first; i < 2 * last; ++i) most = std::max(most, std::fabs(double{out.samples[i]} - in.samples[i]));
+    return most;
+  };
+  const SSound out = ReadSound(At("cold.wav"));
   ASSERT_EQ(out.samples.size(), in.samples.size());
-  double early = 0.0, late = 0.0;
-  for (std::size_t i = 0; i < 2 * 10000; ++i) early = std::max(early, std::fabs(double{out.samples[i]} - in.samples[i]));
-  for (std::size_t i = 2 * (frames - 10000); i < 2 * frames; ++i)
-    late = std::max(late, std::fabs(double{out.samples[i]} - in.samples[i]));
-  EXPECT_GT(early, 1e-3);  // still the effect at first
-  EXPECT_LT(late, 1e-6);
+  EXPECT_GT(deviation(out, 0, 10000), 1e-3);  // still the effect at first
+  EXPECT_LT(deviation(out, frames - 10000, frames), 1e-6);
+  EXPECT_LT(deviation(ReadSound(At("settled.wav")), 0, frames), 1e-6);
 }
 
 TEST_F(Render, HostTempoReachesTempoSyncedDynamics) {

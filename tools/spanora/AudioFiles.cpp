@@ -1,19 +1,15 @@
 #include "tools/spanora/AudioFiles.h"
 
-#include <fcntl.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "Helpers/ErrorReport.h"
+#include "platform/Files.h"
 
 namespace spanora {
 namespace {
@@ -27,32 +23,8 @@ std::string LowerExtension(const std::string& path) {
   return extension;
 }
 
-// Creates ".NAME.tmp.XXXXXX" beside path with the permissions a new file
-// gets (mkstemp alone would leave it readable by its owner only).
-int CreateTempBeside(const std::string& path, std::string* tempPath, std::string* error) {
-  const std::filesystem::path destination(path);
-  std::filesystem::path directory = destination.parent_path();
-  if (directory.empty()) directory = ".";
-  std::string name = ".";
-  name.append(destination.filename().string()).append(".tmp.XXXXXX");
-  std::string pattern = (directory / name).string();
-  const int fd = ::mkstemp(pattern.data());
-  if (fd < 0) {
-    *error = "cannot write " + Quoted(path) + ": " + std::strerror(errno);
-    return -1;
-  }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
-  *tempPath = pattern;
-  return fd;
-}
-
-bool RenameInto(const std::string& tempPath, const std::string& path, std::string* error) {
-  if (::rename(tempPath.c_str(), path.c_str()) == 0) return true;
-  *error = "cannot write " + Quoted(path) + ": " + std::strerror(errno);
-  ::unlink(tempPath.c_str());
-  return false;
+std::string WriteError(const std::string& path, int error) {
+  return "cannot write " + Quoted(path) + ": " + platform::FileErrorText(error);
 }
 
 }  // namespace
@@ -162,6 +134,15 @@ bool IsSameFile(const std::string& first, const std::string& second) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+bool IsSameDestination(const std::string& first, const std::string& second) {
+  if (IsSameFile(first, second)) return true;
+  // Names that do not exist yet: compare where writes through them land.
+  std::error_code error1, error2;
+  const auto a = std::filesystem::weakly_canonical(platform::ResolveWriteTarget(first), error1);
+  const auto b = std::filesystem::weakly_canonical(platform::ResolveWriteTarget(second), error2);
+  return !error1 && !error2 && a == b;
+}
+
 // ---------------------------------------------------------------------------
 
 COutputFile::~COutputFile() { Discard(); }
@@ -171,17 +152,24 @@ bool COutputFile::Open(const std::string& path, const SOutputFormat& format, int
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
     Discard();
     m_sPath = path;
-    const int fd = CreateTempBeside(path, &m_sTempPath, error);
-    if (fd < 0) return false;
+    int failure = 0;
+    if (!m_File.Create(path, &failure)) {
+      *error = WriteError(path, failure);
+      return false;
+    }
+    // libsndfile closes the descriptor it is given; the original stays ours
+    // to give the finished file its name.
+    const int fd = ::dup(m_File.GetDescriptor());
     SF_INFO info{};
     info.channels = 2;
     info.samplerate = sampleRate;
     info.format = format.format;
-    m_pFile = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    m_pFile = fd >= 0 ? sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE) : nullptr;
     if (!m_pFile) {
+      if (fd >= 0) ::close(fd);
       *error = "cannot write " + Quoted(path) + " as " + format.description + " at " + std::to_string(sampleRate) +
                " Hz: " + sf_strerror(nullptr);
-      Discard();  // libsndfile has closed the descriptor
+      Discard();
       return false;
     }
     // No time stamp in a PEAK chunk, so equal renders give equal files; PCM
@@ -214,9 +202,10 @@ bool COutputFile::Commit(std::string* error) noexcept {
       Discard();
       return false;
     }
-    const bool renamed = RenameInto(m_sTempPath, m_sPath, error);
-    m_sTempPath.clear();
-    return renamed;
+    int failure = 0;
+    if (m_File.Commit(false, &failure)) return true;
+    *error = WriteError(m_sPath, failure);
+    return false;
   });
 }
 
@@ -224,40 +213,32 @@ void COutputFile::Discard() noexcept {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (m_pFile) sf_close(m_pFile);
     m_pFile = nullptr;
-    if (!m_sTempPath.empty()) ::unlink(m_sTempPath.c_str());
-    m_sTempPath.clear();
+    m_File.Discard();
   });
 }
 
 // ---------------------------------------------------------------------------
 
 bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error) {
-  std::string tempPath;
-  const int fd = CreateTempBeside(path, &tempPath, error);
-  if (fd < 0) return false;
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) break;
-    done += static_cast<std::size_t>(written);
-  }
-  if (::close(fd) != 0 || done != bytes.size()) {
-    *error = "cannot write " + Quoted(path) + ": " + std::strerror(errno);
-    ::unlink(tempPath.c_str());
-    return false;
-  }
-  return RenameInto(tempPath, path, error);
+  int failure = 0;
+  const std::string_view data(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (platform::WriteFileAtomically(path, data, false, &failure)) return true;
+  *error = WriteError(path, failure);
+  return false;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (in) bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (!in && !in.eof()) {
-    *error = "cannot read " + Quoted(path) + ": " + std::strerror(errno);
-    return false;
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>* bytes,
+                   std::string* error) {
+  std::string content;
+  int failure = 0;
+  if (platform::ReadFileBounded(path, maxBytes, false, &content, &failure) == platform::EFileRead::Read) {
+    bytes->assign(content.begin(), content.end());
+    return true;
   }
-  return true;
+  *error = "cannot read " + Quoted(path) + ": ";
+  if (failure == platform::FILE_ERROR_TOO_LARGE) *error += "larger than " + std::to_string(maxBytes) + " bytes";
+  else *error += platform::FileErrorText(failure);
+  return false;
 }
 
 }  // namespace spanora

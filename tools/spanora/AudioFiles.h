@@ -1,12 +1,16 @@
 #pragma once
 // Audio in and out of the renderer: sources of mono or stereo frames (a
 // file read through libsndfile, or material held in memory) and the output
-// file, written under a temporary name next to its destination and renamed
-// into place only when complete, so no partial file is ever left behind.
+// file, written as an unnamed (or hidden temporary) file next to its
+// destination and given its name only when complete, so no partial file is
+// ever left behind. A destination that is a symbolic link is written
+// through; one that is a FIFO, device or directory is refused.
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/Files.h"
 
 typedef struct sf_private_tag SNDFILE;
 
@@ -83,6 +87,10 @@ bool ResolveOutputFormat(const std::string& path, const std::optional<std::strin
 // links and different spellings of the path are caught too).
 bool IsSameFile(const std::string& first, const std::string& second);
 
+// True when writes to both paths would reach one file: the same existing
+// file, or the same place once links and spellings are resolved.
+bool IsSameDestination(const std::string& first, const std::string& second);
+
 class COutputFile {
  public:
   COutputFile() = default;
@@ -90,27 +98,30 @@ class COutputFile {
   COutputFile(const COutputFile&) = delete;
   COutputFile& operator=(const COutputFile&) = delete;
 
-  // Creates the temporary file ".NAME.tmp.XXXXXX" in the destination's
-  // directory for stereo at sampleRate. False with the message set on failure.
+  // Creates the file for stereo at sampleRate in the destination's
+  // directory (see platform::CAtomicFile). False with the message set on
+  // failure, including a destination that exists and is not a regular file.
   bool Open(const std::string& path, const SOutputFormat& format, int sampleRate, std::string* error) noexcept;
   bool Write(const float* left, const float* right, std::int64_t frames) noexcept;
-  // Closes the file and renames it to the destination.
+  // Closes the file and gives it the destination's name.
   bool Commit(std::string* error) noexcept;
-  // Closes and deletes the temporary file.
+  // Closes and deletes the unfinished file.
   void Discard() noexcept;
-  const std::string& GetTempPath() const noexcept { return m_sTempPath; }
 
  private:
   std::string m_sPath;
-  std::string m_sTempPath;
+  platform::CAtomicFile m_File;
   SNDFILE* m_pFile = nullptr;
   std::vector<float> m_interleaved;
 };
 
-// Writes bytes to path through a temporary file and a rename.
+// Replaces path (through links) with bytes, as a whole.
 bool WriteFileAtomically(const std::string& path, const std::vector<std::uint8_t>& bytes, std::string* error);
 
-// The whole content of a file; false with the message set when unreadable.
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* error);
+// The whole content of a file, a pipe included, of at most maxBytes; false
+// with the message naming the file when it cannot be read, is a directory
+// or is larger.
+bool ReadWholeFile(const std::string& path, std::size_t maxBytes, std::vector<std::uint8_t>* bytes,
+                   std::string* error);
 
 }  // namespace spanora

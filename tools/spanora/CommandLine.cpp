@@ -73,12 +73,13 @@ bool ParseProcessOptions(const Arguments& arguments, SProcessOptions* options, s
       inlineValue = word.substr(equals + 1);
       word.resize(equals);
     }
-    if (word == "--quiet" || word == "-q") {
+    if (word == "--quiet" || word == "-q" || word == "--no-preroll") {
       if (inlineValue) {
         *error = "option '" + word + "' takes no value";
         return false;
       }
-      options->quiet = true;
+      if (word == "--no-preroll") options->preroll = false;
+      else options->quiet = true;
       continue;
     }
     static const char* const kValued[] = {"--preset", "--set",   "--state",  "--save-state",

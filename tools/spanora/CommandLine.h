@@ -32,6 +32,9 @@ struct SProcessOptions {
   std::optional<std::string> format;
   std::optional<std::string> plugin;
   bool quiet = false;
+  // Settle the effect on silence before the render, as a host has run it
+  // long before a region starts; --no-preroll keeps the cold start.
+  bool preroll = true;
 };
 
 // A finite number, the whole of text. False for anything else.

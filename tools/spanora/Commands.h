@@ -9,10 +9,11 @@ namespace spanora {
 
 enum EExitCode : int {
   EXIT_OK = 0,
-  EXIT_USAGE = 1,        // unknown subcommand, option, preset or key; bad value
+  EXIT_USAGE = 1,        // unknown subcommand, option, preset or key; bad value; a file named twice
   EXIT_LOAD_FAILED = 2,  // the plug-in module could not be loaded
-  EXIT_BAD_FILE = 2,     // unreadable input or state file, unwritable output
+  EXIT_BAD_FILE = 2,     // unreadable input or state file, unwritable output, output not a regular file
   EXIT_INTERNAL = 3,     // an unexpected failure inside the command
+  EXIT_NOT_FINITE = 4,   // the output holds infinite or NaN samples (the file is written)
   EXIT_INTERRUPTED = 130,  // stopped by SIGINT (128 + signal number)
   EXIT_TERMINATED = 143,   // stopped by SIGTERM
 };

@@ -1,10 +1,9 @@
 #include "tools/spanora/PluginSession.h"
 
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+
+#include "platform/Environment.h"
 
 namespace spanora {
 
@@ -12,8 +11,8 @@ std::string ResolvePluginPath(const std::optional<std::string>& given) {
   // dlopen searches the library path for a bare file name; a file that is
   // here is meant.
   if (given) return given->find('/') == std::string::npos && std::filesystem::exists(*given) ? "./" + *given : *given;
-  if (const char* fromEnvironment = std::getenv(PLUGIN_ENV); fromEnvironment && fromEnvironment[0] != '\0')
-    return fromEnvironment;
+  if (auto fromEnvironment = platform::GetEnvironment(PLUGIN_ENV); fromEnvironment && !fromEnvironment->empty())
+    return *fromEnvironment;
   // The build puts this executable in <build>/tools and the plug-in in <build>.
   std::error_code error;
   const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);

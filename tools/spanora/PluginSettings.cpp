@@ -2,6 +2,9 @@
 
 #include <strings.h>
 
+#include <cmath>
+#include <cstdio>
+
 #include "Helpers/KeyedChunk.h"
 #include "tools/spanora/CommandLine.h"
 
@@ -37,17 +40,34 @@ std::vector<std::uint8_t> SaveKeyedState(vsthost::CVstHost& host) {
   return std::vector<std::uint8_t>(encoder.Data(), encoder.Data() + encoder.Size());
 }
 
-std::string RestoreKeyedState(vsthost::CVstHost& host, const std::vector<std::uint8_t>& data, bool* valid) {
+bool RestoreKeyedState(vsthost::CVstHost& host, const std::vector<std::uint8_t>& data, std::string* problem) {
   CKeyedChunkDecoder decoder;
-  *valid = decoder.Decode(data.data(), data.size()) != EChunkDecodeStatus::NoHeader;
-  if (!*valid) return {};
-  for (int index = 0; index < host.GetNumParams(); ++index) {
-    const std::string key = host.GetParameterKey(index);
-    float value = 0.0f;
-    if (!decoder.FindFloat(key.c_str(), &value)) return key.empty() ? std::string("#").append(std::to_string(index)) : key;
-    host.SetParameter(index, value);
+  if (decoder.Decode(data.data(), data.size()) == EChunkDecodeStatus::NoHeader) {
+    *problem = "is not a saved state";
+    return false;
   }
-  return {};
+  std::vector<float> values;
+  for (int index = 0; index < host.GetNumParams(); ++index) {
+    std::string key = host.GetParameterKey(index);
+    float value = 0.0f;
+    const bool found = decoder.FindFloat(key.c_str(), &value);
+    if (key.empty()) key = std::string("#").append(std::to_string(index));
+    if (!found) {
+      *problem = "has no value for '" + key + "'";
+      return false;
+    }
+    if (!std::isfinite(value) || value < 0.0f || value > 1.0f) {
+      char text[48];
+      std::snprintf(text, sizeof text, "%g", value);
+      *problem = "has value " + std::string(text) + " for '" + key + "', " +
+                 (std::isfinite(value) ? "out of range 0..1" : "not a number");
+      return false;
+    }
+    values.push_back(value);
+  }
+  for (int index = 0; index < static_cast<int>(values.size()); ++index)
+    host.SetParameter(index, values[static_cast<std::size_t>(index)]);
+  return true;
 }
 
 }  // namespace spanora

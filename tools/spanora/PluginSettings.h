@@ -2,6 +2,7 @@
 // Settings of a loaded effect as the renderer addresses them: programs by
 // name or number, parameters by key name, and the whole state as the
 // keyed 'vstp' chunk data, built and applied through the dispatcher only.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,10 +23,15 @@ int FindParameterKey(vsthost::CVstHost& host, const std::string& key);
 // order, under its key name, with the current value.
 std::vector<std::uint8_t> SaveKeyedState(vsthost::CVstHost& host);
 
-// Applies a keyed chunk with setParameter in index order. Stops at the
-// first parameter whose key has no float entry and returns that key; an
-// empty string when every parameter was applied. The data must start with
-// the keyed-chunk header; *valid is false when it does not.
-std::string RestoreKeyedState(vsthost::CVstHost& host, const std::vector<std::uint8_t>& data, bool* valid);
+// The largest state file read: far above any real state (about 1.3 KiB),
+// and the bound the effect itself sets on a chunk.
+constexpr std::size_t MAX_STATE_SIZE = 1 << 20;
+
+// Applies a keyed chunk with setParameter in index order, after checking
+// all of it: the data must start with the keyed-chunk header, and every
+// parameter's key must have a float entry holding a number in 0..1, as
+// --set demands. When a check fails nothing is applied, and false returns
+// with *problem saying what, e.g. "has no value for 'Resolution'".
+bool RestoreKeyedState(vsthost::CVstHost& host, const std::vector<std::uint8_t>& data, std::string* problem);
 
 }  // namespace spanora

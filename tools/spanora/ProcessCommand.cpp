@@ -1,5 +1,6 @@
 // spanora process IN OUT [options]: renders an audio file through the effect.
 #include <cstdio>
+#include <utility>
 
 #include "Helpers/ErrorReport.h"
 #include "tools/spanora/AudioFiles.h"
@@ -28,6 +29,15 @@ int RunProcess(const Arguments& arguments) {
     if (IsSameFile(options.input, options.output)) {
       std::fprintf(stderr, "spanora: output '%s' is the input file; choose another name\n", options.output.c_str());
       return int{EXIT_USAGE};
+    }
+    // Nor is a state file allowed to take the place of either.
+    if (options.saveStateFile) {
+      for (const auto& [path, role] : {std::pair{&options.input, "input"}, std::pair{&options.output, "output"}}) {
+        if (!IsSameDestination(*options.saveStateFile, *path)) continue;
+        std::fprintf(stderr, "spanora: state file '%s' is the %s file; choose another name\n",
+                     options.saveStateFile->c_str(), role);
+        return int{EXIT_USAGE};
+      }
     }
     return RenderThroughEffect(source, options, format);
   });

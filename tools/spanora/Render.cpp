@@ -1,5 +1,6 @@
 #include "tools/spanora/Render.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -15,6 +16,7 @@ namespace spanora {
 namespace {
 
 constexpr double HOST_DEFAULT_TEMPO = 120.0;
+constexpr std::int64_t PREROLL_FRAMES = 101 * 1024;
 
 int Fail(int code, const std::string& message) {
   std::fprintf(stderr, "spanora: %s\n", message.c_str());
@@ -34,12 +36,9 @@ int ApplySettings(vsthost::CVstHost& host, const SProcessOptions& options, std::
   if (options.stateFile) {
     std::vector<std::uint8_t> data;
     std::string error;
-    if (!ReadWholeFile(*options.stateFile, &data, &error)) return Fail(EXIT_BAD_FILE, error);
-    bool valid = false;
-    const std::string missing = RestoreKeyedState(host, data, &valid);
-    if (!valid) return Fail(EXIT_BAD_FILE, "'" + *options.stateFile + "' is not a saved state");
-    if (!missing.empty())
-      return Fail(EXIT_BAD_FILE, "state file '" + *options.stateFile + "' has no value for '" + missing + "'");
+    if (!ReadWholeFile(*options.stateFile, MAX_STATE_SIZE, &data, &error)) return Fail(EXIT_BAD_FILE, error);
+    if (!RestoreKeyedState(host, data, &error))
+      return Fail(EXIT_BAD_FILE, "state file '" + *options.stateFile + "' " + error);
     *description += ", state '" + *options.stateFile + "'";
   }
   for (const SParameterSetting& setting : options.settings) {
@@ -55,6 +54,23 @@ int ApplySettings(vsthost::CVstHost& host, const SProcessOptions& options, std::
 
 std::string ChannelText(int channels) { return channels == 1 ? "mono" : "stereo"; }
 
+// Runs the effect on silence until its smoothed mixes have reached their
+// settings: they glide 0.01 per tick of 1024 samples, so a cold effect
+// needs 100 ticks; one more covers where its tick count stands. A host has
+// run the effect this long before any region it exports, so the render then
+// starts as the host's does, and at transport position 0.
+void Preroll(vsthost::CVstHost& host, std::size_t block, double tempo) {
+  std::vector<float> silence(block, 0.0f), left(block), right(block);
+  float* inputs[2] = {silence.data(), silence.data()};
+  float* outputs[2] = {left.data(), right.data()};
+  for (std::int64_t done = 0; done < PREROLL_FRAMES;) {
+    const std::int64_t frames = std::min<std::int64_t>(static_cast<std::int64_t>(block), PREROLL_FRAMES - done);
+    host.ProcessReplacing(inputs, outputs, static_cast<std::int32_t>(frames));
+    done += frames;
+  }
+  StartTransport(host, tempo);
+}
+
 }  // namespace
 
 int RenderThroughEffect(IFrameSource& source, const SProcessOptions& options, const SOutputFormat& format) {
@@ -64,7 +80,8 @@ int RenderThroughEffect(IFrameSource& source, const SProcessOptions& options, co
     return EXIT_LOAD_FAILED;
   // The tempo must be known before the settings arrive: a tempo-synced
   // rate is computed when its parameters change.
-  StartTransport(host, options.tempo.value_or(HOST_DEFAULT_TEMPO));
+  const double tempo = options.tempo.value_or(HOST_DEFAULT_TEMPO);
+  StartTransport(host, tempo);
   std::string settingsText;
   if (const int code = ApplySettings(host, options, &settingsText); code != EXIT_OK) return code;
   const std::vector<std::uint8_t> state = options.saveStateFile ? SaveKeyedState(host) : std::vector<std::uint8_t>{};
@@ -74,6 +91,7 @@ int RenderThroughEffect(IFrameSource& source, const SProcessOptions& options, co
   if (!output.Open(options.output, format, source.GetSampleRate(), &error)) return Fail(EXIT_BAD_FILE, error);
 
   const std::size_t block = static_cast<std::size_t>(options.blockSize);
+  if (options.preroll) Preroll(host, block, tempo);
   std::vector<float> inLeft(block), inRight(block), outLeft(block), outRight(block);
   float* inputs[2] = {inLeft.data(), inRight.data()};
   float* outputs[2] = {outLeft.data(), outRight.data()};
@@ -119,6 +137,10 @@ int RenderThroughEffect(IFrameSource& source, const SProcessOptions& options, co
     std::printf("\n%s", FormatLevelReport(inStats, outStats).c_str());
     if (options.saveStateFile) std::printf("state saved to %s\n", options.saveStateFile->c_str());
   }
+  if (const std::uint64_t bad = outStats.GetNonFiniteSamples(); bad != 0)
+    return Fail(EXIT_NOT_FINITE, "the output is not finite: " + std::to_string(bad) +
+                                     " samples are infinite or NaN; '" + options.output +
+                                     "' was written for inspection");
   return EXIT_OK;
 }
 

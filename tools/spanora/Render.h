@@ -11,8 +11,10 @@
 namespace spanora {
 
 // Uses options.output, preset, settings, stateFile, saveStateFile,
-// blockSize, tempo, plugin and quiet; format is the resolved output format.
-// Returns the exit code; a failed or interrupted render leaves no output file.
+// blockSize, tempo, plugin, quiet and preroll; format is the resolved output
+// format. Returns the exit code; a failed or interrupted render leaves no
+// output file. An output with infinite or NaN samples is written, reported
+// and returns EXIT_NOT_FINITE.
 int RenderThroughEffect(IFrameSource& source, const SProcessOptions& options, const SOutputFormat& format);
 
 }  // namespace spanora

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "Helpers/ErrorReport.h"
 
@@ -13,7 +14,13 @@ void CSignalStats::Add(const float* left, const float* right, std::size_t frames
     const float* channels[2] = {left, right};
     for (std::size_t i = 0; i < frames; ++i) {
       ++m_nFrames;
-      const double n = static_cast<double>(m_nFrames);
+      const int nonFinite = !std::isfinite(left[i]) + !std::isfinite(right[i]);
+      if (nonFinite != 0) {
+        m_nNonFinite += static_cast<std::uint64_t>(nonFinite);
+        continue;
+      }
+      ++m_nFiniteFrames;
+      const double n = static_cast<double>(m_nFiniteFrames);
       double delta[2];
       for (int c = 0; c < 2; ++c) {
         const double x = channels[c][i];
@@ -35,16 +42,16 @@ double CSignalStats::GetPeak(int channel) const noexcept {
 
 double CSignalStats::GetRms(int channel) const noexcept {
   return kiv::Guard(KIV_SIGNATURE, 0.0, [&] {
-    if ((channel != 0 && channel != 1) || m_nFrames == 0) return 0.0;
-    return std::sqrt(m_fSumSquares[channel] / static_cast<double>(m_nFrames));
+    if ((channel != 0 && channel != 1) || m_nFiniteFrames == 0) return 0.0;
+    return std::sqrt(m_fSumSquares[channel] / static_cast<double>(m_nFiniteFrames));
   });
 }
 
 std::optional<double> CSignalStats::GetCorrelation() const noexcept {
   return kiv::Guard(KIV_SIGNATURE, std::optional<double>{}, [&]() -> std::optional<double> {
-    if (m_nFrames < 2 || GetRms(0) < SILENT_LEVEL || GetRms(1) < SILENT_LEVEL) return std::nullopt;
+    if (m_nFiniteFrames < 2 || GetRms(0) < SILENT_LEVEL || GetRms(1) < SILENT_LEVEL) return std::nullopt;
     // A channel whose deviation is lost in rounding is constant, not a signal.
-    const double n = static_cast<double>(m_nFrames);
+    const double n = static_cast<double>(m_nFiniteFrames);
     for (int c = 0; c < 2; ++c)
       if (m_fM2[c] <= 1e-24 * n * std::max(1.0, m_fMean[c] * m_fMean[c])) return std::nullopt;
     return std::clamp(m_fCoMoment / std::sqrt(m_fM2[0] * m_fM2[1]), -1.0, 1.0);
@@ -52,6 +59,7 @@ std::optional<double> CSignalStats::GetCorrelation() const noexcept {
 }
 
 std::string LevelText(double level) {
+  if (!std::isfinite(level)) return "n/a";
   if (!(level >= SILENT_LEVEL)) return "-inf";
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", 20.0 * std::log10(level));
@@ -73,6 +81,12 @@ std::string FormatLevelReport(const CSignalStats& input, const CSignalStats& out
   row("input", input);
   row("output", output);
   report += "(levels in dBFS; correlation +1 = mono, 0 = unrelated, -1 = cancels in mono)\n";
+  for (const auto& [name, stats] : {std::pair{"input", &input}, std::pair{"output", &output}}) {
+    if (stats->GetNonFiniteSamples() == 0) continue;
+    report += std::string(name) + ": " + std::to_string(stats->GetNonFiniteSamples()) + " of " +
+              std::to_string(2 * stats->GetFrames()) +
+              " samples are not finite (infinite or NaN); the levels describe the rest\n";
+  }
   return report;
 }
 

@@ -29,7 +29,8 @@ void PrintUsage(std::FILE* out) {
                "\nprocess options:\n"
                "  --preset NAME|NUMBER   start from a program (name case-insensitive, or 0..59)\n"
                "  --set KEY=VALUE        set a parameter by key (e.g. Width=0.8), 0..1; repeatable\n"
-               "  --state FILE           apply a saved state (keyed chunk data)\n"
+               "  --state FILE           apply a saved state (keyed chunk data, at most 1 MiB;\n"
+               "                         every value must be a number in 0..1)\n"
                "  --save-state FILE      save the state the render used\n"
                "  --block N              frames per processing block, 1..65536 (default 512)\n"
                "  --tempo BPM            host tempo for tempo-synced dynamics (default 120)\n"
@@ -37,11 +38,15 @@ void PrintUsage(std::FILE* out) {
                "                         extension: .wav .aiff .flac .ogg (else WAV)\n"
                "  --plugin PATH          the plug-in module to use\n"
                "  --quiet                no progress bar and no report\n"
+               "  --no-preroll           start the effect cold; by default it first runs on\n"
+               "                         silence until its glides have settled, as in a host\n"
                "The preset, then the state, then each --set apply, in that order.\n"
                "\nWithout PLUGIN.so or --plugin the plug-in is $SPANORA_PLUGIN, else the\n"
                "libspanora3.so one directory above this program.\n"
-               "\nexit codes: 0 done, 1 bad usage, 2 unreadable input, unwritable output or\n"
-               "unloadable plug-in, 3 internal error, 130/143 interrupted by SIGINT/SIGTERM\n");
+               "\nexit codes: 0 done, 1 bad usage (also a state file named as the input or the\n"
+               "output), 2 unreadable input or state, unwritable output (also one that is not a\n"
+               "regular file) or unloadable plug-in, 3 internal error, 4 output not finite\n"
+               "(written for inspection), 130/143 interrupted by SIGINT/SIGTERM\n");
 }
 
 }  // namespace

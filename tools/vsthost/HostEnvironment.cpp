@@ -116,6 +116,7 @@ void CHostEnvironment::ClearRecords() noexcept {
 }
 
 void CHostEnvironment::Record(SHostEvent event) {
+  event.thread = std::this_thread::get_id();
   std::lock_guard lock(m_recordMutex);
   if (m_events.size() < EVENT_CAPACITY) m_events.push_back(event);
   else ++m_nDroppedEvents;
@@ -126,9 +127,9 @@ std::intptr_t CHostEnvironment::Answer(vst::AEffect* /*effect*/, std::int32_t op
   return kiv::Guard(KIV_SIGNATURE, std::intptr_t{0}, [&]() -> std::intptr_t {
     switch (opcode) {
       case vst::audioMasterVersion: return HOST_VST_VERSION;
-      case vst::audioMasterAutomate: Record({SHostEvent::EKind::Automate, index, opt}); return 0;
-      case vst::audioMasterBeginEdit: Record({SHostEvent::EKind::BeginEdit, index, 0.0f}); return 1;
-      case vst::audioMasterEndEdit: Record({SHostEvent::EKind::EndEdit, index, 0.0f}); return 1;
+      case vst::audioMasterAutomate: Record({SHostEvent::EKind::Automate, index, opt, {}}); return 0;
+      case vst::audioMasterBeginEdit: Record({SHostEvent::EKind::BeginEdit, index, 0.0f, {}}); return 1;
+      case vst::audioMasterEndEdit: Record({SHostEvent::EKind::EndEdit, index, 0.0f, {}}); return 1;
       case vst::audioMasterIOChanged: ++m_nIOChanged; return 1;
       case vst::audioMasterUpdateDisplay: ++m_nUpdateDisplay; return 1;
       case vst::audioMasterGetTime:

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Helpers/Vst/AEffect.h"
@@ -27,6 +28,7 @@ struct SHostEvent {
   EKind kind = EKind::Automate;
   std::int32_t index = 0;
   float value = 0.0f;  // Automate only
+  std::thread::id thread;  // the thread the plug-in called back on
 };
 
 class CHostEnvironment {

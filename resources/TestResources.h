@@ -1,0 +1,17 @@
+#pragma once
+// Images only tests link: ids 1000 and up, drawn by tools/artgen's test set.
+#include "resources/Resources.h"
+
+namespace resources {
+
+extern const SResourceTable kTestResources;
+
+enum ETestImage : int {
+  TEST_IMAGE_QUADRANTS = 1000,   // 64x32, red/green/blue/white quadrants clockwise from top left
+  TEST_IMAGE_MARKERS = 1001,     // 37x21, blue; red 6x4 top left, green 6x4 bottom right, white column x 16..20 at alpha 0.5
+  TEST_IMAGE_KNOB_STRIP = 1002,  // 5 frames of 32x32 stacked; frame k grey 40*(k+1)
+  TEST_IMAGE_CORRUPT = 1003,     // a damaged PNG
+  TEST_IMAGE_MISSING = 1099,     // no image has this id
+};
+
+}  // namespace resources

@@ -1,0 +1,302 @@
+// The editor's child window under a private Xvfb: it draws into the host's
+// window, turns real X input into SEvents, survives a host that destroys the
+// parent first, and refuses cleanly when there is no display.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <thread>
+
+#include "platform/GLSurface.h"
+#include "platform/HostWindow.h"
+#include "platform/TestInput.h"
+#include "tests/support/XvfbServer.h"
+
+namespace {
+
+using platform::CGLSurface;
+using platform::CHostWindow;
+using platform::SEvent;
+using Rgb = std::array<std::uint8_t, 3>;
+
+class GLWindow : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_pServer = new testsupport::CXvfbServer;
+    if (!s_pServer->Start(s_sServerError)) {
+      delete s_pServer;
+      s_pServer = nullptr;
+    }
+  }
+  static void TearDownTestSuite() {
+    delete s_pServer;
+    s_pServer = nullptr;
+  }
+  void SetUp() override {
+    ASSERT_NE(s_pServer, nullptr) << s_sServerError;
+    std::string error;
+    m_pInput = platform::CTestInput::Open(error);
+    ASSERT_NE(m_pInput, nullptr) << error;
+  }
+
+  static std::unique_ptr<CHostWindow> MakeHost(int width, int height) {
+    std::string error;
+    auto host = CHostWindow::Create(width, height, "test host", error);
+    EXPECT_NE(host, nullptr) << error;
+    return host;
+  }
+
+  static std::unique_ptr<CGLSurface> MakeSurface(const CHostWindow& host, int width, int height) {
+    std::string error;
+    auto surface = platform::CreateWindowSurface(host.GetId(), width, height, error);
+    EXPECT_NE(surface, nullptr) << error;
+    return surface;
+  }
+
+  static bool Fill(CGLSurface& surface, float red, float green, float blue) {
+    if (!surface.MakeCurrent()) return false;
+    glClearColor(red, green, blue, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    surface.SwapBuffers();
+    surface.RestoreContext();
+    return true;
+  }
+
+  // Waits until the screen shows the colour at (x, y) of the window.
+  Rgb PixelOnScreen(std::uint64_t window, int x, int y, const Rgb& expected) {
+    Rgb rgb{};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      if (m_pInput->ReadPixel(window, x, y, rgb) && rgb == expected) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return rgb;
+  }
+
+  // Pumps the surface's events until `done` accepts one (or 3 s pass).
+  static bool WaitForEvent(CGLSurface& surface, const std::function<bool(const SEvent&)>& done,
+                           std::vector<SEvent>* seen = nullptr) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (std::chrono::steady_clock::now() < deadline) {
+      SEvent event;
+      while (surface.NextEvent(event)) {
+        if (seen) seen->push_back(event);
+        if (done(event)) return true;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+  }
+
+  static bool IsType(const SEvent& event, SEvent::EType type) { return event.type == type; }
+
+  static inline testsupport::CXvfbServer* s_pServer = nullptr;
+  static inline std::string s_sServerError;
+  std::unique_ptr<platform::CTestInput> m_pInput;
+};
+
+TEST_F(GLWindow, ChildWindowDrawsInsideTheHostWindowAndRestoresNoContext) {
+  auto host = MakeHost(200, 150);
+  auto surface = MakeSurface(*host, 120, 90);
+  ASSERT_TRUE(host && surface);
+  EXPECT_TRUE(surface->IsAlive());
+  EXPECT_EQ(surface->GetWidth(), 120);
+  EXPECT_EQ(m_pInput->Children(host->GetId()), std::vector<std::uint64_t>{surface->GetNativeId()});
+
+  ASSERT_TRUE(surface->MakeCurrent());
+  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  platform::SImage image;
+  ASSERT_TRUE(surface->ReadPixels(image));
+  ASSERT_EQ(image.rgba.size(), 120u * 90u * 4u);
+  EXPECT_EQ(image.rgba[0], 255);
+  EXPECT_EQ(image.rgba[1], 0);
+  surface->SwapBuffers();
+  surface->RestoreContext();
+  EXPECT_EQ(glGetString(GL_VERSION), nullptr);
+
+  EXPECT_EQ(PixelOnScreen(host->GetId(), 10, 10, Rgb{255, 0, 0}), (Rgb{255, 0, 0}));
+  EXPECT_EQ(PixelOnScreen(host->GetId(), 119, 89, Rgb{255, 0, 0}), (Rgb{255, 0, 0}));
+  EXPECT_EQ(PixelOnScreen(host->GetId(), 160, 120, Rgb{0, 0, 0}), (Rgb{0, 0, 0}));  // the host's own background
+}
+
+TEST_F(GLWindow, MouseAndKeyboardArriveAsEvents) {
+  auto host = MakeHost(200, 150);
+  auto surface = MakeSurface(*host, 100, 100);
+  ASSERT_TRUE(host && surface);
+  const std::uint64_t id = surface->GetNativeId();
+  for (auto cursor : {platform::ECursor::Hand, platform::ECursor::IBeam, platform::ECursor::Arrow}) {
+    surface->SetCursor(cursor);
+  }
+
+  ASSERT_TRUE(m_pInput->MoveTo(id, 30, 40));
+  m_pInput->PressButton(1);
+  m_pInput->Sync();
+  SEvent press;
+  ASSERT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) { return IsType(press = e, SEvent::EType::ButtonPress); }));
+  EXPECT_EQ(press.x, 30);
+  EXPECT_EQ(press.y, 40);
+  EXPECT_EQ(press.button, platform::kLeftButton);
+  EXPECT_EQ(press.state, 0u);
+  EXPECT_NE(press.timeMs, 0u);
+
+  // A drag: the moves carry the held button.
+  ASSERT_TRUE(m_pInput->MoveTo(id, 35, 60));
+  SEvent move;
+  ASSERT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) { return IsType(move = e, SEvent::EType::MouseMove); }));
+  EXPECT_EQ(move.y, 60);
+  EXPECT_EQ(move.state, platform::kLeftButton);
+  m_pInput->ReleaseButton(1);
+  m_pInput->Sync();
+  SEvent release;
+  ASSERT_TRUE(
+      WaitForEvent(*surface, [&](const SEvent& e) { return IsType(release = e, SEvent::EType::ButtonRelease); }));
+  EXPECT_EQ(release.button, platform::kLeftButton);
+  EXPECT_EQ(release.state, platform::kLeftButton);  // the state before the release
+
+  m_pInput->Click(id, 10, 10, 3);
+  m_pInput->Click(id, 10, 10, 2);
+  m_pInput->Click(id, 10, 10, 4);
+  m_pInput->Click(id, 10, 10, 5);
+  m_pInput->Sync();
+  std::vector<SEvent> seen;
+  int wheels = 0;
+  ASSERT_TRUE(WaitForEvent(
+      *surface, [&](const SEvent& e) { return IsType(e, SEvent::EType::Wheel) && ++wheels == 2; }, &seen));
+  std::vector<std::uint32_t> buttons;
+  std::vector<float> notches;
+  for (const SEvent& e : seen) {
+    if (e.type == SEvent::EType::ButtonPress) buttons.push_back(e.button);
+    if (e.type == SEvent::EType::Wheel) notches.push_back(e.wheel);
+  }
+  EXPECT_EQ(buttons, (std::vector<std::uint32_t>{platform::kRightButton, platform::kMiddleButton}));
+  EXPECT_EQ(notches, (std::vector<float>{1.0f, -1.0f}));
+
+  // Keys reach the window once it has taken focus.
+  surface->TakeFocus();
+  m_pInput->TypeText("aB");
+  m_pInput->TapKey("Return");
+  m_pInput->PressKey("Control_L");
+  m_pInput->TapKey("c");
+  m_pInput->ReleaseKey("Control_L");
+  m_pInput->Sync();
+  seen.clear();
+  ASSERT_TRUE(WaitForEvent(
+      *surface,
+      [&](const SEvent& e) { return IsType(e, SEvent::EType::KeyPress) && std::string(e.text) == "c"; }, &seen));
+  std::vector<std::string> typed;
+  for (const SEvent& e : seen) {
+    if (e.type != SEvent::EType::KeyPress) continue;
+    if (e.key == platform::EKey::Return) {
+      typed.push_back("<Return>");
+    } else {
+      typed.push_back(std::string(e.state & platform::kShiftKey ? "S-" : "") +
+                      (e.state & platform::kControlKey ? "C-" : "") + e.text);
+    }
+  }
+  EXPECT_EQ(typed, (std::vector<std::string>{"a", "S-B", "<Return>", "C-c"}));
+
+  // The pointer leaving for the host's part of the window.
+  ASSERT_TRUE(m_pInput->MoveTo(host->GetId(), 150, 20));
+  EXPECT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) { return IsType(e, SEvent::EType::PointerLeft); }));
+}
+
+TEST_F(GLWindow, HostDestroyingTheParentFirstIsSurvived) {
+  // Noticed through the event: the surface reports Destroyed and goes quiet.
+  auto host = MakeHost(100, 100);
+  auto surface = MakeSurface(*host, 100, 100);
+  ASSERT_TRUE(host && surface);
+  ASSERT_TRUE(Fill(*surface, 0.0f, 1.0f, 0.0f));
+  host->Destroy();
+  // Drawing before the news arrives: the requests fail inside our trap.
+  if (surface->MakeCurrent()) {
+    glClear(GL_COLOR_BUFFER_BIT);
+    surface->SwapBuffers();
+    surface->RestoreContext();
+  }
+  ASSERT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) { return IsType(e, SEvent::EType::Destroyed); }));
+  EXPECT_FALSE(surface->IsAlive());
+  EXPECT_FALSE(surface->MakeCurrent());
+  SEvent event;
+  EXPECT_FALSE(surface->NextEvent(event));
+  surface->SetCursor(platform::ECursor::Wait);
+  surface->TakeFocus();
+  surface->SwapBuffers();
+  surface.reset();
+
+  // Not noticed at all: the destructor finds the DestroyNotify itself.
+  auto host2 = MakeHost(100, 100);
+  auto surface2 = MakeSurface(*host2, 100, 100);
+  ASSERT_TRUE(host2 && surface2);
+  surface2->SetCursor(platform::ECursor::Hand);
+  host2->Destroy();
+  surface2.reset();
+
+  // Still a working process and display afterwards.
+  auto host3 = MakeHost(50, 50);
+  auto surface3 = MakeSurface(*host3, 50, 50);
+  ASSERT_TRUE(host3 && surface3);
+  EXPECT_TRUE(Fill(*surface3, 0.0f, 0.0f, 1.0f));
+}
+
+TEST_F(GLWindow, ThreeEditorsInOneProcessEachDrawTheirOwnColour) {
+  std::vector<std::unique_ptr<CHostWindow>> hosts;
+  std::vector<std::unique_ptr<CGLSurface>> surfaces;
+  for (int i = 0; i < 3; ++i) {
+    hosts.push_back(MakeHost(64, 64));
+    ASSERT_TRUE(hosts.back());
+    hosts.back()->Move(100 * i, 0);  // side by side, so that each shows on screen
+    surfaces.push_back(MakeSurface(*hosts.back(), 64, 64));
+    ASSERT_TRUE(surfaces.back());
+  }
+  const Rgb colours[3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
+  // The first one's context is current while the others draw, as when one
+  // editor's drawing calls into another: each hands back what it found.
+  ASSERT_TRUE(surfaces[0]->MakeCurrent());
+  ASSERT_TRUE(Fill(*surfaces[1], 0.0f, 1.0f, 0.0f));
+  ASSERT_TRUE(Fill(*surfaces[2], 0.0f, 0.0f, 1.0f));
+  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  surfaces[0]->SwapBuffers();
+  surfaces[0]->RestoreContext();
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(PixelOnScreen(hosts[i]->GetId(), 32, 32, colours[i]), colours[i]) << "editor " << i;
+    }
+    // Drawing again in a different order changes nothing.
+    for (int i = 2; i >= 0; --i) {
+      ASSERT_TRUE(Fill(*surfaces[i], colours[i][0] / 255.0f, colours[i][1] / 255.0f, colours[i][2] / 255.0f));
+    }
+  }
+}
+
+TEST_F(GLWindow, AParentThatDoesNotExistIsRefused) {
+  std::string error;
+  EXPECT_EQ(platform::CreateWindowSurface(0x7ffffff0u, 100, 100, error), nullptr);
+  EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
+  EXPECT_EQ(platform::CreateWindowSurface(0, 100, 100, error), nullptr);
+  auto host = MakeHost(10, 10);
+  EXPECT_EQ(platform::CreateWindowSurface(host->GetId(), -1, 100, error), nullptr);
+}
+
+TEST(GLWindowWithoutDisplay, NoDisplayGivesNullAndAMessage) {
+  const char* previous = std::getenv("DISPLAY");
+  const std::string saved = previous ? previous : "";
+  unsetenv("DISPLAY");
+  std::string error;
+  EXPECT_EQ(platform::CreateWindowSurface(0x200001, 100, 100, error), nullptr);
+  EXPECT_NE(error.find("DISPLAY is not set"), std::string::npos) << error;
+  EXPECT_EQ(CHostWindow::Create(100, 100, "x", error), nullptr);
+  // A display that nobody serves.
+  setenv("DISPLAY", ":4093", 1);
+  EXPECT_EQ(platform::CreateWindowSurface(0x200001, 100, 100, error), nullptr);
+  EXPECT_NE(error.find("':4093'"), std::string::npos) << error;
+  if (previous) {
+    setenv("DISPLAY", saved.c_str(), 1);
+  } else {
+    unsetenv("DISPLAY");
+  }
+}
+
+}  // namespace

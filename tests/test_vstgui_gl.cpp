@@ -1,0 +1,427 @@
+// Editor media drawn offscreen: bitmaps from padded textures and from pixel
+// rectangles, the placeholder of a bad image, textures kept per context,
+// and antialiased text in the current colour.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Helpers/ErrorReport.h"
+#include "platform/GLSurface.h"
+#include "resources/TestResources.h"
+#include "vstgui/CBitmap.h"
+#include "vstgui/CCurrentGLContext.h"
+#include "vstgui/COGLFonts.h"
+#include "vstgui/GLRaster.h"
+
+namespace {
+
+using namespace VSTGUI;
+using platform::SImage;
+using Rgba = std::array<int, 4>;
+
+Rgba PixelAt(const SImage& image, int x, int y) {
+  const std::size_t i = (static_cast<std::size_t>(y) * image.width + x) * 4u;
+  return {image.rgba[i], image.rgba[i + 1], image.rgba[i + 2], image.rgba[i + 3]};
+}
+
+Rgba Rgb(const Rgba& c) {
+  return {c[0], c[1], c[2], 0};
+}
+
+struct SBitmapRelease {
+  void operator()(CBitmap* bitmap) const { bitmap->forget(); }
+};
+using BitmapPtr = std::unique_ptr<CBitmap, SBitmapRelease>;
+
+BitmapPtr LoadBitmap(long id) {
+  return BitmapPtr(new CBitmap(nullptr, id));
+}
+
+std::vector<std::string> g_reports;
+void RecordReport(const char* signature) {
+  g_reports.emplace_back(signature);
+}
+
+// One editor's worth of GL: an offscreen surface with the frame's pixel
+// projection (origin top-left), cleared to a background, its fonts created,
+// and the view framework told that this context is current.
+class COffscreenEditor {
+ public:
+  COffscreenEditor(int width, int height, Rgba background = {0, 0, 0, 255}) : m_nWidth(width), m_nHeight(height) {
+    std::string error;
+    m_pSurface = platform::CreateOffscreenSurface(width, height, error);
+    if (!m_pSurface) {
+      ADD_FAILURE() << error;
+      return;
+    }
+    Enter();
+    glViewport(0, 0, width, std::max(height, 1));
+    const GLfloat projection[16] = {2.0f / width, 0, 0, 0, 0, -2.0f / height, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
+    glMatrixMode(GL_PROJECTION);
+    glLoadMatrixf(projection);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glClearColor(background[0] / 255.0f, background[1] / 255.0f, background[2] / 255.0f, background[3] / 255.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    EXPECT_TRUE(m_Fonts.Create());
+  }
+  ~COffscreenEditor() {
+    if (!m_pSurface) return;
+    Enter();
+    m_Fonts.Release();
+    Leave();
+  }
+
+  bool Ok() const { return m_pSurface != nullptr; }
+  // Makes this editor's context current, as a frame does before drawing.
+  void Enter(unsigned long frameNumber = 1) {
+    Leave();
+    ASSERT_TRUE(m_pSurface->MakeCurrent());
+    m_pScope = std::make_unique<CCurrentGLContext>(this, &m_Fonts, frameNumber);
+  }
+  void Leave() {
+    if (!m_pScope) return;
+    m_pScope.reset();
+    m_pSurface->RestoreContext();
+  }
+  SImage Read() {
+    SImage image;
+    EXPECT_TRUE(m_pSurface->ReadPixels(image));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    return image;
+  }
+
+ private:
+  int m_nWidth, m_nHeight;
+  std::unique_ptr<platform::CGLSurface> m_pSurface;
+  COGLFonts m_Fonts;
+  std::unique_ptr<CCurrentGLContext> m_pScope;
+};
+
+// The bitmap's pixels blended over an opaque background at (x, y), and the
+// one-pixel ring around them untouched.
+void ExpectBitmapAt(const SImage& image, const SPixels& pixels, int x, int y, const Rgba& background) {
+  int mismatches = 0;
+  for (int py = -1; py <= pixels.height; ++py) {
+    for (int px = -1; px <= pixels.width; ++px) {
+      const int ix = x + px, iy = y + py;
+      if (ix < 0 || iy < 0 || ix >= image.width || iy >= image.height) continue;
+      Rgba expected = background;
+      if (px >= 0 && py >= 0 && px < pixels.width && py < pixels.height) {
+        const std::uint8_t* s = pixels.At(px, py);
+        for (int c = 0; c < 3; ++c) expected[c] = (s[c] * s[3] + background[c] * (255 - s[3]) + 127) / 255;
+      }
+      const Rgba got = PixelAt(image, ix, iy);
+      bool same = true;
+      for (int c = 0; c < 3; ++c) same = same && std::abs(got[c] - expected[c]) <= 2;
+      if (!same && ++mismatches <= 5) {
+        ADD_FAILURE() << "pixel (" << ix << ", " << iy << ") is " << got[0] << "," << got[1] << "," << got[2] << " instead of "
+                      << expected[0] << "," << expected[1] << "," << expected[2];
+      }
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+class BitmapDrawing : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { resources::AddResourceTable(&resources::kTestResources); }
+  void SetUp() override {
+    CBitmap::SetCacheTextures(true);
+    CBitmap::ForceTextureUploadFailure(false);
+    g_reports.clear();
+    m_pPreviousHook = kiv::SetErrorReportHook(RecordReport);
+  }
+  void TearDown() override {
+    kiv::SetErrorReportHook(m_pPreviousHook);
+    CBitmap::SetCacheTextures(true);
+    CBitmap::ForceTextureUploadFailure(false);
+  }
+  kiv::ErrorReportHook m_pPreviousHook = nullptr;
+};
+
+TEST_F(BitmapDrawing, ImageNotAPowerOfTwoDrawsAtItsOwnSizeFromAPaddedTexture) {
+  COffscreenEditor editor(64, 48);
+  ASSERT_TRUE(editor.Ok());
+  BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_MARKERS);
+  ASSERT_TRUE(bitmap->isLoaded()) << bitmap->getLoadError();
+  bitmap->drawOGL(5, 7);
+  const SImage image = editor.Read();
+
+  EXPECT_NE(bitmap->getTextureName(), 0u);
+  EXPECT_EQ(bitmap->getTextureWidth(), 64);
+  EXPECT_EQ(bitmap->getTextureHeight(), 32);
+  EXPECT_FLOAT_EQ(bitmap->getTextureScaleX(), 37.0f / 64.0f);
+  EXPECT_FLOAT_EQ(bitmap->getTextureScaleY(), 21.0f / 32.0f);
+  EXPECT_EQ(bitmap->getLastDrawnFrame(), 1u);
+  ExpectBitmapAt(image, bitmap->getPixels(), 5, 7, {0, 0, 0, 255});
+  EXPECT_EQ(Rgb(PixelAt(image, 5, 7)), (Rgba{255, 0, 0, 0}));     // red marker top left
+  EXPECT_EQ(Rgb(PixelAt(image, 41, 27)), (Rgba{0, 255, 0, 0}));   // green marker bottom right
+  EXPECT_NEAR(PixelAt(image, 23, 10)[0], 128, 2);                 // half-transparent white over black
+  EXPECT_EQ(Rgb(PixelAt(image, 42, 27)), (Rgba{0, 0, 0, 0}));     // just right of the image
+  EXPECT_EQ(Rgb(PixelAt(image, 41, 28)), (Rgba{0, 0, 0, 0}));     // just below it
+  EXPECT_TRUE(g_reports.empty());
+}
+
+TEST_F(BitmapDrawing, FailedUploadSwitchesToPixelRectanglesWithoutLosingTheImage) {
+  SImage textured;
+  {
+    COffscreenEditor editor(64, 48, {0, 40, 0, 255});
+    ASSERT_TRUE(editor.Ok());
+    BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_MARKERS);
+    bitmap->drawOGL(3, 9);
+    ASSERT_NE(bitmap->getTextureName(), 0u);
+    textured = editor.Read();
+  }
+  COffscreenEditor editor(64, 48, {0, 40, 0, 255});
+  ASSERT_TRUE(editor.Ok());
+  CBitmap::ForceTextureUploadFailure(true);
+  BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_MARKERS);
+  bitmap->drawOGL(3, 9);
+  EXPECT_EQ(bitmap->getTextureName(), 0u);
+  EXPECT_FALSE(CBitmap::GetCacheTextures());
+  const SImage drawn = editor.Read();
+  EXPECT_EQ(drawn.rgba, textured.rgba);
+
+  // A bitmap made after the switch is not padded and draws the same way.
+  CBitmap::ForceTextureUploadFailure(false);
+  BitmapPtr later = LoadBitmap(resources::TEST_IMAGE_MARKERS);
+  EXPECT_EQ(later->getPixels().stride, 37);
+  glClear(GL_COLOR_BUFFER_BIT);
+  later->drawOGL(3, 9);
+  EXPECT_EQ(later->getTextureName(), 0u);
+  EXPECT_EQ(editor.Read().rgba, textured.rgba);
+}
+
+TEST_F(BitmapDrawing, FilmstripFramesDrawFromTheirSubRectangleOnBothPaths) {
+  for (bool textures : {true, false}) {
+    SCOPED_TRACE(textures ? "texture" : "pixel rectangle");
+    CBitmap::SetCacheTextures(textures);
+    COffscreenEditor editor(120, 40);
+    ASSERT_TRUE(editor.Ok());
+    BitmapPtr strip = LoadBitmap(resources::TEST_IMAGE_KNOB_STRIP);
+    ASSERT_EQ(strip->getHeight(), 5 * 32);
+    strip->drawOGL(CRect(20, 4, 52, 36), CPoint(0, 3 * 32));  // frame 3
+    strip->drawOGL(56, 4, 0, 0, 32, 32);                      // frame 0
+    strip->drawOGL(100, 4, 0, 4 * 32, 32, 32);                // frame 4, cut by the right edge
+    strip->drawOGL(-16, 4, 0, 1 * 32, 32, 32);                // frame 1, half off the left edge
+    const SImage image = editor.Read();
+    EXPECT_EQ(strip->getTextureName() != 0, textures);
+    EXPECT_NEAR(PixelAt(image, 20 + 16, 4 + 28)[0], 160, 2);  // frame 3's grey, below the centre
+    EXPECT_NEAR(PixelAt(image, 56 + 16, 4 + 28)[0], 40, 2);   // frame 0's grey
+    EXPECT_NEAR(PixelAt(image, 100 + 5, 4 + 16)[0], 200, 2);  // frame 4's grey, left of the centre
+    EXPECT_NEAR(PixelAt(image, 4, 4 + 28)[0], 80, 2);         // frame 1's grey, right of its centre
+    EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 3)), (Rgba{0, 0, 0, 0}));   // nothing of frame 2 above
+    EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 36)), (Rgba{0, 0, 0, 0}));  // nor of frame 4 below
+  }
+}
+
+TEST_F(BitmapDrawing, DamagedOrMissingImageDrawsAPlaceholderAndReports) {
+  COffscreenEditor editor(64, 64, {0, 0, 255, 255});
+  ASSERT_TRUE(editor.Ok());
+  BitmapPtr corrupt = LoadBitmap(resources::TEST_IMAGE_CORRUPT);
+  BitmapPtr missing = LoadBitmap(resources::TEST_IMAGE_MISSING);
+  EXPECT_FALSE(corrupt->isLoaded());
+  EXPECT_FALSE(missing->isLoaded());
+  EXPECT_NE(corrupt->getLoadError().find("1003"), std::string::npos);
+  ASSERT_EQ(g_reports.size(), 2u);
+  EXPECT_NE(g_reports[0].find("CBitmap::loadFromResource"), std::string::npos);
+  EXPECT_EQ(corrupt->getWidth(), CBitmap::PLACEHOLDER_SIZE);
+
+  corrupt->drawOGL(0, 0);
+  missing->drawOGL(CRect(32, 40, 62, 50), CPoint(0, 0));  // the size asked for
+  const SImage image = editor.Read();
+  EXPECT_EQ(Rgb(PixelAt(image, 0, 0)), (Rgba{255, 0, 255, 0}));
+  EXPECT_EQ(Rgb(PixelAt(image, 9, 0)), (Rgba{0, 0, 0, 0}));
+  EXPECT_EQ(Rgb(PixelAt(image, 31, 31)), (Rgba{255, 0, 255, 0}));
+  EXPECT_EQ(Rgb(PixelAt(image, 32, 31)), (Rgba{0, 0, 255, 0}));  // background beside it
+  EXPECT_EQ(Rgb(PixelAt(image, 61, 49)), (Rgba{255, 0, 255, 0}));  // square (3, 1) of the requested 30x10
+  EXPECT_EQ(Rgb(PixelAt(image, 55, 49)), (Rgba{0, 0, 0, 0}));      // square (2, 1)
+  EXPECT_EQ(Rgb(PixelAt(image, 62, 49)), (Rgba{0, 0, 255, 0}));
+  EXPECT_EQ(corrupt->getTextureName(), 0u);
+}
+
+TEST_F(BitmapDrawing, TexturesStayInTheContextThatCreatedThem) {
+  COffscreenEditor first(48, 32);
+  COffscreenEditor second(48, 32);
+  ASSERT_TRUE(first.Ok() && second.Ok());
+  BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_QUADRANTS);
+  first.Enter();
+  bitmap->drawOGL(0, 0);
+  const unsigned name = bitmap->getTextureName();
+  ASSERT_NE(name, 0u);
+  const SImage inFirst = first.Read();
+
+  // Another editor draws the same bitmap: right pixels, no use of the
+  // first context's name.
+  second.Enter(7);
+  bitmap->drawOGL(0, 0);
+  EXPECT_EQ(glIsTexture(name), GL_FALSE);
+  EXPECT_EQ(bitmap->getTextureName(), name);
+  EXPECT_EQ(bitmap->getLastDrawnFrame(), 7u);
+  EXPECT_EQ(second.Read().rgba, inFirst.rgba);
+  EXPECT_EQ(Rgb(PixelAt(inFirst, 40, 4)), (Rgba{0, 255, 0, 0}));
+  EXPECT_EQ(Rgb(PixelAt(inFirst, 40, 20)), (Rgba{0, 0, 255, 0}));
+
+  // Releasing from the wrong context leaves the first context's texture
+  // alone; from the right one deletes it.
+  first.Enter();
+  EXPECT_EQ(glIsTexture(name), GL_TRUE);
+  bitmap->glReleaseTexture();
+  EXPECT_EQ(glIsTexture(name), GL_FALSE);
+  EXPECT_EQ(bitmap->getTextureName(), 0u);
+}
+
+// Bounding box of the pixels whose red channel is lit.
+struct SBox {
+  int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
+  int maxRed = 0, partial = 0;
+};
+SBox LitBox(const SImage& image, int threshold = 1) {
+  SBox box;
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      const int red = PixelAt(image, x, y)[0];
+      if (red < threshold) continue;
+      box.left = std::min(box.left, x);
+      box.right = std::max(box.right, x);
+      box.top = std::min(box.top, y);
+      box.bottom = std::max(box.bottom, y);
+      box.maxRed = std::max(box.maxRed, red);
+      if (red < 250) ++box.partial;
+    }
+  }
+  return box;
+}
+
+TEST(TextDrawing, PrintingMovesTheRasterByTheCachedWidths) {
+  COffscreenEditor editor(400, 40);
+  ASSERT_TRUE(editor.Ok());
+  std::string all;
+  for (int c = 32; c < 127; ++c) all += static_cast<char>(c);
+  for (int font = 0; font < kNumOGLFonts; ++font) {
+    glSetFont(font);
+    glColor4f(1, 1, 1, 0);  // fully transparent, as the width cache measures
+    SetRasterPixelPosition(0, 20);
+    glPrintText(all.c_str(), all.size());
+    GLfloat position[4] = {};
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
+    EXPECT_EQ(static_cast<int>(position[0]), GetTextWidth(all.c_str(), font)) << "font " << font;
+    EXPECT_EQ(static_cast<int>(position[1]), 40 - 20);
+  }
+  const SBox box = LitBox(editor.Read());
+  EXPECT_EQ(box.right, -1);  // nothing drawn in a transparent colour
+}
+
+TEST(TextDrawing, TextIsDrawnAntialiasedInTheCurrentColourWithBlending) {
+  COffscreenEditor editor(120, 30, {0, 0, 255, 255});
+  ASSERT_TRUE(editor.Ok());
+  glColor4ub(255, 0, 0, 255);
+  DrawTextInRect(CRect(0, 0, 60, 30), "HOW", kLeftText, kOGLFont18);
+  glColor4ub(255, 0, 0, 128);
+  DrawTextInRect(CRect(60, 0, 120, 30), "HOW", kLeftText, kOGLFont18);
+  const SImage image = editor.Read();
+  GLfloat colour[4] = {};
+  glGetFloatv(GL_CURRENT_COLOR, colour);
+  EXPECT_FLOAT_EQ(colour[3], 128.0f / 255.0f);  // the caller's colour is left as it was
+
+  int opaqueMax = 0, halfMax = 0, partial = 0;
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 120; ++x) {
+      const Rgba p = PixelAt(image, x, y);
+      EXPECT_EQ(p[1], 0);
+      EXPECT_NEAR(p[0] + p[2], 255, 2) << "red over blue, blended, at " << x << "," << y;
+      if (x < 60) {
+        opaqueMax = std::max(opaqueMax, p[0]);
+        if (p[0] > 10 && p[0] < 240) ++partial;
+      } else {
+        halfMax = std::max(halfMax, p[0]);
+      }
+    }
+  }
+  EXPECT_GE(opaqueMax, 250);
+  EXPECT_NEAR(halfMax, 128, 3);
+  EXPECT_GT(partial, 5);  // antialiased edges
+}
+
+TEST(TextDrawing, RectangleTextLandsWhereTheLayoutSays) {
+  for (CHoriTxtAlign align : {kLeftText, kCenterText, kRightText}) {
+    SCOPED_TRACE(align);
+    COffscreenEditor editor(160, 40);
+    ASSERT_TRUE(editor.Ok());
+    const CRect rect(20, 8, 140, 30);
+    glColor4ub(255, 255, 255, 255);
+    DrawTextInRect(rect, "HH", align, kOGLFont14);
+    const SBox box = LitBox(editor.Read(), 128);
+    const STextLayout layout = LayoutTextInRect(rect, "HH", align, kOGLFont14);
+    EXPECT_GE(box.left, layout.x);
+    EXPECT_LE(box.left, layout.x + 3);
+    EXPECT_LE(box.right, layout.x + layout.width - 1);
+    EXPECT_GE(box.right, layout.x + layout.width - 4);
+    // Capitals sit on the baseline, within the rectangle, about centred.
+    EXPECT_EQ(box.bottom, layout.baseline - 1);
+    EXPECT_GE(box.top, rect.top);
+    EXPECT_LE(std::abs((box.top - rect.top) - (rect.bottom - 1 - box.bottom)), GetFontDescent(kOGLFont14) + 2);
+  }
+}
+
+TEST(TextDrawing, DrawingRestoresTheCallersState) {
+  resources::AddResourceTable(&resources::kTestResources);
+  for (bool textures : {true, false}) {
+    SCOPED_TRACE(textures ? "texture" : "pixel rectangle");
+    CBitmap::SetCacheTextures(textures);
+    COffscreenEditor editor(64, 32);
+    ASSERT_TRUE(editor.Ok());
+    GLuint callersTexture = 0;
+    glGenTextures(1, &callersTexture);
+    glBindTexture(GL_TEXTURE_2D, callersTexture);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_DECAL);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glPixelTransferf(GL_RED_BIAS, 0.25f);
+    glPixelZoom(2, 2);
+    glColor4ub(10, 20, 30, 40);
+    glRasterPos2i(3, 4);
+    GLfloat before[4] = {}, projectionBefore[16] = {};
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, before);
+    glGetFloatv(GL_PROJECTION_MATRIX, projectionBefore);
+
+    DrawTextInRect(CRect(0, 0, 64, 32), "state", kCenterText, kOGLFont11);
+    BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_QUADRANTS);
+    bitmap->drawOGL(0, 0);
+    BitmapPtr broken = LoadBitmap(resources::TEST_IMAGE_MISSING);
+    broken->drawOGL(0, 0);
+
+    GLint binding = 0, envMode = 0, matrixMode = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &binding);
+    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &envMode);
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    EXPECT_EQ(static_cast<GLuint>(binding), callersTexture);
+    EXPECT_EQ(envMode, GL_DECAL);
+    EXPECT_EQ(matrixMode, GL_MODELVIEW);
+    EXPECT_FALSE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    GLfloat bias = 0, zoom = 0, colour[4] = {}, after[4] = {}, projectionAfter[16] = {};
+    glGetFloatv(GL_RED_BIAS, &bias);
+    glGetFloatv(GL_ZOOM_Y, &zoom);
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glGetFloatv(GL_CURRENT_RASTER_POSITION, after);
+    glGetFloatv(GL_PROJECTION_MATRIX, projectionAfter);
+    EXPECT_FLOAT_EQ(bias, 0.25f);
+    EXPECT_FLOAT_EQ(zoom, 2.0f);
+    EXPECT_FLOAT_EQ(colour[3], 40.0f / 255.0f);
+    EXPECT_EQ(after[0], before[0]);
+    EXPECT_EQ(after[1], before[1]);
+    EXPECT_TRUE(std::equal(projectionBefore, projectionBefore + 16, projectionAfter));
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glDeleteTextures(1, &callersTexture);
+  }
+  CBitmap::SetCacheTextures(true);
+}
+
+}  // namespace

@@ -1,0 +1,255 @@
+// Editor media without GL: PNG decoding transforms, the embedded resources,
+// the cached text widths and the rectangle-text layout.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <array>
+#include <cstring>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "resources/TestResources.h"
+#include "vstgui/COGLFonts.h"
+#include "vstgui/FontGlyphs.h"
+#include "vstgui/PngDecoder.h"
+
+namespace {
+
+using namespace VSTGUI;
+using Rgba = std::array<int, 4>;
+
+Rgba PixelAt(const SPixels& p, int x, int y) {
+  const std::uint8_t* q = p.At(x, y);
+  return {q[0], q[1], q[2], q[3]};
+}
+
+// A PNG of the given layout, encoded in memory; `rows` hold the raw samples.
+struct SPngSpec {
+  int width = 0, height = 0, colorType = 0, bitDepth = 8;
+  std::vector<std::vector<std::uint8_t>> rows;
+  std::vector<png_color> palette;
+  std::vector<std::uint8_t> paletteAlpha;  // tRNS for palette images
+  bool hasColourKey = false;
+  png_color_16 colourKey{};  // tRNS for grey/RGB images
+  bool interlaced = false;
+};
+
+SPngSpec Spec(int width, int height, int colorType, int bitDepth, std::vector<std::vector<std::uint8_t>> rows) {
+  SPngSpec spec;
+  spec.width = width;
+  spec.height = height;
+  spec.colorType = colorType;
+  spec.bitDepth = bitDepth;
+  spec.rows = std::move(rows);
+  return spec;
+}
+
+std::vector<unsigned char> EncodePng(const SPngSpec& spec) {
+  std::vector<unsigned char> bytes;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    ADD_FAILURE() << "test PNG encoding failed";
+    return {};
+  }
+  png_set_write_fn(
+      png, &bytes,
+      [](png_structp p, png_bytep data, png_size_t n) {
+        auto* out = static_cast<std::vector<unsigned char>*>(png_get_io_ptr(p));
+        out->insert(out->end(), data, data + n);
+      },
+      nullptr);
+  png_set_IHDR(png, info, spec.width, spec.height, spec.bitDepth, spec.colorType,
+               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+  if (!spec.paletteAlpha.empty()) {
+    png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()), nullptr);
+  }
+  if (spec.hasColourKey) png_set_tRNS(png, info, nullptr, 0, &spec.colourKey);
+  png_write_info(png, info);
+  std::vector<png_bytep> rows;
+  for (const auto& row : spec.rows) rows.push_back(const_cast<png_bytep>(row.data()));
+  png_write_image(png, rows.data());
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return bytes;
+}
+
+SPixels Decode(const std::vector<unsigned char>& bytes) {
+  SPixels pixels;
+  std::string error;
+  EXPECT_TRUE(DecodePng(bytes.data(), bytes.size(), pixels, error)) << error;
+  return pixels;
+}
+
+TEST(PngDecoding, PaletteWithTransparencyBecomesRgba) {
+  SPngSpec spec = Spec(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {{0, 1, 2}});
+  spec.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
+  spec.paletteAlpha = {255, 64};
+  const SPixels p = Decode(EncodePng(spec));
+  ASSERT_EQ(p.width, 3);
+  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{10, 20, 30, 255}));
+  EXPECT_EQ(PixelAt(p, 1, 0), (Rgba{40, 50, 60, 64}));
+  EXPECT_EQ(PixelAt(p, 2, 0), (Rgba{70, 80, 90, 255}));  // past the tRNS entries: opaque
+}
+
+TEST(PngDecoding, GreyDepthsExpandToOpaqueRgb) {
+  // 1-bit grey: bits 1,0,1 -> 255, 0, 255.
+  SPixels p = Decode(EncodePng(Spec(3, 1, PNG_COLOR_TYPE_GRAY, 1, {{0b10100000}})));
+  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{255, 255, 255, 255}));
+  EXPECT_EQ(PixelAt(p, 1, 0), (Rgba{0, 0, 0, 255}));
+  // 4-bit grey: 0x5 -> 0x55.
+  p = Decode(EncodePng(Spec(2, 1, PNG_COLOR_TYPE_GRAY, 4, {{0x5F}})));
+  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{0x55, 0x55, 0x55, 255}));
+  EXPECT_EQ(PixelAt(p, 1, 0), (Rgba{255, 255, 255, 255}));
+  // 8-bit grey with alpha keeps its alpha.
+  p = Decode(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {{200, 100}})));
+  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{200, 200, 200, 100}));
+}
+
+TEST(PngDecoding, SixteenBitSamplesKeepTheirHighByte) {
+  SPixels p = Decode(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_RGB, 16, {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x01}})));
+  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{0x12, 0xAB, 0xFF, 255}));
+  p = Decode(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_GRAY, 16, {{0x80, 0x7F}})));
+  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{0x80, 0x80, 0x80, 255}));
+}
+
+TEST(PngDecoding, ColourKeyBecomesTransparent) {
+  SPngSpec spec = Spec(2, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3, 4, 5, 6}});
+  spec.hasColourKey = true;
+  spec.colourKey.red = 4;
+  spec.colourKey.green = 5;
+  spec.colourKey.blue = 6;
+  const SPixels p = Decode(EncodePng(spec));
+  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{1, 2, 3, 255}));
+  EXPECT_EQ(PixelAt(p, 1, 0)[3], 0);
+}
+
+TEST(PngDecoding, InterlacedImageDecodesLikeAPlainOne) {
+  SPngSpec spec = Spec(9, 9, PNG_COLOR_TYPE_RGB_ALPHA, 8, {});
+  for (int y = 0; y < 9; ++y) {
+    std::vector<std::uint8_t> row;
+    for (int x = 0; x < 9; ++x) row.insert(row.end(), {std::uint8_t(x * 20), std::uint8_t(y * 20), 7, std::uint8_t(x + y)});
+    spec.rows.push_back(row);
+  }
+  const SPixels plain = Decode(EncodePng(spec));
+  spec.interlaced = true;
+  const SPixels interlaced = Decode(EncodePng(spec));
+  EXPECT_EQ(plain.rgba, interlaced.rgba);
+  EXPECT_EQ(PixelAt(plain, 8, 2), (Rgba{160, 40, 7, 10}));  // rows upright
+}
+
+TEST(PngDecoding, DamagedDataFailsCleanly) {
+  const std::vector<unsigned char> good = EncodePng(Spec(4, 4, PNG_COLOR_TYPE_GRAY, 8, {{1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}, {1, 2, 3, 4}}));
+  SPixels p;
+  std::string error;
+  EXPECT_FALSE(DecodePng(good.data(), good.size() - 20, p, error));  // cut short
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(p.rgba.empty());
+  std::vector<unsigned char> flipped = good;
+  flipped[40] ^= 0xFF;  // inside the image data: checksum fails
+  EXPECT_FALSE(DecodePng(flipped.data(), flipped.size(), p, error));
+  const unsigned char text[] = "not a picture at all";
+  EXPECT_FALSE(DecodePng(text, sizeof text, p, error));
+  EXPECT_FALSE(DecodePng(nullptr, 0, p, error));
+}
+
+TEST(PngDecoding, PaddingToPowersOfTwoKeepsPixelsAndClearsTheRest) {
+  SPixels p = Decode(EncodePng(Spec(3, 5, PNG_COLOR_TYPE_GRAY, 8, {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {1, 1, 1}, {2, 2, 9}})));
+  PadToPowersOfTwo(p);
+  EXPECT_EQ(p.stride, 4);
+  EXPECT_EQ(p.rows, 8);
+  EXPECT_EQ(p.width, 3);
+  EXPECT_EQ(p.height, 5);
+  EXPECT_EQ(PixelAt(p, 2, 4), (Rgba{9, 9, 9, 255}));
+  EXPECT_EQ(PixelAt(p, 3, 0), (Rgba{0, 0, 0, 0}));
+  EXPECT_EQ(PixelAt(p, 0, 7), (Rgba{0, 0, 0, 0}));
+  EXPECT_EQ(NextPowerOfTwo(1), 1);
+  EXPECT_EQ(NextPowerOfTwo(37), 64);
+  EXPECT_EQ(NextPowerOfTwo(64), 64);
+}
+
+TEST(Resources, GeneratedTestImagesAreFoundAndStayOutOfTheModuleTable) {
+  ASSERT_TRUE(resources::AddResourceTable(&resources::kTestResources));
+  EXPECT_TRUE(resources::AddResourceTable(&resources::kTestResources));  // twice is harmless
+  EXPECT_EQ(resources::FindResource(resources::TEST_IMAGE_MISSING), nullptr);
+  for (std::size_t i = 0; i < resources::kPluginResources.count; ++i) EXPECT_LT(resources::kPluginResources.entries[i].id, 1000);
+
+  const resources::SResourceEntry* markers = resources::FindResource(resources::TEST_IMAGE_MARKERS);
+  ASSERT_NE(markers, nullptr);
+  SPixels p;
+  std::string error;
+  ASSERT_TRUE(DecodePng(markers->data, markers->size, p, error)) << error;
+  ASSERT_EQ(p.width, 37);
+  ASSERT_EQ(p.height, 21);
+  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{255, 0, 0, 255}));
+  EXPECT_EQ(PixelAt(p, 36, 20), (Rgba{0, 255, 0, 255}));
+  EXPECT_EQ(PixelAt(p, 6, 0), (Rgba{0, 0, 255, 255}));
+  const Rgba half = PixelAt(p, 18, 10);
+  EXPECT_EQ(half[0], 255);
+  EXPECT_NEAR(half[3], 128, 1);
+
+  const resources::SResourceEntry* corrupt = resources::FindResource(resources::TEST_IMAGE_CORRUPT);
+  ASSERT_NE(corrupt, nullptr);
+  EXPECT_FALSE(DecodePng(corrupt->data, corrupt->size, p, error));
+}
+
+TEST(TextWidths, ComeFromTheCachedCharacterWidths) {
+  ASSERT_NE(GetFontGlyphs(0), nullptr) << FontGlyphsError();
+  CacheFontCharacterWidths();
+  for (int font = 0; font < kNumOGLFonts; ++font) {
+    const char* hello = "Hello";
+    int sum = 0;
+    for (const char* c = hello; *c; ++c) sum += GetCharacterWidth(static_cast<unsigned char>(*c), font);
+    EXPECT_EQ(GetTextWidth(hello, font), sum);
+    EXPECT_GT(GetCharacterWidth('W', font), GetCharacterWidth('i', font));
+    EXPECT_GT(GetCharacterWidth(' ', font), 0);
+    EXPECT_EQ(GetCharacterWidth(0, font), 0);
+    EXPECT_EQ(GetCharacterWidth(200, font), 0);  // not drawn, so no width
+    EXPECT_EQ(GetTextWidth("A\xe9" "B", font), GetTextWidth("AB", font));
+    // The font's height is the requested pixel height.
+    EXPECT_NEAR(GetFontAscent(font) + GetFontDescent(font), GetFontGlyphs(font)->pixelHeight, 1);
+  }
+  EXPECT_LT(GetTextWidth("Hello", kOGLFont9), GetTextWidth("Hello", kOGLFont18));
+  EXPECT_EQ(GetTextWidth("Hello", 7), GetTextWidth("Hello", kOGLFont18));  // higher indices use the largest font
+  EXPECT_EQ(GetTextWidth(nullptr, 0), 0);
+}
+
+TEST(TextLayout, AlignsAndCentresInTheRectangle) {
+  const CRect rect(10, 20, 110, 40);
+  const int width = GetTextWidth("Gain", kOGLFont11);
+  const STextLayout left = LayoutTextInRect(rect, "Gain", kLeftText, kOGLFont11);
+  const STextLayout centre = LayoutTextInRect(rect, "Gain", kCenterText, kOGLFont11);
+  const STextLayout right = LayoutTextInRect(rect, "Gain", kRightText, kOGLFont11);
+  EXPECT_EQ(left.x, 10);
+  EXPECT_EQ(centre.x, 10 + (100 - width) / 2);
+  EXPECT_EQ(right.x, 110 - width);
+  EXPECT_FALSE(left.elided);
+  EXPECT_EQ(left.kept, 4u);
+  const int height = GetFontAscent(kOGLFont11) + GetFontDescent(kOGLFont11);
+  EXPECT_EQ(left.baseline, 20 + (20 - height) / 2 + GetFontAscent(kOGLFont11));
+  EXPECT_EQ(centre.baseline, left.baseline);
+}
+
+TEST(TextLayout, TooLongTextIsElidedToFit) {
+  const char* text = "A rather long parameter name";
+  const int dots = 3 * GetCharacterWidth('.', kOGLFont11);
+  const CRect rect(0, 0, GetTextWidth("A rather", kOGLFont11) + dots, 15);
+  for (CHoriTxtAlign align : {kLeftText, kCenterText, kRightText}) {
+    const STextLayout layout = LayoutTextInRect(rect, text, align, kOGLFont11);
+    EXPECT_TRUE(layout.elided);
+    EXPECT_EQ(std::string(text, layout.kept), "A rather");
+    EXPECT_EQ(layout.width, rect.width());
+    EXPECT_EQ(layout.x, 0);
+  }
+  // Narrower than the dots: whole characters only, no dots.
+  const STextLayout tiny = LayoutTextInRect(CRect(0, 0, dots - 1, 15), "Wide", kLeftText, kOGLFont11);
+  EXPECT_FALSE(tiny.elided);
+  EXPECT_LE(tiny.width, dots - 1);
+  EXPECT_EQ(tiny.width, GetTextWidth(std::string("Wide", tiny.kept).c_str(), kOGLFont11));
+}
+
+}  // namespace
