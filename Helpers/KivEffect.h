@@ -27,9 +27,9 @@
 //  - Program values and persistent/transient values are read without the
 //    lock (getParameter, displays), so every access to them is a relaxed
 //    atomic; writers hold the lock.
-//  - Nothing waits for the editor's lock while it holds the state lock: an
-//    editor reload tries the editor's lock and otherwise asks the editor for
-//    a full refresh on its next idle.
+//  - Calls into the editor made under the state lock only record (the
+//    editor applies them on its own thread), so nothing waits for the
+//    editor's lock while it holds the state lock.
 //  - Host callbacks (automate, for a program's values or a correction) are
 //    made with the state lock held, as the host's own call is still in
 //    progress; a host must not block in them on a thread of its own that is

@@ -346,11 +346,12 @@ TEST(HostileThreads, AnAudioThreadAndTwoControlThreadsShareTheEffect) {
   EXPECT_FALSE(effect->IsParameterOn(PARAM_SOLO_L) && effect->IsParameterOn(PARAM_SOLO_R));
 }
 
-// An editor that keeps the effect's state lock held (from inside a reload)
-// until the test lets it go.
+// An editor that keeps the effect's state lock held (from inside a reload,
+// which the effect asks for under that lock) until the test lets it go.
 class CHoldingEditor : public CKivEditorInterface {
  public:
   using CKivEditorInterface::CKivEditorInterface;
+  void Open() { SetOpenFlag(true); }
   void ReloadAllControls() override {
     if (!holding) return;
     entered.set_value();
@@ -368,7 +369,7 @@ TEST(HostileThreads, SetParameterAndSetProgramNeverWaitForABusyStateLock) {
   editor->release = release.get_future().share();
   std::future<void> entered = editor->entered.get_future();
   effect.SetKivEditor(editor);
-  editor->open(&effect);
+  editor->Open();
   std::thread holder([&] {
     char name[] = "Held";
     effect.setProgramName(name);  // reloads the editor under the state lock
@@ -388,7 +389,6 @@ TEST(HostileThreads, SetParameterAndSetProgramNeverWaitForABusyStateLock) {
   EXPECT_EQ(effect.GetAnyParameter(PARAM_BALANCE), 0.75f);
   EXPECT_EQ(effect.GetAnyParameter(PARAM_LINEAR_WIDTH), effect.GetProgramRecord(9).values[PARAM_LINEAR_WIDTH]);
   EXPECT_EQ(effect.GetProgramRecord(0).values[PARAM_LINEAR_WIDTH], 0.125f);  // 0 was current when it was set
-  editor->close();
 }
 
 ASpanora* g_pOtherEffect = nullptr;
