@@ -11,15 +11,20 @@
 #include "Helpers/DerivedControlsText.h"
 #include "vstgui/CControl.h"
 
+class FlipEditor;
+
 // "-INF" for a gain of 0 or less, else the gain in decibels: "%.0fdB" from
 // 10 dB away from unity on, "%.1fdB" nearer. Returns one shared static buffer
 // that the next call overwrites (editor thread only).
 const char* DbString(float gain);
 
-// A zero-size control whose draw prints the editor's profiling lines.
+// A zero-size control (tag 9999) whose draw prints the editor's profiling lines.
 class CDebugReporter : public VSTGUI::CControl {
  public:
-  explicit CDebugReporter(VSTGUI::CControlListener* listener = nullptr);
+  explicit CDebugReporter(FlipEditor* editor);
   void drawOGL() override;
   bool hitTest(const VSTGUI::CPoint&, long = 0) override { return false; }
+
+ private:
+  FlipEditor* m_pEditor;
 };

@@ -27,9 +27,10 @@ class CControlPointsControl : public VSTGUI::CControl, public CMouseMoveAwayHook
   static constexpr int MAX_CONTROL_POINTS = 100;
   static constexpr int MOUSEABLE_MARGIN = 50;
 
+  // The editor is the listener (null in tests: no parameter is then set).
   // Holds a reference to each bitmap; either may be null (a plain square).
-  CControlPointsControl(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener,
-                        VSTGUI::CBitmap* pointBitmap, VSTGUI::CBitmap* hoverBitmap, float pointRadius = 8.0f);
+  CControlPointsControl(const VSTGUI::CRect& size, FlipEditor* editor, VSTGUI::CBitmap* pointBitmap,
+                        VSTGUI::CBitmap* hoverBitmap, float pointRadius = 8.0f);
   ~CControlPointsControl() override;
 
   // Hooks for the subclass, in this order.
@@ -65,7 +66,7 @@ class CControlPointsControl : public VSTGUI::CControl, public CMouseMoveAwayHook
 
   // Sets an effect parameter as a user edit (automated, recorded for undo).
   void SetParameter(long index, float value);
-  FlipEditor* GetFlipEditor() const;
+  FlipEditor* GetFlipEditor() const { return m_pEditor; }
 
   // Handles leaving the view are not drawn.
   void SetClip(bool clip) { m_bClip = clip; }
@@ -80,6 +81,7 @@ class CControlPointsControl : public VSTGUI::CControl, public CMouseMoveAwayHook
   void SetHovered(int index);
   void DragTo(VSTGUI::CPoint& where);
 
+  FlipEditor* m_pEditor;
   SControlPoint m_Points[MAX_CONTROL_POINTS];
   int m_nNumPoints = 0;
   int m_nHovered = -1;
