@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "tools/artgen/WidenerArtwork.h"
+#include "tools/artgen/ReadoutTexts.h"
 
 namespace artgen {
 
