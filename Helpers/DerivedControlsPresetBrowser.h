@@ -52,6 +52,7 @@ class CPresetBrowser : public VSTGUI::CControl, public CMouseMoveAwayHook {
  private:
   KivEffect* Effect() const;
   void Close();
+  void DrawPanel();
   void SetHovered(int index);
 
   FlipEditor* m_pEditor;
