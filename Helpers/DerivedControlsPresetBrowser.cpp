@@ -23,8 +23,11 @@ constexpr EOGLFont ENTRY_FONT = kOGLFont11;
 CPresetBrowser::CPresetBrowser(const CRect& size, FlipEditor* editor)
     : CControl(size, editor, NO_PARAMETER_TAG), m_pEditor(editor) {}
 
+// The effect of the editor given, or else of the frame's editor.
 KivEffect* CPresetBrowser::Effect() const {
-  return m_pEditor ? dynamic_cast<KivEffect*>(m_pEditor->getEffect()) : nullptr;
+  const AEffGUIEditor* editor = m_pEditor;
+  if (!editor && getFrame()) editor = getFrame()->getEditor();
+  return editor ? dynamic_cast<KivEffect*>(editor->getEffect()) : nullptr;
 }
 
 int CPresetBrowser::GetPresetCount() const {
