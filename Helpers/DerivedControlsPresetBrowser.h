@@ -35,8 +35,9 @@ class CPresetBrowser : public VSTGUI::CControl, public CMouseMoveAwayHook {
   // The number and name cells of an entry, by its place in the grid.
   VSTGUI::CRect GetEntryRect(int index) const;
 
-  // Entries: the effect's stored presets first, then its programs. Without
-  // an effect the counts set here are used (tests, previews).
+  // Entries: the effect's stored presets first, then its programs. The
+  // effect is the editor's (the frame's editor without one); without an
+  // effect the counts set here are used (previews, layout checks).
   int GetPresetCount() const;
   int GetProgramCount() const;
   int GetEntryCount() const { return GetPresetCount() + GetProgramCount(); }
@@ -52,6 +53,7 @@ class CPresetBrowser : public VSTGUI::CControl, public CMouseMoveAwayHook {
  private:
   KivEffect* Effect() const;
   void Close();
+  void DrawPanel();
   void SetHovered(int index);
 
   FlipEditor* m_pEditor;
