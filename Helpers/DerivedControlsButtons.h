@@ -33,7 +33,6 @@ class CTextButton : public CStaticText, public CMouseMoveAwayHook {
   void drawOGL() override;
   void mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, long buttons) override;
   void mouseMove(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, long buttons) override;
-  bool hitTest(const VSTGUI::CPoint& where, long buttons = 0) override { return CControl::hitTest(where, buttons); }
   void MouseMovedAway(VSTGUI::CDrawContext* context) override;
 
   // Shown instead of the text while the mouse is over the button; empty

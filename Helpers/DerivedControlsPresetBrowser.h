@@ -26,6 +26,9 @@ class CPresetBrowser : public VSTGUI::CControl, public CMouseMoveAwayHook {
   void mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, long buttons) override;
   void mouseMove(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, long buttons) override;
   void mouseUp(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, long buttons) override;
+  // While shown it holds the keyboard focus, and Escape closes it.
+  void setVisible(bool visible) override;
+  bool onKeyDown(const VSTGUI::CKeyCode& key) override;
   void MouseMovedAway(VSTGUI::CDrawContext* context) override;
 
   // The entry under a point, HIT_CLOSE for the close box, else HIT_NONE.
@@ -35,8 +38,9 @@ class CPresetBrowser : public VSTGUI::CControl, public CMouseMoveAwayHook {
   // The number and name cells of an entry, by its place in the grid.
   VSTGUI::CRect GetEntryRect(int index) const;
 
-  // Entries: the effect's stored presets first, then its programs. Without
-  // an effect the counts set here are used (tests, previews).
+  // Entries: the effect's stored presets first, then its programs. The
+  // effect is the editor's (the frame's editor without one); without an
+  // effect the counts set here are used (previews, layout checks).
   int GetPresetCount() const;
   int GetProgramCount() const;
   int GetEntryCount() const { return GetPresetCount() + GetProgramCount(); }
@@ -52,6 +56,7 @@ class CPresetBrowser : public VSTGUI::CControl, public CMouseMoveAwayHook {
  private:
   KivEffect* Effect() const;
   void Close();
+  void DrawPanel();
   void SetHovered(int index);
 
   FlipEditor* m_pEditor;

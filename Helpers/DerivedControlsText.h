@@ -20,8 +20,8 @@ class CModifierClickListener {
 // The listener's modifier-click handler, if it has one and it took the click.
 bool OfferModifierClick(VSTGUI::CControl* control, long buttons);
 
-// A text edit whose value is its text read as a number. Read-only fields may
-// still be typed into, but leaving them restores the text they had.
+// A text edit whose value is its text read as a number. A read-only field
+// never takes typing, so it keeps the text it was given.
 class CTextEditExtended : public VSTGUI::CTextEdit {
  public:
   CTextEditExtended(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, long tag, const char* text,
@@ -84,8 +84,9 @@ class CTextDrag : public CTextEditExtended {
   ETextDragType GetDragType() const { return m_nType; }
   bool IsDragging() const { return m_bDragging; }
 
-  // The value a drag of `steps` whole steps (fine: Shift held) from vStart gives.
-  float DraggedValue(float vStart, int steps, bool fine) const;
+  // The value a drag over `pixelSteps` whole steps of three pixels (positive
+  // downwards; fine: Shift held) gives from vStart, clamped to min..max.
+  float DraggedValue(float vStart, int pixelSteps, bool fine) const;
 
  private:
   void DragTo(int y, long buttons);
@@ -101,15 +102,20 @@ class CTextDrag : public CTextEditExtended {
   int m_nLastY = 0;
   float m_fDragStartValue = 0.0f;
   std::uint32_t m_nDoubleClickMs;  // read when the control is built
+  std::uint32_t m_nLastPressTick = 0;
+  bool m_bHadPress = false;
 };
 
 // An option menu that can own a second list of texts, one per entry (for
-// instance longer descriptions), copied in and freed with the menu.
+// instance longer descriptions), copied in and freed with the menu. A second
+// bitmap, when given, is its background while the list is open.
 class COptionMenuExtended : public VSTGUI::COptionMenu {
  public:
   COptionMenuExtended(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, long tag,
                       VSTGUI::CBitmap* background = nullptr, VSTGUI::CBitmap* secondBackground = nullptr);
   ~COptionMenuExtended() override;
+
+  void drawOGL() override;
 
   // Copies up to the number of entries from a list ended by a null pointer;
   // entries after the end stay empty.
