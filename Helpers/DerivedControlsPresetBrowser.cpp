@@ -127,6 +127,24 @@ void CPresetBrowser::mouseUp(CDrawContext*, CPoint& where, long) {
   });
 }
 
+void CPresetBrowser::setVisible(bool visible) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    CControl::setVisible(visible);
+    CFrame* frame = getFrame();
+    if (!frame) return;
+    if (visible) frame->setFocusView(this);
+    else if (frame->getFocusView() == this) frame->setFocusView(nullptr);
+  });
+}
+
+bool CPresetBrowser::onKeyDown(const CKeyCode& key) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (key.key != platform::EKey::Escape || !isVisible()) return false;
+    Close();
+    return true;
+  });
+}
+
 void CPresetBrowser::MouseMovedAway(CDrawContext*) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (!m_bPressed) SetHovered(HIT_NONE);

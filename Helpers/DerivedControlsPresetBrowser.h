@@ -26,6 +26,9 @@ class CPresetBrowser : public VSTGUI::CControl, public CMouseMoveAwayHook {
   void mouse(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, long buttons) override;
   void mouseMove(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, long buttons) override;
   void mouseUp(VSTGUI::CDrawContext* context, VSTGUI::CPoint& where, long buttons) override;
+  // While shown it holds the keyboard focus, and Escape closes it.
+  void setVisible(bool visible) override;
+  bool onKeyDown(const VSTGUI::CKeyCode& key) override;
   void MouseMovedAway(VSTGUI::CDrawContext* context) override;
 
   // The entry under a point, HIT_CLOSE for the close box, else HIT_NONE.

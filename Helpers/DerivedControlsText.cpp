@@ -318,6 +318,24 @@ COptionMenuExtended::~COptionMenuExtended() {
   if (m_pSecondBackground) m_pSecondBackground->forget();
 }
 
+void COptionMenuExtended::drawOGL() {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!isListOpen() || !m_pSecondBackground) {
+      COptionMenu::drawOGL();
+      return;
+    }
+    CBitmap* normal = m_pBackground;
+    m_pBackground = m_pSecondBackground;  // for this draw only: no reference changes hands
+    try {
+      COptionMenu::drawOGL();
+    } catch (...) {
+      m_pBackground = normal;
+      throw;
+    }
+    m_pBackground = normal;
+  });
+}
+
 void COptionMenuExtended::SetSecondTexts(const char* const* texts) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     m_SecondTexts.assign(static_cast<std::size_t>(getNbEntries()), std::string());

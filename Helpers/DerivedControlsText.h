@@ -107,12 +107,15 @@ class CTextDrag : public CTextEditExtended {
 };
 
 // An option menu that can own a second list of texts, one per entry (for
-// instance longer descriptions), copied in and freed with the menu.
+// instance longer descriptions), copied in and freed with the menu. A second
+// bitmap, when given, is its background while the list is open.
 class COptionMenuExtended : public VSTGUI::COptionMenu {
  public:
   COptionMenuExtended(const VSTGUI::CRect& size, VSTGUI::CControlListener* listener, long tag,
                       VSTGUI::CBitmap* background = nullptr, VSTGUI::CBitmap* secondBackground = nullptr);
   ~COptionMenuExtended() override;
+
+  void drawOGL() override;
 
   // Copies up to the number of entries from a list ended by a null pointer;
   // entries after the end stay empty.

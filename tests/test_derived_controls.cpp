@@ -364,6 +364,11 @@ TEST_F(DerivedControls, PresetBrowserLoadsTheEntryUnderTheReleaseAndCloses) {
   EXPECT_EQ(effect.getProgram(), 2);
   Click(540, 380);  // the close box
   EXPECT_FALSE(browser->isVisible());
+  browser->setVisible(true);
+  SEvent escape = Event(SEvent::EType::KeyPress, 0, 0);
+  escape.key = platform::EKey::Escape;
+  frame.handleEvent(escape);
+  EXPECT_FALSE(browser->isVisible());
 }
 
 namespace {
@@ -425,4 +430,64 @@ TEST_F(DerivedControls, ControlPointsHoverAndDragWithinTheGrownAreaAsOneGesture)
   EXPECT_EQ(points->empty, 1);
   points->SetClip(true);  // the point past the edge is neither drawn nor hit
   EXPECT_EQ(points->FindControlPoint(CPoint(320, 120)), -1);
+}
+
+namespace {
+struct Rgb {
+  int r, g, b;
+};
+
+Rgb PixelAt(const platform::SImage& image, int x, int y) {
+  const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + static_cast<std::size_t>(x)) * 4;
+  return {image.rgba[at], image.rgba[at + 1], image.rgba[at + 2]};
+}
+
+// One flat handle inside the view and one whose square crosses its edge.
+class EdgePoints : public CControlPointsControl {
+ public:
+  EdgePoints() : CControlPointsControl(CRect(0, 50, 100, 100), nullptr, nullptr, nullptr, 5.0f) {}
+  void InitControlPoints() override {
+    SControlPoint p;
+    p.imageColor = CColor{0, 255, 0, 255};
+    p.x = 50.0f;
+    p.y = 75.0f;
+    AddControlPoint(p);
+    p.x = 98.0f;
+    AddControlPoint(p);
+  }
+};
+}  // namespace
+
+TEST(DerivedControlsDrawing, BrowserColoursAndClippedHandlesOffscreen) {
+  std::string error;
+  auto surface = platform::CreateOffscreenSurface(200, 100, error);
+  ASSERT_TRUE(surface) << "no offscreen GL: " << error;
+  CFrame frame(CRect(0, 0, 200, 100), nullptr, nullptr);
+  ASSERT_TRUE(frame.open(std::move(surface)));
+  auto* browser = new CPresetBrowser(CRect(0, 0, 200, 50), nullptr);
+  browser->SetEntryCounts(0, 3);
+  auto* points = new EdgePoints;
+  points->SetClip(true);
+  frame.addView(browser);
+  frame.addView(points);
+  SEvent move = Event(SEvent::EType::MouseMove, 11, 12);
+  frame.handleEvent(move);  // hovers entry 0
+  ASSERT_EQ(browser->GetHoveredIndex(), 0);
+
+  platform::SImage image;
+  ASSERT_TRUE(frame.drawToImage(image));
+  // The highlight (alpha 200) over the panel (64, 64, 64, alpha 200) over black.
+  const Rgb hovered = PixelAt(image, 11, 12);
+  EXPECT_NEAR(hovered.r, 165, 3);
+  EXPECT_NEAR(hovered.g, 158, 3);
+  EXPECT_NEAR(hovered.b, 33, 3);
+  const Rgb panel = PixelAt(image, 190, 5);
+  EXPECT_NEAR(panel.r, 50, 3);
+  EXPECT_EQ(panel.r, panel.b);
+  const Rgb inside = PixelAt(image, 50, 75);
+  EXPECT_EQ(inside.g, 255);
+  EXPECT_EQ(inside.r, 0);
+  const Rgb clipped = PixelAt(image, 97, 75);
+  EXPECT_EQ(clipped.g, 0);
+  frame.close();
 }
