@@ -162,6 +162,7 @@ class KivEffect : public vst::AudioEffectX {
   // Copies user-bank record k over the current program.
   void LoadUserProgram(int k);
   int GetUserProgramCount() const { return m_nUserCount; }
+  const ProgramRecord& GetUserProgramRecord(int k) const { return m_UserBank[(k >= 0 && k < NUM_PROGRAMS) ? k : 0]; }
   int GetFactoryProgramCount() const { return m_nFactoryCount; }
   // Encodes every automatable parameter under its key.
   bool SaveStateChunk(CKeyedChunkEncoder& encoder);
