@@ -35,8 +35,15 @@ ASpanora::~ASpanora() {
   Cleanup();
 }
 
+namespace {
+std::atomic<SpanoraEditorFactory> g_EditorFactory{nullptr};
+}
+
+void SetSpanoraEditorFactory(SpanoraEditorFactory factory) { g_EditorFactory.store(factory); }
+
 void ASpanora::Init() {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    if (SpanoraEditorFactory factory = g_EditorFactory.load()) SetKivEditor(factory(this));
     for (int i = 0; i < NUM_SPANORA_PARAMS; ++i) m_fParam[i].store(DefaultProgram().values[i]);
     m_pD1 = std::make_unique<CDelayFilter<float>>(MAX_DELAY_SAMPLES, false);
     m_pD2 = std::make_unique<CDelayFilter<float>>(MAX_DELAY_SAMPLES, false);

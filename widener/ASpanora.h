@@ -26,6 +26,15 @@ constexpr int DYNAMICS_SAMPLES = 256;
 constexpr int GAIN_SAMPLES = 128;
 constexpr int MAX_DELAY_SAMPLES = 65536;
 
+class ASpanora;
+class CKivEditorInterface;
+// The editor lives in its own library, over the view framework; a program
+// that links it installs its factory once (SpanoraEditor.h), and every
+// effect made afterwards creates its editor with it. Without one the effect
+// runs without an editor.
+using SpanoraEditorFactory = CKivEditorInterface* (*)(ASpanora* effect);
+void SetSpanoraEditorFactory(SpanoraEditorFactory factory);
+
 enum ERebuildState { REBUILD_IDLE, REBUILD_REQUESTED, REBUILD_SETTLING, REBUILD_REBUILDING };
 
 class ASpanora : public KivEffect {
@@ -60,6 +69,8 @@ class ASpanora : public KivEffect {
   // Starts the 3-second input-trim measurement unless one is running.
   void StartAutoLevel();
   bool IsAutoLevelRunning() const { return m_nAutoLevelStart.load() != 0; }
+  // Milliseconds since the running measurement started (0 when none runs).
+  std::uint32_t GetAutoLevelElapsedMs() const;
   float GetDynamicsRate() const { return m_fRate.load(std::memory_order_relaxed); }
   CSpanoraAnalysis& GetAnalysis() { return *m_pAnalysis; }
 

@@ -22,6 +22,11 @@ void ASpanora::StartAutoLevel() {
   });
 }
 
+std::uint32_t ASpanora::GetAutoLevelElapsedMs() const {
+  const std::uint32_t start = m_nAutoLevelStart.load();
+  return start != 0 ? m_pClock() - start : 0;
+}
+
 void ASpanora::UpdateOutputGains() {
   const std::uint32_t start = m_nAutoLevelStart.load(std::memory_order_relaxed);
   if (start != 0) {
