@@ -175,6 +175,9 @@ class KivEffect : public vst::AudioEffectX {
   int GetIdleSource() const { return m_nIdleSource.load(); }
   void UpdateDawTimeFromProcess();
   bool IsAudioPlaying() const { return m_bAudioPlaying; }
+  // True when processing ran (called UpdateDawTimeFromProcess) within the
+  // last `ms` milliseconds before `now` (a tick count); any thread.
+  bool HasProcessedAudioWithin(std::uint32_t ms, std::uint32_t now) const;
   bool IsTimeValid() const { return m_bTimeValid; }
   double GetHostTimeSeconds() const { return m_dHostTime; }
   int GetQualityRating() const { return m_nQualityRating; }
@@ -277,6 +280,8 @@ class KivEffect : public vst::AudioEffectX {
   double m_dPreviousHostTime = 0.0;
   bool m_bTimeValid = false;
   bool m_bAudioPlaying = false;
+  std::atomic<std::uint32_t> m_nLastProcessTick{0};
+  std::atomic<bool> m_bHasProcessed{false};
   std::uint32_t m_nPlayingSince = 0;
   std::atomic<bool> m_bProcessingLock{false};
   std::atomic<bool> m_bIoChangeArmed{true};

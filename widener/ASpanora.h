@@ -73,6 +73,11 @@ class ASpanora : public KivEffect {
   std::uint32_t GetAutoLevelElapsedMs() const;
   float GetDynamicsRate() const { return m_fRate.load(std::memory_order_relaxed); }
   CSpanoraAnalysis& GetAnalysis() { return *m_pAnalysis; }
+  // The offsets remembered when "Link II/TD Range" was switched on: IID minus
+  // ITD for 0 the widths, 1 the high bounds, 2 the low bounds. Any thread.
+  float GetLinkOffset(int which) const {
+    return (which >= 0 && which < 3) ? m_fLinkOffsets[which].load(std::memory_order_relaxed) : 0.0f;
+  }
 
   // Millisecond clock of the trim measurement (tests replace it).
   using MillisecondClock = std::uint32_t (*)();
@@ -123,7 +128,7 @@ class ASpanora : public KivEffect {
   std::atomic<bool> m_bPhaseInvert{false};
   std::atomic<bool> m_bAnalysisOn{true};
   std::atomic<int> m_nShiftDelay{0};
-  float m_fLinkOffsets[3] = {0, 0, 0};
+  std::atomic<float> m_fLinkOffsets[3] = {0.0f, 0.0f, 0.0f};
 
   // IID bands.
   CRecursiveFilterCore m_BandA[2][NUM_BAND_SLOTS];
