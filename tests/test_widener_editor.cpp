@@ -148,6 +148,18 @@ TEST_F(WidenerEditorTest, DynamicsAndAnalysisRebuildTheFaceWithTheOtherKnobImage
   Idle(2);
   EXPECT_FALSE(m_pEditor->IsRebuildPending());
   EXPECT_NE(m_pEditor->GetPhaseKnob(), nullptr);  // the rebuilt face has its controls again
+
+  // Without analysis the face loses the graph and the strip, not the overlay.
+  ASSERT_NE(m_pEditor->GetGraph(), nullptr);
+  ASSERT_NE(m_pEditor->GetBalanceStrip(), nullptr);
+  m_pEffect->setParameter(PARAM_ANALYSIS, 0.0f);
+  Idle(3);
+  EXPECT_EQ(m_pEditor->GetGraph(), nullptr);
+  EXPECT_EQ(m_pEditor->GetBalanceStrip(), nullptr);
+  EXPECT_NE(m_pEditor->GetOverlay(), nullptr);
+  m_pEffect->setParameter(PARAM_ANALYSIS, 1.0f);
+  Idle(3);
+  EXPECT_NE(m_pEditor->GetGraph(), nullptr);
 }
 
 // ---- Derived controls ------------------------------------------------------------
@@ -300,6 +312,21 @@ TEST(WidenerEditorShot, FacesDrawAtTheEditorsSizeAndShowTheSignal) {
   ASSERT_TRUE(editorshot::DrawWidenerShot(quiet, silent, error)) << error;
   // The meters light up with the signal and stay dark without it.
   EXPECT_GT(DifferingPixels(wide, silent, 527, 44, 618, 84), 100);
+
+  // The half-disc glows where the signal sits: a mono input stays on the
+  // centre line, a wide one spreads to the sides.
+  editorshot::SWidenerShot monoShot = front;
+  monoShot.monoInput = true;
+  monoShot.parameters = {{PARAM_WR_ENABLED, 0.0f}, {PARAM_SPLIT_DELAY_ENABLED, 0.0f}};
+  editorshot::SWidenerShot wideShot = front;
+  wideShot.parameters = monoShot.parameters;
+  platform::SImage mono, wideRaw;
+  ASSERT_TRUE(editorshot::DrawWidenerShot(monoShot, mono, error)) << error;
+  ASSERT_TRUE(editorshot::DrawWidenerShot(wideShot, wideRaw, error)) << error;
+  const int sidesMono = DifferingPixels(mono, silent, 130, 60, 290, 220) + DifferingPixels(mono, silent, 350, 60, 510, 220);
+  const int sidesWide =
+      DifferingPixels(wideRaw, silent, 130, 60, 290, 220) + DifferingPixels(wideRaw, silent, 350, 60, 510, 220);
+  EXPECT_GT(sidesWide, sidesMono + 200);
 
   editorshot::SWidenerShot back = front;
   back.face = editorshot::EFace::ABOUT;

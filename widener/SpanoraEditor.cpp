@@ -8,6 +8,9 @@
 #include "vstgui/CKnob.h"
 #include "vstgui/CSlider.h"
 #include "widener/ASpanora.h"
+#include "widener/SpanoraBalanceGraph.h"
+#include "widener/SpanoraGraph.h"
+#include "widener/SpanoraGraphOverlay.h"
 #include "widener/SpanoraParameters.h"
 
 using namespace VSTGUI;
@@ -25,6 +28,7 @@ bool MovesOverlay(long index) {
 constexpr long SETTINGS_BASE = 9000;
 
 CPoint Point(const SFaceControl& row) { return CPoint(row.nX, row.nY); }
+CRect ToRect(const SRect& r) { return CRect(r.left, r.top, r.right, r.bottom); }
 
 }  // namespace
 
@@ -66,6 +70,7 @@ void SpanoraEditor::NullControlPointers() {
   m_pAutoLevelButton = nullptr;
   m_pReadoutLabel = nullptr;
   m_pOverlay = nullptr;
+  m_pGraph = nullptr;
   m_pBalanceStrip = nullptr;
 }
 
@@ -78,11 +83,7 @@ void SpanoraEditor::AddFrontViewsInner() {
     const bool dynamicsOn = m_fLastDynamics != 0.0f;
 
     SetLayoutOrigin(0, 0);
-    if (analysis) {
-      // The width graph (WIDTH_GRAPH_RECT, RADIAL_DEPTH, PIXELS_PER_POINT,
-      // GRAPH_SPRITE_BITMAP), the balance strip (BALANCE_STRIP_RECT) and its
-      // companion knob join here, under everything else.
-    }
+    if (analysis) AddAnalysisViews();
     for (const SFaceControl& row : TopStripControls()) AddFaceControl(row, dynamicsOn);
     UpdateProgramName();
 
@@ -90,14 +91,34 @@ void SpanoraEditor::AddFrontViewsInner() {
     for (const SFaceControl& row : FaceControls()) AddFaceControl(row, dynamicsOn);
 
     SetLayoutOrigin(0, 0);
-    // The handle overlay (OVERLAY_RECT, RADIAL_DEPTH) joins here, above the
-    // controls, kept in m_pOverlay.
+    m_pOverlay = new CSpanoraGraphOverlay(ToRect(OVERLAY_RECT), this, RADIAL_DEPTH);
+    AddControl(m_pOverlay, TAG_NONE);
 
     // The preset browser lies over the display while it is shown.
     AddPresetBrowser(WIDTH_GRAPH_RECT.left - 36, WIDTH_GRAPH_RECT.top - 13, WIDTH_GRAPH_RECT.right + 36,
                      BALANCE_STRIP_RECT.top - 14);
     m_bUiUpdatePending = true;
   });
+}
+
+void SpanoraEditor::AddAnalysisViews() {
+  // The graph shares the editor's sprite, premultiplied when the editor opened.
+  m_pGraph = new CSpanoraGraph(ToRect(WIDTH_GRAPH_RECT), this, RADIAL_DEPTH, PIXELS_PER_POINT,
+                               GetBitmap(GRAPH_SPRITE_BITMAP));
+  if (ASpanora* spanora = GetSpanora()) {
+    m_pGraph->SetDataStore(0, &spanora->GetAnalysis().Store(0));
+    m_pGraph->SetDataStore(1, &spanora->GetAnalysis().Store(1));
+  }
+  AddControl(m_pGraph, TAG_NONE);
+  m_pBalanceStrip = new CSpanoraBalanceGraph(ToRect(BALANCE_STRIP_RECT), this);
+  AddControl(m_pBalanceStrip, TAG_NONE);
+  CAnimKnob* companion = AddAnimKnob(CPoint(BALANCE_COMPANION_X, BALANCE_COMPANION_Y), BALANCE_COMPANION_BITMAP,
+                                     TAG_NONE, BALANCE_COMPANION_FRAMES);
+  if (companion) {
+    companion->setMouseEnabled(false);
+    companion->setValue(0.5f);
+    m_pBalanceStrip->SetCompanion(companion);
+  }
 }
 
 void SpanoraEditor::AddFaceControl(const SFaceControl& row, bool dynamicsOn) {
@@ -365,7 +386,10 @@ void SpanoraEditor::IdleInner() {
     UpdateLevelMeters(input, output);
     float left = 0.0f, right = 0.0f;
     if (TakeOutputPeakHolds(left, right) && m_pBalanceStrip) {
-      // The balance strip takes the output peak holds here.
+      m_pBalanceStrip->PushLevels(left, right);
+      m_pBalanceStrip->setDirty();
     }
+    // The graph reads its stores when it draws.
+    if (m_pGraph) m_pGraph->setDirty();
   });
 }

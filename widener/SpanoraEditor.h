@@ -14,6 +14,9 @@
 #include "widener/SpanoraEditorLayout.h"
 
 class ASpanora;
+class CSpanoraBalanceGraph;
+class CSpanoraGraph;
+class CSpanoraGraphOverlay;
 
 namespace VSTGUI {
 class CAnimKnob;
@@ -49,6 +52,9 @@ class SpanoraEditor : public FlipEditor {
   VSTGUI::CControl* GetCopyButton() const { return m_pCopyButton; }
   const spanora::CPeakHold& GetPeakHold() const { return m_PeakHold; }
   long GetLastTouchedTag() const { return m_nLastTouchedTag; }
+  CSpanoraGraph* GetGraph() const { return m_pGraph; }
+  CSpanoraBalanceGraph* GetBalanceStrip() const { return m_pBalanceStrip; }
+  CSpanoraGraphOverlay* GetOverlay() const { return m_pOverlay; }
   // A face rebuild waits for the next idle step.
   bool IsRebuildPending() const { return m_bRebuildPending; }
 
@@ -64,6 +70,7 @@ class SpanoraEditor : public FlipEditor {
  private:
   ASpanora* GetSpanora() const;
   std::uint32_t Now() const { return m_pClock(); }
+  void AddAnalysisViews();
   void AddFaceControl(const spanora::SFaceControl& row, bool dynamicsOn);
   void UpdateAutoLevelButton();
   void UpdateReadout();
@@ -75,10 +82,11 @@ class SpanoraEditor : public FlipEditor {
   VSTGUI::CControl* m_pAutoLevelButton = nullptr;
   VSTGUI::CAnimKnob* m_pReadoutLabel = nullptr;
   VSTGUI::CAnimKnob* m_pReadoutValues[spanora::READOUT_KINDS] = {};
-  // The width graph, balance strip and overlay join the face here; the
-  // overlay is kept where setParameter can mark it dirty.
-  VSTGUI::CControl* m_pOverlay = nullptr;
-  VSTGUI::CControl* m_pBalanceStrip = nullptr;
+  // The overlay is kept where setParameter can mark it dirty; the graph and
+  // strip exist only while "Analysis" is on.
+  CSpanoraGraphOverlay* m_pOverlay = nullptr;
+  CSpanoraGraph* m_pGraph = nullptr;
+  CSpanoraBalanceGraph* m_pBalanceStrip = nullptr;
 
   spanora::CPeakHold m_PeakHold;
   long m_nLastTouchedTag = -1;  // the output peak until something else is touched
