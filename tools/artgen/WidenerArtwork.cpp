@@ -21,6 +21,8 @@ constexpr double PI = 3.14159265358979323846;
 constexpr double DISC_CX = 320, DISC_CY = 349;
 constexpr double DISC_OUTER = 296, DISC_INNER = 120;
 constexpr double DISC_SPAN = PI / 3;
+// The balance slider's handle centre at 0.5 (its rectangle 40..639, a 10-pixel handle).
+constexpr double BALANCE_CENTRE = 339.5;
 
 void Label(cairo_t* cr, const char* text, double x, double y, double w, int align = 0) {
   Text(cr, text, x, y, w, 10, 7.5, align, TEXT_DIM);
@@ -100,7 +102,7 @@ void DrawBackground(cairo_t* cr, int width, int height) {
   Label(cr, "IID", 130, 283, 56);
   Label(cr, "ITD", 451, 283, 56);
   Label(cr, "WIDTH", 300, 338, 40);
-  Label(cr, "OUTPUT BALANCE", 270, 442, 100);
+  Label(cr, "OUTPUT BALANCE", BALANCE_CENTRE - 50, 442, 100);
 
   // Read-out line and the balance strip's well.
   Well(cr, 44, 405, 550, 23, 3);
@@ -108,12 +110,13 @@ void DrawBackground(cairo_t* cr, int width, int height) {
   cairo_line_to(cr, DISC_CX + 0.5, 426);
   cairo_set_source_rgba(cr, 1, 1, 1, 0.12);
   cairo_stroke(cr);
-  // Balance groove.
+  // Balance groove along the slider's travel (40..639 less the handle), its
+  // centre mark where the handle sits at 0.5.
   RoundedRect(cr, 45, 430, 589, 3, 1.5);
   cairo_set_source_rgb(cr, 0.02, 0.02, 0.025);
   cairo_fill(cr);
-  cairo_move_to(cr, DISC_CX + 0.5, 428);
-  cairo_line_to(cr, DISC_CX + 0.5, 436);
+  cairo_move_to(cr, BALANCE_CENTRE, 428);
+  cairo_line_to(cr, BALANCE_CENTRE, 436);
   cairo_set_source_rgba(cr, 1, 1, 1, 0.2);
   cairo_stroke(cr);
 
