@@ -919,7 +919,16 @@ void KivEffect::UpdateDawTimeFromProcess() {
     }
     m_bAudioPlaying.store(now != m_dPreviousHostTime, std::memory_order_relaxed);
     m_dPreviousHostTime = now;
+    m_nLastProcessTick.store(platform::GetTickCount(), std::memory_order_relaxed);
+    m_bHasProcessed.store(true, std::memory_order_release);
   });
+}
+
+bool KivEffect::HasProcessedAudioWithin(std::uint32_t ms, std::uint32_t now) const {
+  if (!m_bHasProcessed.load(std::memory_order_acquire)) return false;
+  // Signed, so a block stamped just after the caller read its clock counts as recent.
+  const auto elapsed = static_cast<std::int32_t>(now - m_nLastProcessTick.load(std::memory_order_relaxed));
+  return elapsed <= static_cast<std::int32_t>(ms);
 }
 
 // ---------------------------------------------------------------------------

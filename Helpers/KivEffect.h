@@ -214,6 +214,7 @@ class KivEffect : public vst::AudioEffectX {
   // values were that program's when it was saved. Ignored outside 0..59.
   void AdoptProgramNumber(int program);
   int GetUserProgramCount() const { return m_nUserCount; }
+  const ProgramRecord& GetUserProgramRecord(int k) const { return m_UserBank[(k >= 0 && k < NUM_PROGRAMS) ? k : 0]; }
   int GetFactoryProgramCount() const { return m_nFactoryCount; }
   // Encodes every automatable parameter under its key.
   bool SaveStateChunk(CKeyedChunkEncoder& encoder);
@@ -228,6 +229,9 @@ class KivEffect : public vst::AudioEffectX {
   bool IsAudioPlaying() const { return m_bAudioPlaying.load(std::memory_order_relaxed); }
   bool IsTimeValid() const { return m_bTimeValid.load(std::memory_order_relaxed); }
   double GetHostTimeSeconds() const { return m_dHostTime.load(std::memory_order_relaxed); }
+  // True when processing ran (called UpdateDawTimeFromProcess) within the
+  // last `ms` milliseconds before `now` (a tick count); any thread.
+  bool HasProcessedAudioWithin(std::uint32_t ms, std::uint32_t now) const;
   int GetQualityRating() const { return m_nQualityRating; }
   int GetNearestAllowableQualityRating();
   void SetQualityRating(int q);
@@ -360,6 +364,8 @@ class KivEffect : public vst::AudioEffectX {
   double m_dPreviousHostTime = 0.0;      // audio thread only
   std::atomic<bool> m_bTimeValid{false};
   std::atomic<bool> m_bAudioPlaying{false};
+  std::atomic<std::uint32_t> m_nLastProcessTick{0};
+  std::atomic<bool> m_bHasProcessed{false};
   std::uint32_t m_nPlayingSince = 0;
   std::atomic<bool> m_bProcessingLock{false};
   std::atomic<bool> m_bIoChangeArmed{true};

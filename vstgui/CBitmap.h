@@ -44,6 +44,9 @@ class CBitmap {
   bool isLoaded() const noexcept { return m_bLoaded; }
   const std::string& getLoadError() const noexcept { return m_sLoadError; }
   const SPixels& getPixels() const noexcept { return m_Pixels; }
+  // For owners that adjust an image once after loading it: takes effect on
+  // drawing only before the bitmap's first texture is made.
+  SPixels& editPixels() noexcept { return m_Pixels; }
   CFrame* getFrame() const noexcept { return m_pFrame; }
 
   // Draws the whole image with its top-left corner at (x, y).

@@ -35,8 +35,15 @@ ASpanora::~ASpanora() {
   Cleanup();
 }
 
+namespace {
+std::atomic<SpanoraEditorFactory> g_EditorFactory{nullptr};
+}
+
+void SetSpanoraEditorFactory(SpanoraEditorFactory factory) { g_EditorFactory.store(factory); }
+
 void ASpanora::Init() {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    if (SpanoraEditorFactory factory = g_EditorFactory.load()) SetKivEditor(factory(this));
     for (int i = 0; i < NUM_SPANORA_PARAMS; ++i) m_fParam[i].store(DefaultProgram().values[i]);
     m_pEngine = std::make_unique<CSpanoraEngine>();
     m_pEngine->SetClock(m_pClock);
@@ -286,4 +293,9 @@ float ASpanora::GetBeatsPerSecond() {
     if ((info->flags & vst::kVstTempoValid) == 0) return 2.0f;
     return static_cast<float>(info->tempo / 60.0);
   });
+}
+
+std::uint32_t ASpanora::GetAutoLevelElapsedMs() const {
+  const std::uint32_t start = m_pEngine ? m_pEngine->Trim().GetStart() : 0;
+  return start != 0 ? m_pClock() - start : 0;
 }

@@ -21,6 +21,15 @@
 // "CacheTextures" setting when an effect is built).
 extern std::atomic<bool> g_bCacheTextures;
 
+class ASpanora;
+class CKivEditorInterface;
+// The editor lives in its own library, over the view framework; a program
+// that links it installs its factory once (SpanoraEditor.h), and every
+// effect made afterwards creates its editor with it. Without one the effect
+// runs without an editor.
+using SpanoraEditorFactory = CKivEditorInterface* (*)(ASpanora* effect);
+void SetSpanoraEditorFactory(SpanoraEditorFactory factory);
+
 class ASpanora : public KivEffect {
  public:
   explicit ASpanora(vst::HostCallback audioMaster);
@@ -58,6 +67,13 @@ class ASpanora : public KivEffect {
   CSpanoraAnalysis& GetAnalysis() { return *m_pAnalysis; }
   // The audio path (read it only while no block is being processed).
   const CSpanoraEngine& GetEngine() const { return *m_pEngine; }
+  // Milliseconds since the running measurement started (0 when none runs).
+  std::uint32_t GetAutoLevelElapsedMs() const;
+  // The offsets remembered when "Link II/TD Range" was switched on: IID minus
+  // ITD for 0 the widths, 1 the high bounds, 2 the low bounds. Any thread.
+  float GetLinkOffset(int which) const {
+    return (which >= 0 && which < 3) ? m_fLinkOffsets[which].load(std::memory_order_relaxed) : 0.0f;
+  }
 
   // Millisecond clock of the trim measurement (tests replace it).
   using MillisecondClock = std::uint32_t (*)();
@@ -87,8 +103,9 @@ class ASpanora : public KivEffect {
   std::atomic<int> m_nResolutionCount{10};
   std::atomic<float> m_fRate{0.0f};
   std::atomic<bool> m_bAnalysisOn{true};
-  // Control state: changed only under the state lock (ParameterChanged).
-  float m_fLinkOffsets[3] = {0, 0, 0};
+  // Control state: changed only under the state lock (ParameterChanged);
+  // the offsets are atomic because the editor reads them on its own thread.
+  std::atomic<float> m_fLinkOffsets[3] = {0.0f, 0.0f, 0.0f};
   bool m_bRangeGuard = false;  // the range pairs' own corrections do not re-check
 
   float m_fSampleRate = 44100.0f;  // the rate the engine is prepared for

@@ -56,6 +56,8 @@ class CTrimMeasurement {
   // Starts a measurement at `now` (ms) unless one is running.
   void Start(std::uint32_t now);
   bool IsRunning() const { return m_nStart.load() != 0; }
+  // When the running measurement started (ms), 0 when none runs.
+  std::uint32_t GetStart() const { return m_nStart.load(); }
   // Audio thread: slice peaks of input and output.
   void Update(const float in[2], const float out[2], std::uint32_t now);
   // The amounts of a finished measurement (-1 where the holds were silent);

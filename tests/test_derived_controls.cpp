@@ -1,0 +1,493 @@
+// The editor's own controls driven by synthetic window events through a
+// CFrame with no window and no GL: the text drag's arithmetic and mouse
+// handling, radio and finite-state buttons, hover texts, the preset
+// browser's grid and what a release loads, and the control-points drag.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "Helpers/DerivedControls.h"
+#include "Helpers/KivEffect.h"
+#include "tests/support/FakeHost.h"
+#include "vstgui/AEffGUIEditor.h"
+#include "platform/Clock.h"
+#include "vstgui/CFrame.h"
+
+using namespace VSTGUI;
+using platform::SEvent;
+
+namespace {
+
+constexpr KivPresetValue QUIET[] = {{0, 0.25f}, {1, 0.75f}, {-1, 0.0f}};
+constexpr KivPresetValue LOUD[] = {{0, 1.0f}, {-1, 0.0f}};
+constexpr KivPresetValue NONE[] = {{-1, 0.0f}};
+
+// Two stored presets and three factory programs.
+class BrowserEffect : public KivEffect {
+ public:
+  explicit BrowserEffect(vst::HostCallback host) : KivEffect(host, 2, 2) { FinishConstruction(); }
+  ~BrowserEffect() override { BeginDestruction(); }
+  void processReplacing(float**, float**, std::int32_t) override {}
+  void ParameterChanged(int) override {}
+  int CreateFactoryPrograms() override {
+    AddProgram(KivPreset{"Stored Quiet", QUIET}, true);
+    AddProgram(KivPreset{"Stored Loud", LOUD}, true);
+    AddProgram(KivPreset{"Alpha", NONE}, false);
+    AddProgram(KivPreset{"Beta", LOUD}, false);
+    AddProgram(KivPreset{"Gamma", QUIET}, false);
+    return 3;
+  }
+};
+
+struct RecordingListener : CControlListener {
+  void valueChanged(CControl* control) override { values.push_back(control->getValue()); }
+  std::vector<float> values;
+};
+
+// Takes every modifier click, so controls must leave them alone.
+struct ModifierTakingListener : RecordingListener, CModifierClickListener {
+  bool controlModifierClicked(CControl*, long) override { return ++taken, true; }
+  int taken = 0;
+};
+
+SEvent Event(SEvent::EType type, int x, int y, std::uint32_t state = 0, std::uint32_t button = 0) {
+  SEvent e;
+  e.type = type;
+  e.x = x;
+  e.y = y;
+  e.state = state;
+  e.button = button;
+  return e;
+}
+
+constexpr std::uint32_t L = platform::kLeftButton;
+
+class DerivedControls : public ::testing::Test {
+ protected:
+  DerivedControls()
+      : effect(host.Callback()), editor(&effect, CRect(0, 0, 600, 400)), frame(CRect(0, 0, 600, 400), nullptr, &editor) {}
+
+  void Press(int x, int y, std::uint32_t modifiers = 0) {
+    frame.handleEvent(Event(SEvent::EType::ButtonPress, x, y, modifiers, L));
+  }
+  void Drag(int x, int y, std::uint32_t modifiers = 0) {
+    frame.handleEvent(Event(SEvent::EType::MouseMove, x, y, L | modifiers));
+  }
+  void Release(int x, int y) { frame.handleEvent(Event(SEvent::EType::ButtonRelease, x, y, L, L)); }
+  void Click(int x, int y, std::uint32_t modifiers = 0) {
+    Press(x, y, modifiers);
+    Release(x, y);
+  }
+  void Move(int x, int y) { frame.handleEvent(Event(SEvent::EType::MouseMove, x, y)); }
+  void Wheel(int x, int y, float distance, std::uint32_t modifiers = 0) {
+    SEvent e = Event(SEvent::EType::Wheel, x, y, modifiers);
+    e.wheel = distance;
+    frame.handleEvent(e);
+  }
+  void Type(const char* text) {
+    for (const char* c = text; *c; ++c) {
+      SEvent e = Event(SEvent::EType::KeyPress, 0, 0);
+      e.text[0] = *c;
+      frame.handleEvent(e);
+    }
+    SEvent e = Event(SEvent::EType::KeyPress, 0, 0);
+    e.key = platform::EKey::Return;
+    frame.handleEvent(e);
+  }
+  CTextDrag* AddDrag(ETextDragType type, float min, float max, float value) {
+    auto* drag = new CTextDrag(CRect(10, 100, 110, 120), &listener, 1, 0.0f, type);
+    drag->setMin(min);
+    drag->setMax(max);
+    drag->SetFormat("%.2f");
+    drag->setValue(value);
+    frame.addView(drag);
+    return drag;
+  }
+
+  FakeHost host;
+  BrowserEffect effect;
+  AEffGUIEditor editor;
+  RecordingListener listener;
+  CFrame frame;
+};
+
+}  // namespace
+
+TEST(DbString, FormatsSilenceWholeAndTenthDecibels) {
+  EXPECT_STREQ(DbString(0.0f), "-INF");
+  EXPECT_STREQ(DbString(-1.0f), "-INF");
+  EXPECT_STREQ(DbString(std::nanf("")), "-INF");
+  EXPECT_STREQ(DbString(1.0f), "0.0dB");
+  EXPECT_STREQ(DbString(10.0f), "20dB");
+  EXPECT_STREQ(DbString(0.5f), "-6.0dB");
+  EXPECT_STREQ(DbString(0.1f), "-20dB");  // |dB| of exactly 10 and more: no decimal
+}
+
+TEST_F(DerivedControls, TextDragStepsEveryThreePixelsWithFineShiftAndIsOneGesture) {
+  CTextDrag* drag = AddDrag(kTextDragLinear, 0.0f, 1.0f, 0.5f);
+  Press(50, 110);
+  EXPECT_EQ(frame.getCursor(), kCursorVSize);
+  Drag(50, 108);  // two pixels: less than a step
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.5f);
+  EXPECT_TRUE(listener.values.empty());
+  Drag(50, 101);  // nine pixels up: three steps of 0.01
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.53f);
+  EXPECT_STREQ(drag->getText(), "0.53");
+  Drag(50, 80, platform::kShiftKey);  // ten steps, a tenth each
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.51f);
+  Drag(50, 500);  // far down: clamped at the minimum
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.0f);
+  Release(50, 500);
+  EXPECT_FALSE(drag->IsDragging());
+  EXPECT_EQ(frame.getCursor(), kCursorDefault);
+  EXPECT_EQ(listener.values.size(), 3u);
+  EXPECT_EQ(host.beginEdits, std::vector<int>{1});
+  EXPECT_EQ(host.endEdits, std::vector<int>{1});
+}
+
+TEST_F(DerivedControls, TextDragOctaveAndLogTypes) {
+  CTextDrag octave(CRect(0, 0, 10, 10), nullptr, 1, 0.0f, kTextDragOctaveSteps);
+  octave.setMin(0.0f);
+  octave.setMax(20000.0f);
+  // From 0 the grid index is -1: any count that leaves it negative stays at 0.
+  EXPECT_EQ(octave.DraggedValue(0.0f, 5, false), 0.0f);
+  EXPECT_EQ(octave.DraggedValue(0.0f, 1, false), 0.0f);
+  EXPECT_EQ(octave.DraggedValue(0.0f, -1, false), 1.0f);   // index 0: 2^0
+  EXPECT_EQ(octave.DraggedValue(0.0f, -11, false), 2.0f);  // index 10: one octave
+  EXPECT_EQ(octave.DraggedValue(1000.0f, -1, false), 1024.0f);  // index 99 -> 100
+  EXPECT_EQ(octave.DraggedValue(1000.0f, 10, false), 477.0f);   // index 89: trunc(2^8.9)
+  EXPECT_EQ(octave.DraggedValue(1000.0f, -200, false), 20000.0f);
+  octave.SetStep(1.0f);
+  EXPECT_EQ(octave.DraggedValue(1000.0f, -7, true), 1007.0f);  // Shift: linear, whole steps
+
+  CTextDrag log(CRect(0, 0, 10, 10), nullptr, 1, 0.0f, kTextDragLog);
+  log.setMin(20.0f);
+  log.setMax(20000.0f);
+  EXPECT_NEAR(log.DraggedValue(20.0f, -10, false), 20.0f * std::pow(1000.0f, 0.1f), 1e-3);
+  EXPECT_NEAR(log.DraggedValue(20.0f, -10, true), 20.0f * std::pow(1000.0f, 0.01f), 1e-3);
+  EXPECT_EQ(log.DraggedValue(20.0f, 10, false), 20.0f);
+  EXPECT_NEAR(log.ConvertParamToValue(0.5f), std::sqrt(20.0f * 20000.0f), 1e-2);
+  EXPECT_NEAR(log.ConvertValueToParam(std::sqrt(20.0f * 20000.0f)), 0.5f, 1e-6);
+  EXPECT_EQ(log.ConvertValueToParam(1.0f), 0.0f);
+  EXPECT_EQ(log.ConvertParamToValue(2.0f), 20000.0f);
+
+  CTextDrag linear(CRect(0, 0, 10, 10), nullptr, 1);
+  linear.setMin(-10.0f);
+  linear.setMax(30.0f);
+  EXPECT_FLOAT_EQ(linear.ConvertParamToValue(0.25f), 0.0f);
+  EXPECT_FLOAT_EQ(linear.ConvertValueToParam(20.0f), 0.75f);
+}
+
+TEST_F(DerivedControls, TextDragShowsScaledTextWithTheThousandsFormat) {
+  CTextDrag drag(CRect(0, 0, 10, 10), nullptr, 1);
+  drag.setMax(20000.0f);
+  drag.SetFormat("%.0f Hz");
+  drag.SetThousandsFormat("%.1f kHz");
+  drag.setValue(1000.0f);
+  EXPECT_STREQ(drag.getText(), "1000 Hz");  // not above 1000
+  drag.setValue(1500.0f);
+  EXPECT_STREQ(drag.getText(), "1.5 kHz");
+  drag.setDirty(false);
+  drag.setValue(1500.01f);  // same text: stays clean
+  EXPECT_FALSE(drag.isDirty());
+  drag.SetScale(0.5f);
+  EXPECT_STREQ(drag.getText(), "750 Hz");
+}
+
+TEST_F(DerivedControls, TextDragTypesAfterADoubleClickAndClampsTheTypedNumber) {
+  CTextDrag* drag = AddDrag(kTextDragLinear, 0.0f, 100.0f, 10.0f);
+  drag->SetScale(10.0f);  // shows value x 10
+  Click(50, 110);
+  Click(50, 110);
+  ASSERT_TRUE(drag->isEditingText());
+  for (int i = 0; i < 6; ++i) {
+    SEvent e = Event(SEvent::EType::KeyPress, 0, 0);
+    e.key = platform::EKey::BackSpace;
+    frame.handleEvent(e);
+  }
+  Type("250");
+  EXPECT_FALSE(drag->isEditingText());
+  EXPECT_FLOAT_EQ(drag->getValue(), 25.0f);
+  EXPECT_STREQ(drag->getText(), "250.00");
+  ASSERT_EQ(listener.values.size(), 1u);
+
+  frame.setFocusView(drag);
+  Type("e3");  // appended to "250.00": far above the maximum
+  EXPECT_FLOAT_EQ(drag->getValue(), 100.0f);
+  EXPECT_STREQ(drag->getText(), "1000.00");
+}
+
+TEST_F(DerivedControls, TextDragControlClickResetsAndTheWheelStepsUnlessAListenerTakesTheClick) {
+  CTextDrag* drag = AddDrag(kTextDragLinear, 0.0f, 1.0f, 0.8f);
+  drag->setDefaultValue(0.3f);
+  Click(50, 110, platform::kControlKey);
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.3f);
+  EXPECT_EQ(host.beginEdits.size(), 1u);
+  EXPECT_EQ(host.endEdits.size(), 1u);
+  Wheel(50, 110, 2.0f);
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.32f);
+  Wheel(50, 110, -10.0f, platform::kShiftKey);  // a tenth of a step per notch
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.31f);
+  EXPECT_EQ(listener.values.size(), 3u);
+
+  ModifierTakingListener taker;
+  drag->setListener(&taker);
+  drag->setValue(0.9f);
+  platform::SleepMs(CControl::getDoubleClickInterval() + 20);  // not a double click
+  Click(50, 110, platform::kControlKey);
+  EXPECT_EQ(taker.taken, 1);
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.9f);
+}
+
+TEST_F(DerivedControls, RadioButtonTogglesOffAndFiniteStatesWrap) {
+  auto* radio = new CRadioButton(CRect(0, 0, 20, 20), &listener, 3, 3, 1, nullptr, 0);
+  auto* plain = new CRadioButton(CRect(30, 0, 50, 20), &listener, 4, 3, 2, nullptr);
+  auto* states = new CFiniteStatesButton(CRect(60, 0, 80, 20), &listener, 5, 3, nullptr);
+  frame.addView(radio);
+  frame.addView(plain);
+  frame.addView(states);
+
+  Click(10, 10);
+  EXPECT_FLOAT_EQ(radio->getValue(), 0.5f);
+  EXPECT_EQ(radio->GetGroupIndex(), 1);
+  Click(10, 10);  // already selected: the toggle-off index
+  EXPECT_FLOAT_EQ(radio->getValue(), 0.0f);
+  Click(40, 10);
+  Click(40, 10);  // no toggle-off index: stays selected
+  EXPECT_FLOAT_EQ(plain->getValue(), 1.0f);
+
+  std::vector<float> seen;
+  for (int i = 0; i < 4; ++i) {
+    Click(70, 10);
+    seen.push_back(states->getValue());
+  }
+  EXPECT_EQ(seen, (std::vector<float>{0.5f, 1.0f, 0.0f, 0.5f}));
+}
+
+TEST_F(DerivedControls, TextButtonShowsItsHoverTextAndTheHandWhileHovered) {
+  auto* button = new CTextButton(CRect(0, 0, 100, 20), &listener, 9999, "Options");
+  button->SetHoverText("Open the options");
+  auto* onOff = new COnOffButtonExtended(CRect(0, 30, 20, 50), &listener, 6, nullptr);
+  frame.addView(button);
+  frame.addView(onOff);
+
+  Move(10, 10);
+  EXPECT_TRUE(button->IsHovered());
+  EXPECT_EQ(frame.getCursor(), kCursorHand);
+  Click(10, 10);
+  EXPECT_FLOAT_EQ(button->getValue(), 1.0f);
+  Move(10, 40);
+  EXPECT_FALSE(button->IsHovered());
+  EXPECT_TRUE(onOff->IsHovered());
+  EXPECT_EQ(frame.getCursor(), kCursorDefault);
+  Move(300, 300);
+  EXPECT_FALSE(onOff->IsHovered());
+}
+
+TEST_F(DerivedControls, TextEditValueIsItsNumberAndReadOnlyKeepsItsText) {
+  auto* edit = new CTextEditExtended(CRect(0, 0, 100, 20), &listener, 9999, "42.5 dB");
+  auto* fixed = new CTextEditExtended(CRect(0, 30, 100, 50), &listener, 9999, "fixed", nullptr, true);
+  frame.addView(edit);
+  frame.addView(fixed);
+  EXPECT_FLOAT_EQ(edit->getValue(), 42.5f);
+  edit->setText("name");
+  EXPECT_FLOAT_EQ(edit->getValue(), 0.0f);
+  Click(10, 40);
+  Type("x");
+  EXPECT_STREQ(fixed->getText(), "fixed");
+  EXPECT_TRUE(listener.values.empty());
+  Click(90, 10);
+  Type("7");
+  EXPECT_STREQ(edit->getText(), "name7");
+  EXPECT_EQ(listener.values.size(), 1u);
+}
+
+TEST(OptionMenuExtended, CopiesTheSecondTextsUpToTheFirstNull) {
+  COptionMenuExtended menu(CRect(0, 0, 100, 20), nullptr, 1);
+  for (const char* entry : {"One", "Two", "Three"}) menu.addEntry(entry);
+  std::string first = "first";
+  const char* texts[] = {first.c_str(), nullptr, "ignored"};
+  menu.SetSecondTexts(texts);
+  first = "changed";
+  EXPECT_STREQ(menu.GetSecondText(0), "first");
+  EXPECT_STREQ(menu.GetSecondText(1), "");
+  EXPECT_STREQ(menu.GetSecondText(2), "");
+  EXPECT_STREQ(menu.GetSecondText(7), "");
+}
+
+TEST_F(DerivedControls, PresetBrowserHitTestsItsGridAndTheCloseBox) {
+  CPresetBrowser browser(CRect(100, 50, 500, 350), nullptr);
+  browser.SetEntryCounts(4, 60);
+  ASSERT_EQ(browser.GetRowsPerColumn(), 18);  // (300 - 30) / 15
+  EXPECT_EQ(browser.HitTestEntry(CPoint(110, 60)), 0);
+  EXPECT_EQ(browser.HitTestEntry(CPoint(109, 60)), CPresetBrowser::HIT_NONE);  // in the margin
+  EXPECT_EQ(browser.HitTestEntry(CPoint(110, 60 + 17 * 15)), 17);
+  EXPECT_EQ(browser.HitTestEntry(CPoint(110 + 165, 60 + 2 * 15 + 14)), 20);
+  EXPECT_EQ(browser.HitTestEntry(CPoint(110 + 3 * 165, 60 + 9 * 15)), 63);
+  EXPECT_EQ(browser.HitTestEntry(CPoint(110 + 3 * 165, 60 + 10 * 15)), CPresetBrowser::HIT_NONE);  // past the count
+  EXPECT_EQ(browser.HitTestEntry(CPoint(110, 60 + 18 * 15)), CPresetBrowser::HIT_NONE);  // below the last row
+  EXPECT_EQ(browser.HitTestEntry(CPoint(460, 335)), CPresetBrowser::HIT_CLOSE);
+  EXPECT_EQ(browser.HitTestEntry(CPoint(500 - 74, 350 - 28)), 35);  // an entry over the box wins
+  EXPECT_EQ(browser.HitTestEntry(CPoint(500 - 32, 350 - 20)), CPresetBrowser::HIT_NONE);
+  EXPECT_EQ(browser.GetEntryRect(20), CRect(275, 90, 440, 105));
+}
+
+TEST_F(DerivedControls, PresetBrowserLoadsTheEntryUnderTheReleaseAndCloses) {
+  auto* browser = new CPresetBrowser(CRect(0, 0, 600, 400), nullptr);
+  browser->setListener(&listener);
+  frame.addView(browser);
+  ASSERT_EQ(browser->GetPresetCount(), 2);
+  ASSERT_EQ(browser->GetEntryCount(), 2 + NUM_PROGRAMS);
+  const int updatesBefore = host.updateDisplayCount;
+
+  // Pressed on a program, released on another: the release decides.
+  Press(20, 10 + 2 * 15 + 5);
+  Drag(20, 10 + 4 * 15 + 5);
+  EXPECT_EQ(browser->GetHoveredIndex(), 4);
+  Release(20, 10 + 4 * 15 + 5);
+  EXPECT_EQ(effect.getProgram(), 2);  // entry 4: program 4 - 2 stored presets
+  EXPECT_FLOAT_EQ(effect.getParameter(0), 0.25f);
+  EXPECT_FALSE(browser->isVisible());  // closes on choosing
+  EXPECT_GT(host.updateDisplayCount, updatesBefore);
+  EXPECT_EQ(listener.values.size(), 1u);
+
+  browser->setVisible(true);
+  browser->SetCloseOnChoose(false);
+  Click(20, 10 + 1 * 15 + 5);  // the second stored preset, over the current program
+  EXPECT_EQ(effect.getProgram(), 2);
+  EXPECT_FLOAT_EQ(effect.getParameter(0), 1.0f);
+  EXPECT_TRUE(browser->isVisible());
+  ASSERT_EQ(browser->GetRowsPerColumn(), 24);  // 62 entries fill three columns
+  Click(10 + 3 * 165 + 5, 15);  // nothing there: nothing loads
+  EXPECT_EQ(effect.getProgram(), 2);
+  Click(540, 380);  // the close box
+  EXPECT_FALSE(browser->isVisible());
+  browser->setVisible(true);
+  SEvent escape = Event(SEvent::EType::KeyPress, 0, 0);
+  escape.key = platform::EKey::Escape;
+  frame.handleEvent(escape);
+  EXPECT_FALSE(browser->isVisible());
+}
+
+namespace {
+// Two points: one inside, one just past the right edge; records its hooks.
+class TwoPoints : public CControlPointsControl {
+ public:
+  TwoPoints() : CControlPointsControl(CRect(100, 100, 300, 200), nullptr, nullptr, nullptr, 5.0f) {
+    SControlPoint p;
+    p.x = 150.0f;
+    p.y = 150.0f;
+    AddControlPoint(p);
+    p.x = 320.0f;
+    p.y = 120.0f;
+    AddControlPoint(p);
+  }
+  void mouseInner(CPoint& where) override {
+    dragged.push_back(where);
+    GetControlPoint(GetDraggedIndex()).x = static_cast<float>(where.h);
+    GetControlPoint(GetDraggedIndex()).y = static_cast<float>(where.v);
+  }
+  void mouseEmptySpace(CPoint&, long) override { ++empty; }
+  bool mouseSpecialClick(int index, CPoint&, long buttons) override { return index == 1 && (buttons & kShift); }
+  std::vector<CPoint> dragged;
+  int empty = 0;
+};
+}  // namespace
+
+TEST_F(DerivedControls, ControlPointsHoverAndDragWithinTheGrownAreaAsOneGesture) {
+  auto* points = new TwoPoints;
+  frame.addView(points);
+  EXPECT_EQ(points->getMouseableArea(), CRect(50, 50, 350, 250));
+
+  Move(322, 118);  // past the view's edge, inside the grown area
+  EXPECT_EQ(points->GetHoveredIndex(), 1);
+  Move(200, 150);  // nowhere near a point: the hook clears the hover
+  EXPECT_EQ(points->GetHoveredIndex(), -1);
+
+  Press(153, 148);
+  EXPECT_EQ(points->GetDraggedIndex(), 0);
+  ASSERT_EQ(points->dragged.size(), 1u);  // the first pass runs at once
+  Drag(153, 148);  // no movement: no call
+  Drag(180, 160);
+  Drag(400, 300);  // a captured drag follows outside the area too
+  EXPECT_EQ(points->dragged.size(), 3u);
+  EXPECT_EQ(points->dragged.back(), CPoint(400, 300));
+  Release(400, 300);
+  EXPECT_EQ(points->GetDraggedIndex(), -1);
+  EXPECT_EQ(points->GetHoveredIndex(), 0);  // recomputed where the point now is
+  EXPECT_EQ(host.beginEdits, std::vector<int>{9999});
+  EXPECT_EQ(host.endEdits, std::vector<int>{9999});
+
+  Press(320, 120, platform::kShiftKey);  // taken by the special-click hook: no drag
+  EXPECT_EQ(points->GetDraggedIndex(), -1);
+  Release(320, 120);
+  EXPECT_EQ(host.beginEdits.size(), 1u);
+
+  points->SetHitWholeArea(true);
+  Click(250, 120);
+  EXPECT_EQ(points->empty, 1);
+  points->SetClip(true);  // the point past the edge is neither drawn nor hit
+  EXPECT_EQ(points->FindControlPoint(CPoint(320, 120)), -1);
+}
+
+namespace {
+struct Rgb {
+  int r, g, b;
+};
+
+Rgb PixelAt(const platform::SImage& image, int x, int y) {
+  const std::size_t at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + static_cast<std::size_t>(x)) * 4;
+  return {image.rgba[at], image.rgba[at + 1], image.rgba[at + 2]};
+}
+
+// One flat handle inside the view and one whose square crosses its edge.
+class EdgePoints : public CControlPointsControl {
+ public:
+  EdgePoints() : CControlPointsControl(CRect(0, 50, 100, 100), nullptr, nullptr, nullptr, 5.0f) {}
+  void InitControlPoints() override {
+    SControlPoint p;
+    p.imageColor = CColor{0, 255, 0, 255};
+    p.x = 50.0f;
+    p.y = 75.0f;
+    AddControlPoint(p);
+    p.x = 98.0f;
+    AddControlPoint(p);
+  }
+};
+}  // namespace
+
+TEST(DerivedControlsDrawing, BrowserColoursAndClippedHandlesOffscreen) {
+  std::string error;
+  auto surface = platform::CreateOffscreenSurface(200, 100, error);
+  ASSERT_TRUE(surface) << "no offscreen GL: " << error;
+  CFrame frame(CRect(0, 0, 200, 100), nullptr, nullptr);
+  ASSERT_TRUE(frame.open(std::move(surface)));
+  auto* browser = new CPresetBrowser(CRect(0, 0, 200, 50), nullptr);
+  browser->SetEntryCounts(0, 3);
+  auto* points = new EdgePoints;
+  points->SetClip(true);
+  frame.addView(browser);
+  frame.addView(points);
+  SEvent move = Event(SEvent::EType::MouseMove, 11, 12);
+  frame.handleEvent(move);  // hovers entry 0
+  ASSERT_EQ(browser->GetHoveredIndex(), 0);
+
+  platform::SImage image;
+  ASSERT_TRUE(frame.drawToImage(image));
+  // The highlight (alpha 200) over the panel (64, 64, 64, alpha 200) over black.
+  const Rgb hovered = PixelAt(image, 11, 12);
+  EXPECT_NEAR(hovered.r, 165, 3);
+  EXPECT_NEAR(hovered.g, 158, 3);
+  EXPECT_NEAR(hovered.b, 33, 3);
+  const Rgb panel = PixelAt(image, 190, 5);
+  EXPECT_NEAR(panel.r, 50, 3);
+  EXPECT_EQ(panel.r, panel.b);
+  const Rgb inside = PixelAt(image, 50, 75);
+  EXPECT_EQ(inside.g, 255);
+  EXPECT_EQ(inside.r, 0);
+  const Rgb clipped = PixelAt(image, 97, 75);
+  EXPECT_EQ(clipped.g, 0);
+  frame.close();
+}

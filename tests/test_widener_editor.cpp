@@ -1,0 +1,335 @@
+// The widener's editor on an offscreen GL surface over a real effect: the
+// face as built, the phase knob, meters and peak read-out, the auto-level
+// countdown, the read-out area, rebuilds on "Dynamics" and "Analysis", the
+// copy button's images, the back title and screenshots of the faces.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+
+#include "platform/Clock.h"
+#include "tests/support/FakeHost.h"
+#include "tools/editorshot/WidenerShot.h"
+#include "vstgui/CBitmap.h"
+#include "vstgui/CFrame.h"
+#include "vstgui/CKnob.h"
+#include "widener/ASpanora.h"
+#include "widener/SpanoraEditor.h"
+#include "widener/SpanoraParameters.h"
+
+using namespace VSTGUI;
+using namespace spanora;
+
+namespace {
+
+std::uint32_t g_nNow = 50000;
+std::uint32_t FakeClock() { return g_nNow; }
+
+// A control the face does not have, to touch parameters by tag.
+class CProbe : public CControl {
+ public:
+  CProbe(long tag, float value) : CControl(CRect(0, 0, 1, 1), nullptr, tag) { setValue(value); }
+  void drawOGL() override {}
+};
+
+class WidenerEditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    InstallSpanoraEditor();
+    m_pEffect = std::make_unique<ASpanora>(m_Host.Callback());
+    m_pEffect->SetAutoLevelClock(&FakeClock);
+    m_pEditor = dynamic_cast<SpanoraEditor*>(m_pEffect->GetKivEditor());
+    ASSERT_NE(m_pEditor, nullptr);
+    m_pEditor->SetClock(&FakeClock);
+    std::string error;
+    auto surface = platform::CreateOffscreenSurface(640, 460, error);
+    if (!surface) GTEST_SKIP() << "no offscreen GL: " << error;
+    ASSERT_TRUE(m_pEditor->open(std::move(surface)));
+  }
+  void TearDown() override {
+    if (m_pEditor && m_pEditor->IsEditorOpen()) m_pEditor->close();
+  }
+
+  // Idle steps as the host gives them, far enough apart for the editor's own work.
+  void Idle(int steps = 2) {
+    for (int i = 0; i < steps; ++i) {
+      platform::SleepMs(FlipEditor::GetIdleInterval() + 2);
+      m_pEditor->idle();
+    }
+  }
+
+  CControl* ControlWithTag(long tag) const {
+    for (int i = 0; i < m_pEditor->GetGenericControlsAdded(); ++i) {
+      CControl* c = m_pEditor->GetGenericControl(i);
+      if (c && c->getTag() == tag) return c;
+    }
+    return nullptr;
+  }
+
+  // The control with that tag at that place; several may share one (the
+  // read-out strips), so the image picks when given.
+  CControl* ControlAt(int x, int y, long tag, long bitmap) const {
+    for (int i = 0; i < m_pEditor->GetGenericControlsAdded(); ++i) {
+      CControl* c = m_pEditor->GetGenericControl(i);
+      if (c && c->getTag() == tag && c->getViewSize().left == x && c->getViewSize().top == y &&
+          (bitmap < 0 || !c->getBackground() || c->getBackground()->getResourceId() == bitmap))
+        return c;
+    }
+    return nullptr;
+  }
+
+  void Touch(long tag, float value) {
+    CProbe probe(tag, value);
+    m_pEditor->valueChanged(&probe);
+    m_pEditor->ForceCallIdleInner();
+  }
+
+  FakeHost m_Host;
+  std::unique_ptr<ASpanora> m_pEffect;
+  SpanoraEditor* m_pEditor = nullptr;
+};
+
+long BitmapOf(const CControl* control) {
+  return control && control->getBackground() ? control->getBackground()->getResourceId() : -1;
+}
+
+}  // namespace
+
+// ---- The face as built --------------------------------------------------------
+
+TEST_F(WidenerEditorTest, EveryControlSitsAtItsPlaceWithItsImageTagAndFrames) {
+  const bool dynamicsOn = m_pEffect->getParameter(PARAM_DYNAMICS) != 0.0f;
+  const auto check = [&](const SFaceControl& row, int ox, int oy) {
+    if (row.eKind == EFaceControl::TEXT_EDIT) return;
+    const bool alt = row.eRole == EFaceRole::PLAIN && row.nBitmapAlt >= 0 && dynamicsOn;
+    const long bitmap = row.eKind == EFaceControl::SLIDER ? -1 : alt ? row.nBitmapAlt : row.nBitmap;
+    CControl* c = ControlAt(row.nX + ox, row.nY + oy, row.nTag, row.eRole == EFaceRole::READOUT_VALUE ? bitmap : -1);
+    ASSERT_NE(c, nullptr) << "no control with tag " << row.nTag << " at " << row.nX + ox << "," << row.nY + oy;
+    if (row.eKind == EFaceControl::SLIDER) {
+      EXPECT_EQ(c->getViewSize().right, row.nRight + ox);
+      return;
+    }
+    if (row.eRole != EFaceRole::UNDO && row.eRole != EFaceRole::REDO) {
+      EXPECT_EQ(BitmapOf(c), bitmap) << "tag " << row.nTag;
+    }
+    if (auto* knob = dynamic_cast<CAnimKnob*>(c)) {
+      EXPECT_EQ(knob->getNumSubPixmaps(), row.nFrames);
+    }
+  };
+  for (const SFaceControl& row : TopStripControls()) check(row, 0, 0);
+  for (const SFaceControl& row : FaceControls()) check(row, FACE_ORIGIN_X, FACE_ORIGIN_Y);
+  // The meter buttons: over their meters, 43 wide, 2 above and 4 below.
+  for (int side = 0; side < 2; ++side) {
+    const CRect meter = m_pEditor->GetMeterKnob(side)->getViewSize();
+    const CRect button = m_pEditor->GetMeterButton(side)->getViewSize();
+    EXPECT_EQ(button.left, meter.left);
+    EXPECT_EQ(button.right, meter.left + METER_BUTTON_WIDTH);
+    EXPECT_EQ(button.top, meter.top - 2);
+    EXPECT_EQ(button.bottom, meter.bottom + 4);
+  }
+  EXPECT_STREQ(m_pEditor->GetTitle(), "Spanora3 v3.1.10");
+}
+
+TEST_F(WidenerEditorTest, DynamicsAndAnalysisRebuildTheFaceWithTheOtherKnobImages) {
+  EXPECT_EQ(BitmapOf(ControlWithTag(PARAM_DYN_DEPTH)), 227);
+  EXPECT_EQ(BitmapOf(ControlWithTag(PARAM_DYN_SPEED)), 230);
+  EXPECT_EQ(BitmapOf(ControlWithTag(PARAM_DYN_TYPE)), 236);
+  m_pEffect->setParameter(PARAM_DYNAMICS, 1.0f);  // as host automation arrives
+  Idle(3);
+  EXPECT_FALSE(m_pEditor->IsRebuildPending());
+  EXPECT_EQ(BitmapOf(ControlWithTag(PARAM_DYN_DEPTH)), 228);
+  EXPECT_EQ(BitmapOf(ControlWithTag(PARAM_DYN_SPEED)), 226);
+  EXPECT_EQ(BitmapOf(ControlWithTag(PARAM_DYN_TYPE)), 229);
+  // The same value again changes nothing; "Analysis" always rebuilds.
+  m_pEditor->setParameter(PARAM_DYNAMICS, 1.0f);
+  EXPECT_FALSE(m_pEditor->IsRebuildPending());
+  m_pEditor->setParameter(PARAM_ANALYSIS, m_pEffect->GetAnyParameter(PARAM_ANALYSIS));
+  EXPECT_TRUE(m_pEditor->IsRebuildPending());
+  Idle(2);
+  EXPECT_FALSE(m_pEditor->IsRebuildPending());
+  EXPECT_NE(m_pEditor->GetPhaseKnob(), nullptr);  // the rebuilt face has its controls again
+
+  // Without analysis the face loses the graph and the strip, not the overlay.
+  ASSERT_NE(m_pEditor->GetGraph(), nullptr);
+  ASSERT_NE(m_pEditor->GetBalanceStrip(), nullptr);
+  m_pEffect->setParameter(PARAM_ANALYSIS, 0.0f);
+  Idle(3);
+  EXPECT_EQ(m_pEditor->GetGraph(), nullptr);
+  EXPECT_EQ(m_pEditor->GetBalanceStrip(), nullptr);
+  EXPECT_NE(m_pEditor->GetOverlay(), nullptr);
+  m_pEffect->setParameter(PARAM_ANALYSIS, 1.0f);
+  Idle(3);
+  EXPECT_NE(m_pEditor->GetGraph(), nullptr);
+}
+
+// ---- Derived controls ------------------------------------------------------------
+
+TEST_F(WidenerEditorTest, PhaseKnobSetsInvertAtItsEndsAndShiftBetween) {
+  CAnimKnob* knob = m_pEditor->GetPhaseKnob();
+  ASSERT_NE(knob, nullptr);
+  knob->setValue(1.0f);
+  m_pEditor->valueChanged(knob);
+  EXPECT_EQ(m_pEffect->getParameter(PARAM_INVERT), 1.0f);
+  EXPECT_EQ(m_pEffect->getParameter(PARAM_SHIFT), 0.0f);
+  EXPECT_EQ(m_pEditor->GetLastTouchedTag(), PARAM_SHIFT);
+
+  knob->setValue(1.0f / 101.0f);
+  m_pEditor->valueChanged(knob);
+  EXPECT_EQ(m_pEffect->getParameter(PARAM_INVERT), 0.0f);
+  EXPECT_FLOAT_EQ(m_pEffect->getParameter(PARAM_SHIFT), 0.01f);
+
+  // From the effect back to the knob: with the invert on it keeps to the nearer end.
+  m_pEffect->setParameter(PARAM_INVERT, 1.0f);
+  knob->setValue(0.9f);
+  m_pEditor->UpdatePhaseShiftAndInvertKnob();
+  EXPECT_EQ(knob->getValue(), 1.0f);
+  m_pEffect->setParameter(PARAM_INVERT, 0.0f);
+  m_pEffect->setParameter(PARAM_SHIFT, 0.5f);
+  m_pEditor->UpdatePhaseShiftAndInvertKnob();
+  EXPECT_EQ(knob->getFrameIndex(), 50);
+  // Host changes of either parameter move the knob.
+  EXPECT_GT(m_Host.automated.size(), 0u);
+}
+
+TEST_F(WidenerEditorTest, MetersFallAndTheSelectedPeakIsHeldForOneSecond) {
+  m_pEditor->UpdateLevelMeters(0.9f, 0.6f);
+  m_pEditor->UpdateLevelMeters(0.2f, 0.1f);
+  EXPECT_NEAR(m_pEditor->GetMeterKnob(0)->getValue(), 0.85f, 1e-6f);
+  EXPECT_NEAR(m_pEditor->GetMeterKnob(1)->getValue(), 0.55f, 1e-6f);
+
+  // A click on the input meter selects its peak: held, shown on the dB strip.
+  CControl* button = m_pEditor->GetMeterButton(0);
+  button->setValue(1.0f);
+  m_pEditor->valueChanged(button);
+  EXPECT_EQ(m_pEditor->GetLastTouchedTag(), TAG_INPUT_PEAK);
+  m_pEditor->ForceCallIdleInner();
+  CAnimKnob* strip = m_pEditor->GetReadoutValue(READOUT_KIND_PEAK);
+  g_nNow = 100000;
+  m_pEditor->UpdateLevelMeters(0.5f, 0.9f);
+  EXPECT_TRUE(strip->isVisible());
+  EXPECT_FLOAT_EQ(m_pEditor->GetPeakHold().HeldDb(), -30.0f);
+  EXPECT_TRUE(m_pEditor->GetReadoutLabel()->isVisible());
+  EXPECT_EQ(m_pEditor->GetReadoutLabel()->getFrameIndex(), 31);
+  g_nNow += 900;
+  m_pEditor->UpdateLevelMeters(0.25f, 0.9f);
+  EXPECT_FLOAT_EQ(m_pEditor->GetPeakHold().HeldDb(), -30.0f);
+  g_nNow += 200;
+  m_pEditor->UpdateLevelMeters(0.25f, 0.9f);
+  EXPECT_FLOAT_EQ(m_pEditor->GetPeakHold().HeldDb(), -45.0f);
+  EXPECT_EQ(strip->getFrameIndex(), 38);  // -45 dB on the 0.4 dB scale
+}
+
+TEST_F(WidenerEditorTest, AutoLevelButtonCountsDownWhileMeasuring) {
+  CControl* button = m_pEditor->GetAutoLevelButton();
+  ASSERT_NE(button, nullptr);
+  g_nNow = 200000;
+  button->setValue(0.25f);  // state 1: start
+  m_pEditor->valueChanged(button);
+  EXPECT_TRUE(m_pEffect->IsAutoLevelRunning());
+  m_pEditor->ForceCallIdleInner();
+  EXPECT_EQ(button->getValue(), 1.0f);  // "3"
+  g_nNow += 1200;
+  m_pEditor->ForceCallIdleInner();
+  EXPECT_EQ(button->getValue(), 0.75f);  // "2"
+  g_nNow += 1000;
+  m_pEditor->ForceCallIdleInner();
+  EXPECT_EQ(button->getValue(), 0.5f);  // "1"
+}
+
+TEST_F(WidenerEditorTest, ReadoutShowsTheLastTouchedParameterOrNothing) {
+  Touch(PARAM_BALANCE, 0.75f);
+  EXPECT_EQ(m_pEditor->GetReadoutLabel()->getFrameIndex(), 28);
+  for (int kind = 0; kind < READOUT_KINDS; ++kind)
+    EXPECT_EQ(m_pEditor->GetReadoutValue(kind)->isVisible(), kind == 4) << kind;
+  EXPECT_EQ(m_pEditor->GetReadoutValue(4)->getFrameIndex(), 150);  // R50
+
+  Touch(PARAM_SPLIT_DELAY_LPF, 0.5f);  // about 663 Hz: the 660 Hz step
+  EXPECT_TRUE(m_pEditor->GetReadoutValue(READOUT_KIND_FREQUENCY)->isVisible());
+  EXPECT_EQ(m_pEditor->GetReadoutValue(READOUT_KIND_FREQUENCY)->getFrameIndex(), 64);
+
+  Touch(PARAM_DEPRECATED1, 1.0f);  // no read-out for it
+  EXPECT_FALSE(m_pEditor->GetReadoutLabel()->isVisible());
+  for (int kind = 0; kind < READOUT_KINDS; ++kind) EXPECT_FALSE(m_pEditor->GetReadoutValue(kind)->isVisible());
+}
+
+TEST_F(WidenerEditorTest, CopyButtonShowsTheDirectionOfTheActiveSet) {
+  EXPECT_EQ(BitmapOf(m_pEditor->GetCopyButton()), 261);
+  m_pEffect->SwitchABProgram();
+  m_pEditor->UpdateABControls();
+  EXPECT_EQ(BitmapOf(m_pEditor->GetCopyButton()), 263);
+  m_pEffect->SwitchABProgram();
+  m_pEditor->UpdateABControls();
+  EXPECT_EQ(BitmapOf(m_pEditor->GetCopyButton()), 261);
+}
+
+TEST_F(WidenerEditorTest, BackFaceCarriesTheTitleImage) {
+  m_pEditor->GotoBackViewType(BACK_VIEW_ABOUT);
+  platform::SleepMs(FlipEditor::FACE_CHANGE_DELAY_MS + 20);
+  Idle(2);
+  ASSERT_FALSE(m_pEditor->IsFrontShowing());
+  bool found = false;
+  for (int i = 0; i < m_pEditor->GetGenericControlsAdded(); ++i) {
+    CControl* c = m_pEditor->GetGenericControl(i);
+    if (c && BitmapOf(c) == BACK_TITLE_BITMAP) {
+      found = true;
+      EXPECT_EQ(c->getViewSize().left + c->getViewSize().width() / 2, 320);
+    }
+  }
+  EXPECT_TRUE(found);
+}
+
+// ---- Screenshots -------------------------------------------------------------------
+
+namespace {
+
+int DifferingPixels(const platform::SImage& a, const platform::SImage& b, int x0, int y0, int x1, int y1) {
+  int differing = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      const std::size_t i = (static_cast<std::size_t>(y) * a.width + x) * 4;
+      for (int c = 0; c < 3; ++c)
+        if (std::abs(a.rgba[i + c] - b.rgba[i + c]) > 8) {
+          ++differing;
+          break;
+        }
+    }
+  return differing;
+}
+
+}  // namespace
+
+TEST(WidenerEditorShot, FacesDrawAtTheEditorsSizeAndShowTheSignal) {
+  editorshot::SWidenerShot front;
+  front.seconds = 0.5f;
+  platform::SImage wide, silent, about;
+  std::string error;
+  if (!editorshot::DrawWidenerShot(front, wide, error)) GTEST_SKIP() << "no offscreen GL: " << error;
+  EXPECT_EQ(wide.width, 640);
+  EXPECT_EQ(wide.height, 460);
+
+  editorshot::SWidenerShot quiet = front;
+  quiet.seconds = 0.0f;
+  ASSERT_TRUE(editorshot::DrawWidenerShot(quiet, silent, error)) << error;
+  // The meters light up with the signal and stay dark without it.
+  EXPECT_GT(DifferingPixels(wide, silent, 527, 44, 618, 84), 100);
+
+  // The half-disc glows where the signal sits: a mono input stays on the
+  // centre line, a wide one spreads to the sides.
+  editorshot::SWidenerShot monoShot = front;
+  monoShot.monoInput = true;
+  monoShot.parameters = {{PARAM_WR_ENABLED, 0.0f}, {PARAM_SPLIT_DELAY_ENABLED, 0.0f}};
+  editorshot::SWidenerShot wideShot = front;
+  wideShot.parameters = monoShot.parameters;
+  platform::SImage mono, wideRaw;
+  ASSERT_TRUE(editorshot::DrawWidenerShot(monoShot, mono, error)) << error;
+  ASSERT_TRUE(editorshot::DrawWidenerShot(wideShot, wideRaw, error)) << error;
+  const int sidesMono = DifferingPixels(mono, silent, 130, 60, 290, 220) + DifferingPixels(mono, silent, 350, 60, 510, 220);
+  const int sidesWide =
+      DifferingPixels(wideRaw, silent, 130, 60, 290, 220) + DifferingPixels(wideRaw, silent, 350, 60, 510, 220);
+  EXPECT_GT(sidesWide, sidesMono + 200);
+
+  editorshot::SWidenerShot back = front;
+  back.face = editorshot::EFace::ABOUT;
+  ASSERT_TRUE(editorshot::DrawWidenerShot(back, about, error)) << error;
+  EXPECT_GT(DifferingPixels(wide, about, 110, 20, 530, 440), 20000);  // the panel covers the middle
+}

@@ -1,0 +1,305 @@
+// The widener face without a display: its layout against the artwork the
+// build draws, the read-out strips against the parameter texts, and the
+// derived display state (phase knob, meters, peak hold, countdown).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "resources/Resources.h"
+#include "tools/artgen/ReadoutTexts.h"
+#include "vstgui/PngDecoder.h"
+#include "widener/SpanoraEditorLayout.h"
+#include "widener/SpanoraFaceLogic.h"
+#include "widener/SpanoraParameters.h"
+
+using namespace spanora;
+
+namespace {
+
+struct SSize {
+  int width = 0, height = 0;
+};
+
+SSize ImageSize(long id) {
+  const resources::SResourceEntry* entry = resources::FindResource(static_cast<int>(id));
+  if (!entry) return {};
+  VSTGUI::SPixels pixels;
+  std::string error;
+  if (!VSTGUI::DecodePng(entry->data, entry->size, pixels, error)) return {};
+  return {pixels.width, pixels.height};
+}
+
+struct SPlaced {
+  std::string name;
+  SRect rect;
+  long bitmap;
+  EFaceRole role;
+};
+
+// Images stacked in one file: knobs and state buttons by their frames,
+// on/off and kick buttons two states.
+int StackedImages(const SFaceControl& row) {
+  switch (row.eKind) {
+    case EFaceControl::KNOB:
+    case EFaceControl::STATES: return row.nFrames;
+    case EFaceControl::ON_OFF:
+    case EFaceControl::KICK: return 2;
+    default: return 1;
+  }
+}
+
+void Place(const SFaceControl& row, int ox, int oy, long bitmap, std::vector<SPlaced>& out) {
+  const std::string name = "bitmap " + std::to_string(bitmap) + " tag " + std::to_string(row.nTag);
+  if (row.eKind == EFaceControl::SLIDER || row.eKind == EFaceControl::TEXT_EDIT) {
+    out.push_back({name, {row.nX + ox, row.nY + oy, row.nRight + ox, row.nBottom + oy}, bitmap, row.eRole});
+    return;
+  }
+  const SSize size = ImageSize(bitmap);
+  const int height = size.height / StackedImages(row);
+  out.push_back({name, {row.nX + ox, row.nY + oy, row.nX + ox + size.width, row.nY + oy + height}, bitmap, row.eRole});
+  if (row.eRole == EFaceRole::INPUT_METER || row.eRole == EFaceRole::OUTPUT_METER) {
+    const int left = row.nX + ox, top = row.nY + oy;
+    out.push_back({"meter button", {left, top - 2, left + METER_BUTTON_WIDTH, top + height + 4}, 0, row.eRole});
+  }
+}
+
+// Every control of the face as the editor places it, for both states of "Dynamics".
+std::vector<SPlaced> PlacedFace(bool dynamicsOn) {
+  std::vector<SPlaced> placed;
+  for (const SFaceControl& row : TopStripControls()) Place(row, 0, 0, row.nBitmap, placed);
+  for (const SFaceControl& row : FaceControls()) {
+    const bool alt = row.eRole == EFaceRole::PLAIN && row.nBitmapAlt >= 0 && dynamicsOn;
+    Place(row, FACE_ORIGIN_X, FACE_ORIGIN_Y, alt ? row.nBitmapAlt : row.nBitmap, placed);
+  }
+  return placed;
+}
+
+bool Overlap(const SRect& a, const SRect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// Inside the half-disc band the width graph draws into.
+bool InDisplayBand(int x, int y) {
+  const double dx = x + 0.5 - 320.0, dy = 349.0 - (y + 0.5);
+  const double r = std::hypot(dx, dy);
+  return dy > 0 && r >= 120.0 && r <= 296.0 && std::atan2(std::fabs(dx), dy) <= M_PI / 3;
+}
+
+}  // namespace
+
+// ---- Layout against the artwork --------------------------------------------
+
+TEST(WidenerFaceLayout, EveryImageExistsAndHoldsWholeFrames) {
+  for (std::span<const SFaceControl> table : {TopStripControls(), FaceControls()}) {
+    for (const SFaceControl& row : table) {
+      for (long id : {row.nBitmap, row.nBitmapAlt}) {
+        if (id < 0) continue;
+        const SSize size = ImageSize(id);
+        ASSERT_GT(size.width, 0) << "image " << id << " is missing or damaged";
+        EXPECT_EQ(size.height % StackedImages(row), 0) << "image " << id << " does not hold whole frames";
+      }
+    }
+  }
+  for (long id : {BACKGROUND_BITMAP, BACK_TITLE_BITMAP, GRAPH_SPRITE_BITMAP, BALANCE_COMPANION_BITMAP, 267L, 268L, 269L}) {
+    EXPECT_GT(ImageSize(id).width, 0) << "image " << id;
+  }
+  EXPECT_EQ(ImageSize(BALANCE_COMPANION_BITMAP).height % BALANCE_COMPANION_FRAMES, 0);
+  // The sprite's size is the trail's half-size: square.
+  EXPECT_EQ(ImageSize(GRAPH_SPRITE_BITMAP).width, ImageSize(GRAPH_SPRITE_BITMAP).height);
+}
+
+TEST(WidenerFaceLayout, ControlsFitTheFaceWithoutOverlapAndKeepOffTheDisplay) {
+  const SSize face = ImageSize(BACKGROUND_BITMAP);
+  ASSERT_EQ(face.width, 640);
+  for (bool dynamicsOn : {false, true}) {
+    const std::vector<SPlaced> placed = PlacedFace(dynamicsOn);
+    for (const SPlaced& p : placed) {
+      EXPECT_GE(p.rect.left, 0) << p.name;
+      EXPECT_GE(p.rect.top, 0) << p.name;
+      EXPECT_LE(p.rect.right, face.width) << p.name;
+      EXPECT_LE(p.rect.bottom, face.height) << p.name;
+      EXPECT_LT(p.rect.left, p.rect.right) << p.name;
+    }
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+      const SPlaced& a = placed[i];
+      // The top bar lies under the top strip's controls by design.
+      if (a.bitmap == 271) continue;
+      for (std::size_t j = i + 1; j < placed.size(); ++j) {
+        const SPlaced& b = placed[j];
+        if (b.bitmap == 271) continue;
+        // The read-out strips share one place; the meter buttons lie over their meters.
+        if (a.role == EFaceRole::READOUT_VALUE && b.role == EFaceRole::READOUT_VALUE) continue;
+        if (a.role == b.role && (a.role == EFaceRole::INPUT_METER || a.role == EFaceRole::OUTPUT_METER)) continue;
+        EXPECT_FALSE(Overlap(a.rect, b.rect)) << a.name << " overlaps " << b.name;
+      }
+    }
+    // No control hides part of the half-disc band (the width gauge sits in
+    // its hole); the Acuity knob's fixed corner lies just inside the band's
+    // right edge, so it may reach in by a few pixels.
+    for (const SPlaced& p : placed) {
+      if (p.bitmap == 271) continue;
+      if (p.bitmap == 270) {
+        int inside = 0;
+        for (int y = p.rect.top; y < p.rect.bottom; ++y)
+          for (int x = p.rect.left; x < p.rect.right; ++x) inside += InDisplayBand(x, y);
+        EXPECT_LT(inside, (p.rect.right - p.rect.left) * (p.rect.bottom - p.rect.top) / 2) << p.name;
+        continue;
+      }
+      bool covers = false;
+      for (int y = p.rect.top; y < p.rect.bottom && !covers; ++y)
+        for (int x = p.rect.left; x < p.rect.right && !covers; ++x) covers = InDisplayBand(x, y);
+      EXPECT_FALSE(covers) << p.name << " covers the display";
+    }
+  }
+}
+
+TEST(WidenerFaceLayout, ReadoutAreaClearsTheBalanceStripAndCompanionSitsInIt) {
+  const std::vector<SPlaced> placed = PlacedFace(false);
+  const SSize companion = ImageSize(BALANCE_COMPANION_BITMAP);
+  const SRect companionRect{BALANCE_COMPANION_X, BALANCE_COMPANION_Y, BALANCE_COMPANION_X + companion.width,
+                            BALANCE_COMPANION_Y + companion.height / BALANCE_COMPANION_FRAMES};
+  EXPECT_GE(companionRect.left, BALANCE_STRIP_RECT.left);
+  EXPECT_LE(companionRect.right, BALANCE_STRIP_RECT.right);
+  EXPECT_LE(companionRect.bottom, BALANCE_STRIP_RECT.bottom);
+  for (const SPlaced& p : placed) {
+    if (p.role == EFaceRole::READOUT_LABEL || p.role == EFaceRole::READOUT_VALUE) {
+      EXPECT_FALSE(Overlap(p.rect, BALANCE_STRIP_RECT)) << p.name;
+    }
+  }
+}
+
+// ---- Read-out strips against the parameter texts ----------------------------
+
+TEST(WidenerFaceReadout, TableCoversEveryLabelOnceAndEveryKindHasAStrip) {
+  std::map<int, int> labels;
+  for (const SReadoutRow& row : ReadoutRows()) {
+    ++labels[row.nLabelFrame];
+    EXPECT_LE(row.nKind, READOUT_KIND_NONE);
+    EXPECT_EQ(FindReadoutRow(row.nTag)->nTag, row.nTag);
+    EXPECT_STRNE(artgen::ReadoutLabel(row.nLabelFrame), "");
+  }
+  EXPECT_EQ(labels.size(), static_cast<std::size_t>(READOUT_LABEL_FRAMES));
+  EXPECT_EQ(FindReadoutRow(19), nullptr);  // the unnamed parameter has no read-out
+  EXPECT_EQ(FindReadoutRow(9999), nullptr);
+  int strips = 0;
+  for (const SFaceControl& row : FaceControls()) strips += row.eRole == EFaceRole::READOUT_VALUE;
+  EXPECT_EQ(strips, READOUT_KINDS);
+}
+
+TEST(WidenerFaceReadout, FrequencyStripShowsTheParameterTextOfItsStep) {
+  // Every frame the read-out can land on shows the host's text of that frequency...
+  for (int frame = 0; frame < READOUT_FREQUENCY_FRAMES; ++frame) {
+    const float hz = static_cast<float>(artgen::FrequencyOfFrame(frame));
+    EXPECT_EQ(artgen::FrequencyFrameText(frame), FrequencyString(hz, FREQUENCY_FORMAT_DEFAULT)) << frame;
+  }
+  // ...and a parameter value lands on the step at or below its frequency.
+  EXPECT_EQ(artgen::FrequencyFrameText(0), "20Hz");
+  EXPECT_EQ(artgen::FrequencyFrameText(READOUT_FREQUENCY_FRAMES - 1), "22.0kHz");
+  for (float v = 0.0f; v <= 1.0f; v += 0.01f) {
+    const float hz = RangeToFrequency(v);
+    const int frame = static_cast<int>(FrequencyReadoutValue(hz) * (READOUT_FREQUENCY_FRAMES - 1) + 0.5f);
+    const double shown = artgen::FrequencyOfFrame(frame);
+    EXPECT_LE(shown, hz + 0.01) << v;
+    EXPECT_GT(shown + (shown < 1000.0 ? 10.0 : 100.0), hz - 0.01) << v;
+  }
+}
+
+TEST(WidenerFaceReadout, BalanceAndShapeStripsMatchTheParameterTexts) {
+  for (int frame = 0; frame <= 200; ++frame) {
+    const float v = frame / 200.0f;
+    EXPECT_EQ(artgen::BalanceText(frame / 200.0), LRPanString(v)) << frame;
+  }
+  const char* const shapes[] = {"Sine", "Triangle", "Square", "RND1", "RND2"};
+  for (int frame = 0; frame < 5; ++frame) EXPECT_EQ(artgen::ShapeText(frame), shapes[frame]);
+  EXPECT_EQ(artgen::OnOffText(0), "Off");
+  EXPECT_EQ(artgen::OnOffText(1), "On");
+  EXPECT_EQ(artgen::ResolutionText(9), "10");
+  EXPECT_EQ(artgen::LinearWidthText(100), "100%");
+  EXPECT_EQ(artgen::PhaseText(0), artgen::PhaseText(101));  // both ends invert
+}
+
+TEST(WidenerFaceReadout, PeakStripFollowsTheHeldDecibels) {
+  CPeakHold hold;
+  hold.Update(0.5f, 0);  // -30 dB
+  const int frame = static_cast<int>(hold.ReadoutValue() * 150.0f + 0.5f);
+  EXPECT_EQ(artgen::PeakText(frame), "-30.0dB");
+  hold.Clear();
+  hold.Update(1.0f, 0);
+  EXPECT_EQ(artgen::PeakText(static_cast<int>(hold.ReadoutValue() * 150.0f + 0.5f)), "0.0dB");
+}
+
+// ---- Derived display state --------------------------------------------------
+
+TEST(WidenerFaceLogic, PhaseKnobFoldsInvertAndShift) {
+  // Either end inverts with no shift.
+  for (float v : {0.0f, 1.0f, 0.004f}) {
+    const SPhaseSetting s = PhaseFromKnob(v);
+    EXPECT_EQ(s.invert, 1.0f) << v;
+    EXPECT_EQ(s.shift, 0.0f) << v;
+  }
+  // One position in from either end: the smallest shift, and the largest (limited to 0.99).
+  EXPECT_EQ(PhaseFromKnob(1.0f / 101).invert, 0.0f);
+  EXPECT_FLOAT_EQ(PhaseFromKnob(1.0f / 101).shift, 0.01f);
+  EXPECT_FLOAT_EQ(PhaseFromKnob(100.0f / 101).shift, 0.99f);
+  EXPECT_EQ(PhaseFromKnob(100.0f / 101).invert, 0.0f);
+  // Shown again, a shift lands on its own position.
+  for (int position = 1; position <= 100; ++position) {
+    const SPhaseSetting s = PhaseFromKnob(position / 101.0f);
+    const float shown = PhaseKnobValue(s.invert, s.shift, 0.5f);
+    EXPECT_EQ(static_cast<int>(shown * 101 + 0.5f), std::min(position, 99)) << position;
+  }
+  // With the invert on the knob stays at the end it is nearer.
+  EXPECT_EQ(PhaseKnobValue(1.0f, 0.3f, 0.8f), 1.0f);
+  EXPECT_EQ(PhaseKnobValue(1.0f, 0.3f, 0.2f), 0.0f);
+}
+
+TEST(WidenerFaceLogic, MetersJumpUpAndFallAFixedStepPerUpdate) {
+  float shown = 0.0f;
+  shown = MeterFall(shown, 0.9f);
+  EXPECT_FLOAT_EQ(shown, 0.9f);
+  for (int update = 1; update <= 4; ++update) {
+    shown = MeterFall(shown, 0.1f);
+    EXPECT_NEAR(shown, 0.9f - 0.05f * update, 1e-6f);
+  }
+  for (int update = 0; update < 40; ++update) shown = MeterFall(shown, 0.1f);
+  EXPECT_FLOAT_EQ(shown, 0.1f);  // rests at the level, not below
+}
+
+TEST(WidenerFaceLogic, PeakHoldKeepsTheHighestForOneSecond) {
+  CPeakHold hold;
+  EXPECT_FALSE(hold.IsHeld());
+  EXPECT_FLOAT_EQ(hold.Update(0.5f, 10000), -30.0f);    // first value is held at once
+  EXPECT_FLOAT_EQ(hold.Update(0.25f, 10500), -30.0f);   // lower: kept
+  EXPECT_FLOAT_EQ(hold.Update(0.75f, 10600), -15.0f);   // higher: replaces, restarts the second
+  EXPECT_FLOAT_EQ(hold.Update(0.25f, 11600), -15.0f);   // exactly one second: still held
+  EXPECT_FLOAT_EQ(hold.Update(0.25f, 11601), -45.0f);   // older: the current value
+  hold.Clear();
+  EXPECT_FLOAT_EQ(hold.Update(0.0f, 11602), -60.0f);
+  // The tick counter wraps without freezing the hold.
+  CPeakHold wrapped;
+  wrapped.Update(0.9f, 0xFFFFFF00u);
+  EXPECT_FLOAT_EQ(wrapped.Update(0.1f, 0x00000400u), -54.0f);
+}
+
+TEST(WidenerFaceLogic, AutoLevelCountsDownThreeTwoOne) {
+  EXPECT_EQ(AutoLevelState(false, 0, false), 0);
+  EXPECT_EQ(AutoLevelState(false, 0, true), 1);
+  // States 4, 3, 2 show "3", "2", "1".
+  EXPECT_EQ(AutoLevelState(true, 0, false), 4);
+  EXPECT_EQ(AutoLevelState(true, 999, false), 4);
+  EXPECT_EQ(AutoLevelState(true, 1000, true), 3);
+  EXPECT_EQ(AutoLevelState(true, 2999, false), 2);
+  EXPECT_EQ(AutoLevelState(true, 5000, false), 2);  // overdue: stays at "1" until the result
+}
+
+TEST(WidenerFaceLogic, SpriteIsPremultipliedByItsAlpha) {
+  VSTGUI::SPixels pixels;
+  pixels.width = pixels.stride = 2;
+  pixels.height = pixels.rows = 1;
+  pixels.rgba = {200, 100, 50, 128, 255, 255, 255, 0};
+  PremultiplyAlpha(pixels);
+  EXPECT_EQ(pixels.rgba, (std::vector<std::uint8_t>{100, 50, 25, 128, 0, 0, 0, 0}));
+}
