@@ -254,6 +254,9 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
   void ReleaseBitmaps();
   // "Cache Textures" is read when the editor is made and again on each open.
   void ApplyCacheTexturesSetting();
+  // Tells the host the current values of a range of automatable parameters
+  // that changed as a whole (A/B switch, copy).
+  void TellHostParameters(int first, int count);
   // Rebuilds wait (bounded) while the effect applies new engine settings.
   void WaitForEffectReconfiguration();
 

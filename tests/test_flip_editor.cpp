@@ -207,8 +207,12 @@ TEST_F(FlipEditorTest, TheABButtonSwitchesTheWholeSetAndCopyMakesBEqualToA) {
   effect->setParameter(CTestFlipEditor::KNOB_TAG + effect->GetNumA(), 0.9f);
   CControl* ab = editor->ABButton();
   ASSERT_NE(ab, nullptr);
+  host.automated.clear();
   Click(Centre(ab->getViewSize()));
   EXPECT_EQ(effect->GetActiveLetter(), 1);
+  // The host hears every parameter of both sets, with its new value.
+  ASSERT_EQ(host.automated.size(), static_cast<std::size_t>(effect->GetNumAutomatable()));
+  EXPECT_EQ(host.automated[CTestFlipEditor::KNOB_TAG], std::make_pair(0, 0.9f));
   EXPECT_EQ(ab->getValue(), 1.0f);
   EXPECT_FLOAT_EQ(effect->getParameter(CTestFlipEditor::KNOB_TAG), 0.9f);
   editor->idle();
@@ -217,7 +221,9 @@ TEST_F(FlipEditorTest, TheABButtonSwitchesTheWholeSetAndCopyMakesBEqualToA) {
   Click(Centre(ab->getViewSize()));  // back to A
   EXPECT_EQ(effect->GetActiveLetter(), 0);
   EXPECT_EQ(ab->getValue(), 0.0f);
+  host.automated.clear();
   Click(Centre(editor->CopyButton()->getViewSize()));
+  EXPECT_EQ(host.automated.size(), static_cast<std::size_t>(effect->GetNumB()));
   Click(Centre(ab->getViewSize()));
   EXPECT_EQ(effect->GetActiveLetter(), 1);
   EXPECT_FLOAT_EQ(effect->getParameter(CTestFlipEditor::KNOB_TAG), 0.2f);
