@@ -91,6 +91,16 @@ TEST(FlipEditorOffscreen, FrontAndBackFacesDrawAndFlipInIdle) {
   EXPECT_GT(button.r, 200);
   EXPECT_LT(button.b, 120);
   MaybeWrite(options, "flip_editor_options.png");
+
+  // "Profiling Info" on: the next front face prints its lines top left, on
+  // a half-black strip.
+  effect->setParameter(TRANSIENT_PARAM_BASE, 1.0f);
+  editor->AddFrontViews();
+  platform::SImage profiled;
+  ASSERT_TRUE(frame->drawToImage(profiled));
+  const Pixel strip = At(profiled, 1, 16);
+  EXPECT_NEAR(strip.r, 51 / 2, 3);
+  EXPECT_NEAR(strip.b, 77 / 2, 3);
   editor->close();
 }
 
