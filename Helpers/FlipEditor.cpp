@@ -345,9 +345,17 @@ void FlipEditor::AddBackViews(int type) {
       CScopedLock hold(m_FaceLock);
       RemoveAllControls();
       frame->setBackground(m_pBackground);
-      // The front controls stay visible, dimmed, under the panel.
+      // The front controls stay visible, dimmed, under the panel, but out of
+      // reach of the mouse; the preset browser stays hidden.
+      const int firstFrontView = frame->getNbViews();
       AddFrontViewsInner();
       UpdateABControls();
+      for (int i = firstFrontView; i < frame->getNbViews(); ++i)
+        if (auto* control = dynamic_cast<CControl*>(frame->getView(i))) control->setMouseEnabled(false);
+      if (m_pPresetBrowser) {
+        m_pPresetBrowser->setVisible(false);
+        frame->setModalView(nullptr);
+      }
       m_LayoutOrigin = CPoint();
 
       const bool compact = IsCompact();

@@ -329,6 +329,10 @@ TEST_F(FlipEditorTest, TheTitleFlipsToTheAboutPageInIdleAndItsButtonsLeadOnAndBa
   ASSERT_FALSE(editor->IsFrontShowing());
   EXPECT_EQ(editor->GetBackViewType(), BACK_VIEW_ABOUT);
   EXPECT_NE(ButtonWithText(Frame(), backviews::RETURN_TEXT), nullptr);
+  // The dimmed front controls under the panel do not take the mouse.
+  const float knobValue = effect->getParameter(CTestFlipEditor::KNOB_TAG);
+  DragUp(CPoint(CTestFlipEditor::KNOB_POS.h + 16, CTestFlipEditor::KNOB_POS.v + 16), 30);
+  EXPECT_EQ(effect->getParameter(CTestFlipEditor::KNOB_TAG), knobValue);
   CTextButton* options = ButtonWithText(Frame(), backviews::OPTIONS_TEXT);
   ASSERT_NE(options, nullptr);
   bool titleShown = false;
