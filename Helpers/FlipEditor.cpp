@@ -43,6 +43,27 @@ bool Reached(std::uint32_t now, std::uint32_t deadline) {
 
 }  // namespace
 
+// Rebuilds, opening and closing hold both locks, always the effect's
+// analysis hand-over lock first and the face lock second, the order in which
+// opening takes them; drawing and the small updates take the face lock alone
+// and never the other under it.
+class FlipEditor::CRebuildScope {
+ public:
+  explicit CRebuildScope(FlipEditor& editor) : m_editor(editor) {
+    m_editor.Lock();
+    m_editor.m_FaceLock.HoldLock();
+  }
+  ~CRebuildScope() {
+    m_editor.m_FaceLock.ReleaseLock();
+    m_editor.Unlock();
+  }
+  CRebuildScope(const CRebuildScope&) = delete;
+  CRebuildScope& operator=(const CRebuildScope&) = delete;
+
+ private:
+  FlipEditor& m_editor;
+};
+
 FlipEditor::FlipEditor(vst::AudioEffect* effect, int backgroundBitmapId, const CRect& titleRect, int backTitleTop)
     : AEffGUIEditor(effect, CRect()), m_TitleRect(titleRect), m_nBackTitleTop(backTitleTop) {
   kiv::Guard(KIV_SIGNATURE, [&] {
@@ -119,7 +140,7 @@ bool FlipEditor::OnFrameOpened(CFrame* frame) {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
     m_bOpening = true;
     {
-      CScopedLock hold(m_FaceLock);
+      CRebuildScope hold(*this);
       frame->setBackground(m_pBackground);
     }
     OnOpen();
@@ -138,7 +159,7 @@ void FlipEditor::close() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     m_bIsOpen = false;
     RemoveAllControls();
-    CScopedLock hold(m_FaceLock);
+    CRebuildScope hold(*this);
     ReleaseBitmaps();
     AEffGUIEditor::close();
     m_nRefreshDeadline = m_nFlipDeadline = m_nNextIdleDeadline = 0;
@@ -307,7 +328,7 @@ void FlipEditor::AddFrontViews() {
     WaitForEffectReconfiguration();
     m_bRebuilding = true;
     if (m_bIsOpen) {
-      CScopedLock hold(m_FaceLock);
+      CRebuildScope hold(*this);
       RemoveAllControls();
       frame->setBackground(m_pBackground);
       AddFrontViewsInner();
@@ -342,12 +363,20 @@ void FlipEditor::AddBackViews(int type) {
     m_bRebuilding = true;
     m_LayoutOrigin = CPoint();
     if (m_bIsOpen) {
-      CScopedLock hold(m_FaceLock);
+      CRebuildScope hold(*this);
       RemoveAllControls();
       frame->setBackground(m_pBackground);
-      // The front controls stay visible, dimmed, under the panel.
+      // The front controls stay visible, dimmed, under the panel, but out of
+      // reach of the mouse; the preset browser stays hidden.
+      const int firstFrontView = frame->getNbViews();
       AddFrontViewsInner();
       UpdateABControls();
+      for (int i = firstFrontView; i < frame->getNbViews(); ++i)
+        if (auto* control = dynamic_cast<CControl*>(frame->getView(i))) control->setMouseEnabled(false);
+      if (m_pPresetBrowser) {
+        m_pPresetBrowser->setVisible(false);
+        frame->setModalView(nullptr);
+      }
       m_LayoutOrigin = CPoint();
 
       const bool compact = IsCompact();
@@ -407,8 +436,7 @@ void FlipEditor::RemoveAllControls() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     m_LayoutOrigin = CPoint();
     NullWellKnownPointers();
-    CScopedLock hold(m_FaceLock);
-    Lock();  // the analysis hand-over must not meet views going away
+    CRebuildScope hold(*this);  // the analysis hand-over must not meet views going away
     NullWellKnownPointers();
     for (CControl*& control : m_pGenericControls) control = nullptr;
     m_nGenericControlsAdded = 0;
@@ -419,7 +447,6 @@ void FlipEditor::RemoveAllControls() {
       frame->removeAll(true);
       if (current) frame->restoreContext();
     }
-    Unlock();
   });
 }
 

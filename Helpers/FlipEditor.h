@@ -254,6 +254,9 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
   void ReleaseBitmaps();
   // "Cache Textures" is read when the editor is made and again on each open.
   void ApplyCacheTexturesSetting();
+  // Tells the host the current values of a range of automatable parameters
+  // that changed as a whole (A/B switch, copy).
+  void TellHostParameters(int first, int count);
   // Rebuilds wait (bounded) while the effect applies new engine settings.
   void WaitForEffectReconfiguration();
 
@@ -296,9 +299,9 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
 
   // One recursive lock keeps rebuilding apart from drawing, opening, closing,
   // the program-name update and the undo/redo bitmaps. Every holder runs on
-  // the user-interface thread and takes only this lock (besides the frame's
-  // and the analysis hand-over lock, always after this one), so one lock
-  // gives what a set of finer ones taken in a fixed order would, without an
-  // order to get wrong.
+  // the user-interface thread, so one lock gives what a set of finer ones
+  // taken in a fixed order would. Rebuilds, opening and closing also hold
+  // the analysis hand-over lock, always taken before this one.
   VSTGUI::Lock m_FaceLock;
+  class CRebuildScope;
 };

@@ -143,12 +143,18 @@ void FlipEditor::valueChanged(CControl* control) {
       return;
     }
     if (control == m_pABButton) {
-      if (fx && (value != 0.0f) != (fx->GetActiveLetter() == 1)) fx->SwitchABProgram();
+      if (fx && (value != 0.0f) != (fx->GetActiveLetter() == 1)) {
+        fx->SwitchABProgram();
+        TellHostParameters(0, fx->GetNumAutomatable());  // both halves swapped
+      }
       UpdateABControls();
       return;
     }
     if (control == m_pCopyButton) {
-      if (fx && value != 0.0f) fx->CopyAtoB();
+      if (fx && value != 0.0f) {
+        fx->CopyAtoB();
+        TellHostParameters(fx->GetNumA(), fx->GetNumB());
+      }
       UpdateABControls();
       return;
     }
@@ -188,6 +194,15 @@ void FlipEditor::valueChanged(CControl* control) {
       control->setDirty();
     }
   });
+}
+
+void FlipEditor::TellHostParameters(int first, int count) {
+  vst::AudioEffect* effect = getEffect();
+  if (!effect || !effect->getAudioMaster()) return;
+  // Only the host's record: the effect already holds these values, so they
+  // are not set again (which would record undo steps and previous values).
+  for (int i = first; i < first + count; ++i)
+    effect->getAudioMaster()(effect->getAeffect(), vst::audioMasterAutomate, i, 0, nullptr, effect->getParameter(i));
 }
 
 // ---------------------------------------------------------------------------
