@@ -188,8 +188,7 @@ void CTextDrag::looseFocus() {
     }
     if (m_sBeforeEdit == getText()) return;
     const float before = m_fValue;
-    UpdateValueFromText();
-    UpdateTextFromValue();  // shows the clamped number in the control's format
+    UpdateValueFromText();  // and shows the clamped number in the control's format
     if (m_fValue == before) return;
     beginEdit();
     notifyValueChanged();

@@ -1,19 +1,25 @@
 // The editor's own controls driven by synthetic window events through a
 // CFrame with no window and no GL: the text drag's arithmetic and mouse
 // handling, radio and finite-state buttons, hover texts, the preset
-// browser's grid and what a release loads, and the control-points drag.
+// browser's grid and what a release loads, and the control-points drag
+// (alone and under a flip editor); plus one offscreen drawing check.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "Helpers/DerivedControls.h"
+#include "Helpers/FlipEditor.h"
 #include "Helpers/KivEffect.h"
-#include "tests/support/FakeHost.h"
-#include "vstgui/AEffGUIEditor.h"
 #include "platform/Clock.h"
+#include "resources/TestResources.h"
+#include "tests/support/FakeHost.h"
+#include "tests/support/TestFlipEditor.h"
+#include "vstgui/AEffGUIEditor.h"
 #include "vstgui/CFrame.h"
+#include "widener/ASpanora.h"
 
 using namespace VSTGUI;
 using platform::SEvent;
@@ -490,4 +496,58 @@ TEST(DerivedControlsDrawing, BrowserColoursAndClippedHandlesOffscreen) {
   const Rgb clipped = PixelAt(image, 97, 75);
   EXPECT_EQ(clipped.g, 0);
   frame.close();
+}
+
+namespace {
+const bool g_bImages = resources::AddResourceTable(&resources::kTestResources);
+
+// One handle that sets parameter 0 from its height, and reports whether the
+// editor saw the change as coming from inside a control's edit.
+class HeightHandle : public CControlPointsControl {
+ public:
+  explicit HeightHandle(FlipEditor* editor)
+      : CControlPointsControl(CRect(300, 200, 400, 300), editor, editor->GetBitmap(resources::TEST_IMAGE_BUTTON),
+                              nullptr, 6.0f) {
+    SControlPoint p;
+    p.x = 350.0f;
+    p.y = 250.0f;
+    AddControlPoint(p);
+  }
+  void mouseInner(CPoint& where) override {
+    insideFlags.push_back(GetFlipEditor()->IsInsideValueChanged());
+    GetControlPoint(0).y = static_cast<float>(where.v);
+    SetParameter(0, static_cast<float>(300 - where.v) / 100.0f);
+  }
+  std::vector<bool> insideFlags;
+};
+}  // namespace
+
+TEST(ControlPointsInEditor, ADragIsOneUndoStepSetFromInsideTheEditorsEdit) {
+  ASSERT_TRUE(g_bImages);
+  FakeHost host;
+  ASpanora effect(host.Callback());
+  auto* editor = new CTestFlipEditor(&effect);
+  effect.SetKivEditor(editor);
+  const CRect& size = editor->getEditorSize();
+  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(size.width(), size.height())));
+  auto* handle = new HeightHandle(editor);
+  editor->getFrame()->addView(handle);
+  editor->idle();
+  ASSERT_FALSE(effect.CanUndo());
+  const float before = effect.getParameter(0);
+
+  PressAt(editor->getFrame(), 350, 250);
+  MoveTo(editor->getFrame(), 350, 240);
+  MoveTo(editor->getFrame(), 350, 225);
+  ReleaseAt(editor->getFrame(), 350, 225);
+  EXPECT_EQ(handle->insideFlags, (std::vector<bool>{true, true, true}));
+  EXPECT_FALSE(editor->IsInsideValueChanged());
+  EXPECT_FLOAT_EQ(effect.getParameter(0), 0.75f);
+  ASSERT_FALSE(host.automated.empty());
+  EXPECT_FLOAT_EQ(host.automated.back().second, 0.75f);
+
+  effect.Undo(false);  // the whole drag goes in one step
+  EXPECT_FLOAT_EQ(effect.getParameter(0), before);
+  EXPECT_FALSE(effect.CanUndo());
+  editor->close();
 }
