@@ -19,6 +19,7 @@
 // effect's calls from other threads are recorded by CKivEditorInterface and
 // applied through the On... handlers at the start of each idle step.
 #include <cstdint>
+#include <memory>
 
 #include "vstgui/AEffGUIEditor.h"
 #include "vstgui/CControl.h"
@@ -71,8 +72,9 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
   ~FlipEditor() override;
 
   // ---- Host calls ----
-  using AEffGUIEditor::open;
   bool open(void* parentWindow) override;
+  // Opens on a surface made by the caller, e.g. an offscreen one.
+  bool open(std::unique_ptr<platform::CGLSurface> surface);
   void close() override;
   void idle() override;
   void drawOGL() override;
@@ -145,6 +147,8 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
   void AddFrontViews();
   void AddBackViews(int type);
   void ForceCallIdleInner();
+  // The other face 100 ms from now (the flip button's and the return button's action).
+  void RequestFlip();
 
   bool IsFrontShowing() const { return m_bFrontShowing; }
   int GetBackViewType() const { return m_nBackViewType; }
@@ -164,6 +168,14 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
   long GetLastChangedTag() const { return m_nLastChangedTag; }
 
   // ---- Profiling ----
+  // The effect's processing time per call and its block; zeros where the
+  // effect does not measure it.
+  struct SProcessProfile {
+    double averageMs = 0.0;
+    double maxMs = 0.0;
+    int blockSize = 0;
+  };
+  virtual SProcessProfile GetProcessProfile();
   virtual void DrawProfilingInfo();
   void glDebugPrintf(const char* format, ...) __attribute__((format(printf, 2, 3)));
   void SetProfilingCursor(const VSTGUI::CRect& rect) { m_ProfilingCursor = rect; }
@@ -209,7 +221,6 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
   void OnReloadAllControls() override;
   void OnFullRefresh() override;
   void OnUndoRedoDisplay(bool canUndo, bool canRedo) override;
-  void OnLastTouchedParameter(int index) override;
 
   // Well-known controls; null when the face does not have them.
   CInvisibleButton* m_pFlipButton = nullptr;
@@ -241,6 +252,13 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
   VSTGUI::CRect Place(const VSTGUI::CRect& rect) const;
   VSTGUI::CRect Place(const VSTGUI::CPoint& point, int width, int height) const;
   void ReleaseBitmaps();
+  // "Cache Textures" is read when the editor is made and again on each open.
+  void ApplyCacheTexturesSetting();
+  // Tells the host the current values of a range of automatable parameters
+  // that changed as a whole (A/B switch, copy).
+  void TellHostParameters(int first, int count);
+  // Rebuilds wait (bounded) while the effect applies new engine settings.
+  void WaitForEffectReconfiguration();
 
   VSTGUI::CBitmap* m_pBackground = nullptr;
   VSTGUI::CRect m_TitleRect;

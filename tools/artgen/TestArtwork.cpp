@@ -54,11 +54,33 @@ void DrawKnobStrip(cairo_t* cr, int width, int height) {
   }
 }
 
+// An editor background: slate grey with an orange title band at
+// (150, 10)-(350, 40), so tests can tell the title from the rest.
+void DrawEditorBackground(cairo_t* cr, int width, int height) {
+  Fill(cr, 0, 0, width, height, 0.2, 0.25, 0.3, 1);
+  Fill(cr, 150, 10, 200, 30, 1, 0.5, 0, 1);
+}
+
+// A button of two states stacked: dark grey off above, yellow on below.
+void DrawButton(cairo_t* cr, int width, int height) {
+  Fill(cr, 0, 0, width, height / 2.0, 0.25, 0.25, 0.25, 1);
+  Fill(cr, 0, height / 2.0, width, height / 2.0, 1, 1, 0, 1);
+}
+
+// The same button greyed out: both states mid grey.
+void DrawDisabledButton(cairo_t* cr, int width, int height) {
+  Fill(cr, 0, 0, width, height, 0.5, 0.5, 0.5, 1);
+}
+
 const SArtwork kTestArtwork[] = {
     {1000, 64, 32, DrawQuadrants},
     {1001, 37, 21, DrawMarkers},
     {1002, 32, 5 * 32, DrawKnobStrip},
     {1003, 16, 16, DrawQuadrants, true},
+    {1004, 500, 440, DrawEditorBackground},
+    {1005, 500, 300, DrawEditorBackground},
+    {1006, 20, 40, DrawButton},
+    {1007, 20, 40, DrawDisabledButton},
 };
 
 }  // namespace

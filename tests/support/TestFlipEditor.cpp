@@ -1,0 +1,67 @@
+#include "tests/support/TestFlipEditor.h"
+
+#include "vstgui/CButtons.h"
+#include "vstgui/CFrame.h"
+#include "vstgui/CKnob.h"
+
+using namespace VSTGUI;
+
+const CRect CTestFlipEditor::TITLE_RECT{150, 10, 350, 40};
+
+CTestFlipEditor::CTestFlipEditor(vst::AudioEffect* effect, int background)
+    : FlipEditor(effect, background, TITLE_RECT, BACK_TITLE_TOP) {
+  SetTitle("Test Editor v1.0");
+  m_nUndoBitmapIds[0] = m_nRedoBitmapIds[0] = resources::TEST_IMAGE_BUTTON;
+  m_nUndoBitmapIds[1] = m_nRedoBitmapIds[1] = resources::TEST_IMAGE_BUTTON_DISABLED;
+}
+
+void CTestFlipEditor::AddFrontViewsInner() {
+  ++frontBuilds;
+  AddAnimKnob(KNOB_POS, resources::TEST_IMAGE_KNOB_STRIP, KNOB_TAG, 5);
+  AddAnimKnob(SECOND_KNOB_POS, resources::TEST_IMAGE_KNOB_STRIP, SECOND_KNOB_TAG, 5);
+  if (CTextDrag* drag = AddTextDrag(DRAG_RECT, DRAG_TAG, kOGLFont11, -1, kTextDragLinear)) {
+    drag->SetFormat("%.0f");
+    drag->SetScale(100.0f);
+    drag->SetStep(1.0f);
+  }
+  m_pABButton = AddOnOffButton(AB_POS, resources::TEST_IMAGE_BUTTON, 9999);
+  m_pCopyButton = AddKickButton(COPY_POS, resources::TEST_IMAGE_BUTTON, 9999);
+  // Undo and redo act through their gestures: pressing them is the edit.
+  m_pUndoButton = AddKickButton(UNDO_POS, resources::TEST_IMAGE_BUTTON_DISABLED, 10001);
+  m_pRedoButton = AddKickButton(REDO_POS, resources::TEST_IMAGE_BUTTON_DISABLED, 10002);
+  m_pPresetBrowserButton = AddOnOffButton(BROWSER_BUTTON_POS, resources::TEST_IMAGE_BUTTON, 9999);
+  m_pPrevProgramButton = AddKickButton(PREV_POS, resources::TEST_IMAGE_BUTTON, 9999);
+  m_pNextProgramButton = AddKickButton(NEXT_POS, resources::TEST_IMAGE_BUTTON, 9999);
+  m_pProgramNameEdit = AddTextEdit(NAME_RECT, "", 9999, kOGLFont11, kLeftText);
+  AddPresetBrowser(BROWSER_RECT.left, BROWSER_RECT.top, BROWSER_RECT.right, BROWSER_RECT.bottom);
+  UpdateProgramName();
+}
+
+CControl* CTestFlipEditor::FlipButton() const { return m_pFlipButton ? static_cast<CControl*>(m_pFlipButton) : nullptr; }
+
+namespace {
+platform::SEvent Event(platform::SEvent::EType type, int x, int y, std::uint32_t state, std::uint32_t button = 0) {
+  platform::SEvent e;
+  e.type = type;
+  e.x = x;
+  e.y = y;
+  e.state = state;
+  e.button = button;
+  return e;
+}
+}  // namespace
+
+void PressAt(CFrame* frame, int x, int y, std::uint32_t modifiers) {
+  frame->handleEvent(Event(platform::SEvent::EType::ButtonPress, x, y, modifiers, platform::kLeftButton));
+}
+void MoveTo(CFrame* frame, int x, int y, std::uint32_t modifiers) {
+  frame->handleEvent(Event(platform::SEvent::EType::MouseMove, x, y, platform::kLeftButton | modifiers));
+}
+void ReleaseAt(CFrame* frame, int x, int y, std::uint32_t modifiers) {
+  frame->handleEvent(Event(platform::SEvent::EType::ButtonRelease, x, y, platform::kLeftButton | modifiers,
+                           platform::kLeftButton));
+}
+void ClickAt(CFrame* frame, int x, int y, std::uint32_t modifiers) {
+  PressAt(frame, x, y, modifiers);
+  ReleaseAt(frame, x, y, modifiers);
+}

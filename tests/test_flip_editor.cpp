@@ -1,0 +1,517 @@
+// The flip editor with the widener effect behind it and no display: a
+// surface without a GL context lets the frame open and take synthetic
+// events, so slots, tags, gestures, deadlines and faces are tested as the
+// host drives them (events, then idle).
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#include "Helpers/DerivedControls.h"
+#include "Helpers/FlipEditorBackViews.h"
+#include "platform/Clock.h"
+#include "resources/TestResources.h"
+#include "tests/support/FakeHost.h"
+#include "tests/support/TestFlipEditor.h"
+#include "vstgui/CBitmap.h"
+#include "vstgui/CFrame.h"
+#include "vstgui/CKnob.h"
+#include "widener/ASpanora.h"
+
+using namespace VSTGUI;
+
+namespace {
+
+const bool g_bImages = resources::AddResourceTable(&resources::kTestResources);
+
+// Every view of the frame of a type, in drawing order.
+template <typename T>
+std::vector<T*> ViewsOf(CFrame* frame) {
+  std::vector<T*> found;
+  for (int i = 0; i < frame->getNbViews(); ++i)
+    if (auto* view = dynamic_cast<T*>(frame->getView(i))) found.push_back(view);
+  return found;
+}
+
+CTextButton* ButtonWithText(CFrame* frame, const char* text) {
+  for (CTextButton* button : ViewsOf<CTextButton>(frame))
+    if (std::strcmp(button->GetText(), text) == 0) return button;
+  return nullptr;
+}
+
+CPoint Centre(const CRect& r) { return CPoint((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
+
+class FlipEditorTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Open(resources::TEST_IMAGE_EDITOR_BACKGROUND); }
+  void TearDown() override {
+    if (editor) editor->close();
+    effect.reset();  // deletes the editor
+  }
+
+  void Open(int background) {
+    ASSERT_TRUE(g_bImages);
+    effect = std::make_unique<ASpanora>(host.Callback());
+    editor = new CTestFlipEditor(effect.get(), background);
+    effect->SetKivEditor(editor);
+    const CRect& size = editor->getEditorSize();
+    ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(size.width(), size.height())));
+  }
+  CFrame* Frame() const { return editor->getFrame(); }
+  // Lets a requested face change fall due, then runs the host's idle.
+  void IdleAfterDelay() {
+    platform::SleepMs(FlipEditor::FACE_CHANGE_DELAY_MS + 15);
+    editor->idle();
+  }
+  void Click(const CPoint& p, std::uint32_t modifiers = 0) { ClickAt(Frame(), p.h, p.v, modifiers); }
+  // A vertical drag on a knob: press, move up by `pixels`, release.
+  void DragUp(const CPoint& start, int pixels) {
+    PressAt(Frame(), start.h, start.v);
+    MoveTo(Frame(), start.h, start.v - pixels);
+    ReleaseAt(Frame(), start.h, start.v - pixels);
+  }
+  CControl* ControlWithTag(long tag) const {
+    for (int i = 0; i < editor->GetGenericControlsAdded(); ++i)
+      if (CControl* c = editor->GetGenericControl(i); c && c->getTag() == tag) return c;
+    return nullptr;
+  }
+
+  FakeHost host;
+  std::unique_ptr<ASpanora> effect;
+  CTestFlipEditor* editor = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// Slots, bitmaps and tags
+
+TEST_F(FlipEditorTest, FreedSlotsAreReusedAndEachBitmapIdIsLoadedOnce) {
+  const int used = editor->GetGenericControlsAdded();
+  CControl* knob = ControlWithTag(CTestFlipEditor::KNOB_TAG);
+  ASSERT_NE(knob, nullptr);
+  int slot = -1;
+  for (int i = 0; i < used; ++i)
+    if (editor->GetGenericControl(i) == knob) slot = i;
+  editor->RemoveGenericControl(knob);
+  EXPECT_FALSE(Frame()->isChild(knob));
+  EXPECT_EQ(editor->UseGenericControlSlot(), slot);
+  EXPECT_EQ(editor->GetGenericControlsAdded(), used);
+
+  const int bitmaps = editor->GetGenericBitmapsAdded();
+  CBitmap* strip = editor->GetBitmap(resources::TEST_IMAGE_KNOB_STRIP);
+  EXPECT_EQ(editor->GetBitmap(resources::TEST_IMAGE_KNOB_STRIP), strip);
+  EXPECT_EQ(editor->GetGenericBitmapsAdded(), bitmaps);  // the face already loaded it
+  EXPECT_EQ(editor->GetBitmap(-1), nullptr);
+  editor->GetBitmap(resources::TEST_IMAGE_QUADRANTS);
+  EXPECT_EQ(editor->GetGenericBitmapsAdded(), bitmaps + 1);
+
+  // The layout origin moves every Add... position.
+  editor->SetLayoutOrigin(5, 7);
+  CAnimKnob* moved = editor->AddAnimKnob(CPoint(10, 10), resources::TEST_IMAGE_KNOB_STRIP, 1, 5);
+  ASSERT_NE(moved, nullptr);
+  EXPECT_EQ(moved->getViewSize(), CRect(15, 17, 47, 49));
+  editor->close();
+  EXPECT_EQ(editor->GetGenericBitmapsAdded(), 0);
+  EXPECT_EQ(editor->GetGenericControlsAdded(), 0);
+}
+
+TEST_F(FlipEditorTest, ParameterChangesReachEveryControlOfTheirTagAndAlwaysTheHook) {
+  // A second control on the same tag gets the value too.
+  CAnimKnob* twin = editor->AddAnimKnob(CPoint(0, 200), resources::TEST_IMAGE_KNOB_STRIP,
+                                        CTestFlipEditor::KNOB_TAG, 5);
+  ASSERT_NE(twin, nullptr);
+  editor->hookCalls.clear();
+  editor->setParameter(CTestFlipEditor::KNOB_TAG, 0.75f);
+  EXPECT_FLOAT_EQ(ControlWithTag(CTestFlipEditor::KNOB_TAG)->getValue(), 0.75f);
+  EXPECT_FLOAT_EQ(twin->getValue(), 0.75f);
+  EXPECT_FLOAT_EQ(ControlWithTag(CTestFlipEditor::SECOND_KNOB_TAG)->getValue(),
+                  effect->getParameter(CTestFlipEditor::SECOND_KNOB_TAG));
+
+  // No control has tag 31: nothing moves, but the hook still hears of it.
+  editor->setParameter(31, 0.25f);
+  ASSERT_EQ(editor->hookCalls.size(), 2u);
+  EXPECT_EQ(editor->hookCalls[1], std::make_pair(31L, 0.25f));
+
+  // Host automation arrives on another thread and lands on the next idle.
+  std::thread([&] { effect->setParameter(CTestFlipEditor::SECOND_KNOB_TAG, 0.125f); }).join();
+  EXPECT_NE(ControlWithTag(CTestFlipEditor::SECOND_KNOB_TAG)->getValue(), 0.125f);
+  editor->idle();
+  EXPECT_FLOAT_EQ(ControlWithTag(CTestFlipEditor::SECOND_KNOB_TAG)->getValue(), 0.125f);
+
+  // A closed editor ignores parameter calls.
+  editor->close();
+  editor->hookCalls.clear();
+  editor->setParameter(31, 0.5f);
+  EXPECT_TRUE(editor->hookCalls.empty());
+}
+
+TEST_F(FlipEditorTest, ValuesFromTagsFollowTheParameterClassOfTheTag) {
+  effect->setParameter(PERSISTENT_PARAM_BASE + 1, 0.0f);  // "Analysis"
+  effect->setParameter(TRANSIENT_PARAM_BASE, 1.0f);       // "ProfilingInfo"
+  auto* control = new CControl(CRect(0, 0, 1, 1), editor);
+  editor->AddControl(control, PERSISTENT_PARAM_BASE + 1, true);
+  EXPECT_EQ(control->getValue(), 0.0f);
+  editor->SetValuesFromTag(control, TRANSIENT_PARAM_BASE);
+  EXPECT_EQ(control->getValue(), 1.0f);
+  EXPECT_EQ(control->getTag(), TRANSIENT_PARAM_BASE);
+  editor->SetValuesFromTag(control, NO_PARAMETER_TAG);
+  EXPECT_EQ(control->getValue(), 0.0f);
+  effect->setParameter(3, 1.0f);
+  editor->SetValuesFromTag(control, 3);
+  EXPECT_EQ(control->getValue(), 1.0f);
+  EXPECT_EQ(control->getDefaultValue(), effect->GetDefaultProgram().values[3]);
+  editor->SetValuesFromTag(control, 35);  // the B set's copy of parameter 3
+  EXPECT_EQ(control->getValue(), effect->getParameter(35));
+}
+
+// ---------------------------------------------------------------------------
+// Edits, undo, A/B and programs
+
+TEST_F(FlipEditorTest, AKnobDragIsOneAutomatedUndoStepAndTheUndoButtonFollowsTheHistory) {
+  CControl* knob = ControlWithTag(CTestFlipEditor::KNOB_TAG);
+  CControl* undo = editor->UndoButton();
+  ASSERT_TRUE(knob && undo);
+  editor->idle();
+  EXPECT_EQ(undo->getBackground(), editor->GetBitmap(resources::TEST_IMAGE_BUTTON_DISABLED));
+  const float before = effect->getParameter(CTestFlipEditor::KNOB_TAG);
+  host.automated.clear();
+
+  const CPoint centre = Centre(knob->getViewSize());
+  PressAt(Frame(), centre.h, centre.v);
+  for (int dy = 5; dy <= 40; dy += 5) MoveTo(Frame(), centre.h, centre.v - dy);
+  ReleaseAt(Frame(), centre.h, centre.v - 40);
+  const float after = effect->getParameter(CTestFlipEditor::KNOB_TAG);
+  EXPECT_GT(after, before);
+  EXPECT_EQ(editor->GetLastChangedTag(), CTestFlipEditor::KNOB_TAG);
+  EXPECT_FALSE(editor->IsInsideValueChanged());
+  ASSERT_FALSE(host.automated.empty());
+  EXPECT_EQ(host.automated.back().first, CTestFlipEditor::KNOB_TAG);
+  EXPECT_FLOAT_EQ(host.automated.back().second, after);
+  EXPECT_TRUE(effect->CanUndo());
+  editor->idle();
+  EXPECT_EQ(undo->getBackground(), editor->GetBitmap(resources::TEST_IMAGE_BUTTON));
+
+  // One press of undo reverts the whole drag.
+  Click(Centre(undo->getViewSize()));
+  EXPECT_FLOAT_EQ(effect->getParameter(CTestFlipEditor::KNOB_TAG), before);
+  EXPECT_FALSE(effect->CanUndo());
+  EXPECT_TRUE(effect->CanRedo());
+  editor->idle();
+  EXPECT_EQ(undo->getBackground(), editor->GetBitmap(resources::TEST_IMAGE_BUTTON_DISABLED));
+  EXPECT_FLOAT_EQ(knob->getValue(), before);
+}
+
+TEST_F(FlipEditorTest, TheABButtonSwitchesTheWholeSetAndCopyMakesBEqualToA) {
+  effect->setParameter(CTestFlipEditor::KNOB_TAG, 0.2f);
+  effect->setParameter(CTestFlipEditor::KNOB_TAG + effect->GetNumA(), 0.9f);
+  CControl* ab = editor->ABButton();
+  ASSERT_NE(ab, nullptr);
+  host.automated.clear();
+  Click(Centre(ab->getViewSize()));
+  EXPECT_EQ(effect->GetActiveLetter(), 1);
+  // The host hears every parameter of both sets, with its new value.
+  ASSERT_EQ(host.automated.size(), static_cast<std::size_t>(effect->GetNumAutomatable()));
+  EXPECT_EQ(host.automated[CTestFlipEditor::KNOB_TAG], std::make_pair(0, 0.9f));
+  EXPECT_EQ(ab->getValue(), 1.0f);
+  EXPECT_FLOAT_EQ(effect->getParameter(CTestFlipEditor::KNOB_TAG), 0.9f);
+  editor->idle();
+  EXPECT_FLOAT_EQ(ControlWithTag(CTestFlipEditor::KNOB_TAG)->getValue(), 0.9f);
+
+  Click(Centre(ab->getViewSize()));  // back to A
+  EXPECT_EQ(effect->GetActiveLetter(), 0);
+  EXPECT_EQ(ab->getValue(), 0.0f);
+  host.automated.clear();
+  Click(Centre(editor->CopyButton()->getViewSize()));
+  EXPECT_EQ(host.automated.size(), static_cast<std::size_t>(effect->GetNumB()));
+  Click(Centre(ab->getViewSize()));
+  EXPECT_EQ(effect->GetActiveLetter(), 1);
+  EXPECT_FLOAT_EQ(effect->getParameter(CTestFlipEditor::KNOB_TAG), 0.2f);
+}
+
+TEST_F(FlipEditorTest, TypingAProgramNameRenamesTheProgramAndStepButtonsWrap) {
+  CTextEditExtended* name = editor->NameEdit();
+  ASSERT_NE(name, nullptr);
+  char current[64] = {};
+  effect->getProgramName(current);
+  EXPECT_STREQ(name->getText(), current);
+
+  Click(Centre(name->getViewSize()));
+  platform::SEvent key;
+  key.type = platform::SEvent::EType::KeyPress;
+  key.key = platform::EKey::End;
+  Frame()->handleEvent(key);
+  key.key = platform::EKey::BackSpace;
+  for (std::size_t i = 0; i < std::strlen(current); ++i) Frame()->handleEvent(key);
+  key.key = platform::EKey::None;
+  for (const char* c = "Wide Mix"; *c; ++c) {
+    key.text[0] = *c;
+    Frame()->handleEvent(key);
+  }
+  key.text[0] = 0;
+  key.key = platform::EKey::Return;
+  Frame()->handleEvent(key);
+  effect->getProgramName(current);
+  EXPECT_STREQ(current, "Wide Mix");
+
+  effect->setProgram(0);
+  editor->idle();
+  // Previous from the first program wraps to the last.
+  Click(Centre(CRect(CTestFlipEditor::PREV_POS.h, CTestFlipEditor::PREV_POS.v, CTestFlipEditor::PREV_POS.h + 20,
+                     CTestFlipEditor::PREV_POS.v + 20)));
+  EXPECT_EQ(effect->getProgram(), NUM_PROGRAMS - 1);
+  Click(Centre(CRect(CTestFlipEditor::NEXT_POS.h, CTestFlipEditor::NEXT_POS.v, CTestFlipEditor::NEXT_POS.h + 20,
+                     CTestFlipEditor::NEXT_POS.v + 20)));
+  EXPECT_EQ(effect->getProgram(), 0);
+  editor->idle();
+  effect->getProgramName(current);
+  EXPECT_STREQ(editor->NameEdit()->getText(), current);
+}
+
+TEST_F(FlipEditorTest, ChoosingAPresetInTheBrowserLoadsItAndTheControlsFollow) {
+  Click(CPoint(CTestFlipEditor::BROWSER_BUTTON_POS.h + 5, CTestFlipEditor::BROWSER_BUTTON_POS.v + 5));
+  CPresetBrowser* browser = editor->Browser();
+  ASSERT_NE(browser, nullptr);
+  EXPECT_TRUE(editor->IsPresetBrowserShown());
+  EXPECT_TRUE(browser->isVisible());
+  EXPECT_EQ(Frame()->getModalView(), browser);
+
+  // The programs follow the stored presets in the grid.
+  const int entry = browser->GetPresetCount() + 5;
+  host.automated.clear();
+  Click(Centre(browser->GetEntryRect(entry)));
+  EXPECT_EQ(effect->getProgram(), 5);
+  EXPECT_FALSE(host.automated.empty());  // the host hears the loaded values
+  editor->idle();
+  for (long tag : {CTestFlipEditor::KNOB_TAG, CTestFlipEditor::SECOND_KNOB_TAG})
+    EXPECT_FLOAT_EQ(ControlWithTag(tag)->getValue(), effect->getParameter(static_cast<int>(tag))) << tag;
+  if (browser->GetCloseOnChoose()) {
+    EXPECT_FALSE(editor->IsPresetBrowserShown());
+    EXPECT_EQ(Frame()->getModalView(), nullptr);
+  }
+}
+
+TEST_F(FlipEditorTest, ATypedTextDragValueLandsInTheEffect) {
+  auto* drag = dynamic_cast<CTextDrag*>(ControlWithTag(CTestFlipEditor::DRAG_TAG));
+  ASSERT_NE(drag, nullptr);
+  const CPoint centre = Centre(drag->getViewSize());
+  Click(centre);
+  Click(centre);  // a double click opens the text for typing
+  platform::SEvent key;
+  key.type = platform::SEvent::EType::KeyPress;
+  key.key = platform::EKey::End;
+  Frame()->handleEvent(key);
+  key.key = platform::EKey::BackSpace;
+  for (int i = 0; i < 8; ++i) Frame()->handleEvent(key);
+  key.key = platform::EKey::None;
+  for (const char* c = "40"; *c; ++c) {
+    key.text[0] = *c;
+    Frame()->handleEvent(key);
+  }
+  key.text[0] = 0;
+  key.key = platform::EKey::Return;
+  Frame()->handleEvent(key);
+  EXPECT_NEAR(effect->getParameter(CTestFlipEditor::DRAG_TAG), 0.4f, 1e-5f);
+}
+
+// ---------------------------------------------------------------------------
+// Faces
+
+TEST_F(FlipEditorTest, TheTitleFlipsToTheAboutPageInIdleAndItsButtonsLeadOnAndBack) {
+  EXPECT_TRUE(editor->IsFrontShowing());
+  CControl* flip = editor->FlipButton();
+  ASSERT_NE(flip, nullptr);
+  EXPECT_EQ(flip->getViewSize(), CTestFlipEditor::TITLE_RECT);
+  Click(Centre(CTestFlipEditor::TITLE_RECT));
+  editor->idle();
+  EXPECT_TRUE(editor->IsFrontShowing());  // not inside the click, not before 100 ms
+  IdleAfterDelay();
+  ASSERT_FALSE(editor->IsFrontShowing());
+  EXPECT_EQ(editor->GetBackViewType(), BACK_VIEW_ABOUT);
+  EXPECT_NE(ButtonWithText(Frame(), backviews::RETURN_TEXT), nullptr);
+  // The dimmed front controls under the panel do not take the mouse.
+  const float knobValue = effect->getParameter(CTestFlipEditor::KNOB_TAG);
+  DragUp(CPoint(CTestFlipEditor::KNOB_POS.h + 16, CTestFlipEditor::KNOB_POS.v + 16), 30);
+  EXPECT_EQ(effect->getParameter(CTestFlipEditor::KNOB_TAG), knobValue);
+  CTextButton* options = ButtonWithText(Frame(), backviews::OPTIONS_TEXT);
+  ASSERT_NE(options, nullptr);
+  bool titleShown = false;
+  for (CStaticText* text : ViewsOf<CStaticText>(Frame()))
+    titleShown |= std::strcmp(text->GetText(), "Test Editor v1.0") == 0;
+  EXPECT_TRUE(titleShown);
+
+  Click(Centre(options->getViewSize()));
+  IdleAfterDelay();
+  EXPECT_FALSE(editor->IsFrontShowing());
+  EXPECT_EQ(editor->GetBackViewType(), BACK_VIEW_OPTIONS);
+  auto toggles = ViewsOf<CTextOnOffButton>(Frame());
+  ASSERT_EQ(toggles.size(), 2u);
+  EXPECT_EQ(toggles[0]->getTag(), PERSISTENT_PARAM_BASE);
+  EXPECT_EQ(toggles[1]->getTag(), TRANSIENT_PARAM_BASE);
+  int notes = 0;
+  for (CStaticText* text : ViewsOf<CStaticText>(Frame()))
+    notes += std::strcmp(text->GetText(), backviews::REQUIRES_REOPEN_TEXT) == 0;
+  EXPECT_EQ(notes, 1);
+
+  Click(Centre(ButtonWithText(Frame(), backviews::RETURN_TEXT)->getViewSize()));
+  IdleAfterDelay();
+  EXPECT_TRUE(editor->IsFrontShowing());
+  // Every flip from the front shows the about page first.
+  editor->GotoBackViewType(BACK_VIEW_OPTIONS);
+  IdleAfterDelay();
+  EXPECT_EQ(editor->GetBackViewType(), BACK_VIEW_OPTIONS);
+  editor->GotoBackViewType(BACK_VIEW_ABOUT);  // on the back: rebuilt with the new page
+  IdleAfterDelay();
+  EXPECT_FALSE(editor->IsFrontShowing());
+  EXPECT_EQ(editor->GetBackViewType(), BACK_VIEW_ABOUT);
+}
+
+TEST_F(FlipEditorTest, FlipsAndRebuildsWaitWhileAGestureIsOpen) {
+  editor->beginEdit(CTestFlipEditor::KNOB_TAG);
+  Click(Centre(CTestFlipEditor::TITLE_RECT));
+  IdleAfterDelay();
+  IdleAfterDelay();
+  EXPECT_TRUE(editor->IsFrontShowing());
+  const int builds = editor->frontBuilds;
+  editor->endEdit(CTestFlipEditor::KNOB_TAG);
+  editor->idle();
+  EXPECT_FALSE(editor->IsFrontShowing());
+  // The front controls stay, dimmed, under the back panel.
+  EXPECT_EQ(editor->frontBuilds, builds + 1);
+}
+
+TEST_F(FlipEditorTest, TheOptionsPageChangesSettingsThroughTheParameterPath) {
+  editor->GotoBackViewType(BACK_VIEW_OPTIONS);
+  IdleAfterDelay();
+  auto toggles = ViewsOf<CTextOnOffButton>(Frame());
+  ASSERT_EQ(toggles.size(), 2u);
+  EXPECT_EQ(effect->GetTransientParam(TRANSIENT_PARAM_BASE), 0.0f);
+  Click(Centre(toggles[1]->getViewSize()));
+  EXPECT_EQ(effect->GetTransientParam(TRANSIENT_PARAM_BASE), 1.0f);
+  EXPECT_TRUE(ViewsOf<CDebugReporter>(Frame()).empty());
+  Click(Centre(ButtonWithText(Frame(), backviews::RETURN_TEXT)->getViewSize()));
+  IdleAfterDelay();
+  ASSERT_TRUE(editor->IsFrontShowing());
+  EXPECT_EQ(ViewsOf<CDebugReporter>(Frame()).size(), 1u);  // profiling lines on the next front face
+
+  // "Cache Textures" takes effect when the editor opens again.
+  const bool cached = CBitmap::GetCacheTextures();
+  effect->setParameter(PERSISTENT_PARAM_BASE, cached ? 0.0f : 1.0f);
+  EXPECT_EQ(CBitmap::GetCacheTextures(), cached);
+  editor->close();
+  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(500, 440)));
+  EXPECT_EQ(CBitmap::GetCacheTextures(), !cached);
+  effect->setParameter(PERSISTENT_PARAM_BASE, 1.0f);
+  editor->close();
+  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(500, 440)));
+  EXPECT_TRUE(CBitmap::GetCacheTextures());
+}
+
+// The back panel: 420 wide and centred; 20 pixels from the edges, or the
+// full height under a background lower than 420 pixels.
+CRect BackPanel(CFrame* frame) {
+  for (CStaticRect* rect : ViewsOf<CStaticRect>(frame))
+    if (rect->GetColor() == CColor{180, 180, 180, 230}) return rect->getViewSize();
+  return CRect();
+}
+
+TEST_F(FlipEditorTest, TheBackPanelKeepsItsMarginsOnATallBackground) {
+  editor->GotoBackViewType(BACK_VIEW_ABOUT);
+  IdleAfterDelay();
+  EXPECT_FALSE(editor->IsCompact());
+  EXPECT_EQ(BackPanel(Frame()), CRect(40, 20, 460, 420));
+  EXPECT_EQ(editor->GetBackTitleRect().top, CTestFlipEditor::BACK_TITLE_TOP + 3 + 4 * backviews::LINE_SPACING);
+}
+
+TEST(FlipEditorCompact, ALowBackgroundGivesAFullHeightPanelAndATitleAtTheTop) {
+  FakeHost host;
+  auto effect = std::make_unique<ASpanora>(host.Callback());
+  auto* editor = new CTestFlipEditor(effect.get(), resources::TEST_IMAGE_COMPACT_BACKGROUND);
+  effect->SetKivEditor(editor);
+  EXPECT_EQ(editor->getEditorSize(), CRect(0, 0, 500, 300));
+  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(500, 300)));
+  EXPECT_TRUE(editor->IsCompact());
+  editor->AddBackViews(BACK_VIEW_OPTIONS);
+  EXPECT_EQ(BackPanel(editor->getFrame()), CRect(40, 0, 460, 300));
+  // The title line at y = 3, then "Options", two option rows and the return button.
+  EXPECT_EQ(editor->GetBackTitleRect().top, 3 + 4 * backviews::LINE_SPACING);
+  bool optionsLineAtTop = false;
+  for (CStaticText* text : ViewsOf<CStaticText>(editor->getFrame()))
+    optionsLineAtTop |= std::strcmp(text->GetText(), backviews::OPTIONS_TEXT) == 0 && text->getViewSize().top == 3;
+  EXPECT_TRUE(optionsLineAtTop);
+  editor->close();
+}
+
+// ---------------------------------------------------------------------------
+// Idle pacing
+
+class IdleCountingEffect : public KivEffect {
+ public:
+  explicit IdleCountingEffect(vst::HostCallback host) : KivEffect(host, 2, 2) { FinishConstruction(); }
+  ~IdleCountingEffect() override { BeginDestruction(); }
+  void processReplacing(float**, float**, std::int32_t) override {}
+  void ParameterChanged(int) override {}
+  void OnIdle() override {
+    ++passes;
+    if (GetIdleSource() != FlipEditor::EDITOR_IDLE_SOURCE) ++otherSources;
+  }
+  std::atomic<int> passes{0};
+  std::atomic<int> otherSources{0};
+};
+
+TEST(FlipEditorIdle, WhileOpenTheEditorDrivesTheEffectsIdleAtMostEvery100Ms) {
+  ASSERT_TRUE(g_bImages);
+  FakeHost host;
+  IdleCountingEffect effect(host.Callback());
+  auto* editor = new CTestFlipEditor(&effect);
+  effect.SetKivEditor(editor);
+  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(500, 440)));
+  platform::SleepMs(300);  // the worker would have idled by now; it leaves that to the editor
+  const int before = effect.passes.load();
+  EXPECT_EQ(effect.otherSources.load(), 0);
+  const std::uint32_t start = platform::GetTickCount();
+  const int innerBefore = editor->idleInnerCalls;
+  while (platform::TicksBetween(start, platform::GetTickCount()) < 350) {
+    editor->idle();
+    platform::SleepMs(2);
+  }
+  const std::uint32_t elapsed = platform::TicksBetween(start, platform::GetTickCount());
+  const int passes = effect.passes.load() - before;
+  EXPECT_GE(passes, 1);
+  EXPECT_LE(static_cast<std::uint32_t>(passes), elapsed / FlipEditor::EFFECT_IDLE_INTERVAL_MS + 1);
+  EXPECT_EQ(effect.otherSources.load(), 0);
+  // IdleInner is throttled to the idle interval.
+  const int inner = editor->idleInnerCalls - innerBefore;
+  EXPECT_GE(inner, 1);
+  EXPECT_LE(static_cast<std::uint32_t>(inner), elapsed / FlipEditor::GetIdleInterval() + 1);
+  editor->close();
+  effect.SetKivEditor(nullptr);
+  delete editor;
+}
+
+// Host automation on one thread while the editor idles on another: every
+// change is recorded and applied on the editor's thread only.
+TEST(FlipEditorThreads, HostParameterCallsWhileTheEditorIdles) {
+  ASSERT_TRUE(g_bImages);
+  FakeHost host;
+  auto effect = std::make_unique<ASpanora>(host.Callback());
+  auto* editor = new CTestFlipEditor(effect.get());
+  effect->SetKivEditor(editor);
+  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(500, 440)));
+  std::atomic<bool> stop{false};
+  std::thread automation([&] {
+    for (int i = 0; !stop.load(); ++i) {
+      effect->setParameter(CTestFlipEditor::KNOB_TAG, static_cast<float>(i % 100) / 100.0f);
+      effect->setParameter(CTestFlipEditor::SECOND_KNOB_TAG, static_cast<float>(i % 7) / 7.0f);
+    }
+  });
+  for (int i = 0; i < 200; ++i) editor->idle();
+  stop.store(true);
+  automation.join();
+  effect->setParameter(CTestFlipEditor::KNOB_TAG, 0.5f);
+  editor->idle();
+  EXPECT_FLOAT_EQ(editor->GetGenericControl(0)->getValue(), 0.5f);
+  editor->close();
+}
+
+}  // namespace
