@@ -4,6 +4,7 @@
 // from a synthetic stereo signal fed through the analysis.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <tuple>
@@ -13,18 +14,23 @@
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/TestFlipEditor.h"
 #include "tests/support/TestSignals.h"
 #include "vstgui/AEffGUIEditor.h"
 #include "vstgui/CFrame.h"
+#include "widener/ASpanora.h"
 #include "widener/SpanoraAnalysis.h"
 #include "widener/SpanoraBalanceGraph.h"
 #include "widener/SpanoraGraph.h"
 #include "widener/SpanoraGraphGeometry.h"
+#include "widener/SpanoraGraphOverlay.h"
 
 using namespace VSTGUI;
 using namespace spanora_graph;
 
 namespace {
+
+const bool g_bImages = resources::AddResourceTable(&resources::kTestResources);
 
 // The editor's placement of the graph and the overlay.
 constexpr CRect GRAPH_RECT(56, 53, 584, 349);
@@ -300,4 +306,75 @@ TEST(SpanoraGraphOffscreen, TheTrailGlowsOnTheSideOfTheLouderChannel) {
   }
   EXPECT_EQ(left + right, 0.0);
   frame.close();
+}
+
+// The overlay over a real effect: a drag on a handle is one gesture that
+// reaches the host, with the linked partner set before the dragged handle.
+TEST(SpanoraGraphOverlayEditor, DraggingHandlesSetsTheEffectsParametersLinkedPartnerFirst) {
+  ASSERT_TRUE(g_bImages);
+  FakeHost host;
+  auto effect = std::make_unique<ASpanora>(host.Callback());
+  auto* editor = new CTestFlipEditor(effect.get());
+  effect->SetKivEditor(editor);
+  const CRect& size = editor->getEditorSize();
+  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(std::max(640, size.width()), std::max(440, size.height()))));
+  CFrame* frame = editor->getFrame();
+  auto* overlay = new CSpanoraGraphOverlay(OVERLAY_RECT, editor, DEPTH);
+  frame->addView(overlay);
+
+  effect->setParameter(PARAM_IID_WIDTH, 0.5f);
+  effect->setParameter(PARAM_ITD_WIDTH, 0.2f);
+  effect->setParameter(PARAM_IID_HIGH_BOUND, 0.9f);
+  effect->setParameter(PARAM_ITD_HIGH_BOUND, 0.7f);
+  overlay->drawOGL();  // the first draw sets the points up from the parameters
+  ASSERT_EQ(overlay->GetNumControlPoints(), NUM_HANDLES);
+  const CHalfDisc& disc = overlay->GetDisc();
+  const SControlPoint& outer = overlay->GetControlPoint(0);
+  const CPoint expected = At(disc, -(0.5f + 0.001f / FULL_ANGLE), 1.065f);
+  EXPECT_NEAR(outer.x, expected.h, 1.0f);
+  EXPECT_NEAR(outer.y, expected.v, 1.0f);
+  EXPECT_NEAR(overlay->GetControlPoint(6).y, At(disc, 0.2f, 0.7f).v, 2.0f);  // ITD High Bound
+
+  // The IID width handle dragged further out: one gesture, parameter 0 follows.
+  host.automated.clear();
+  host.beginEdits.clear();
+  host.endEdits.clear();
+  PressAt(frame, static_cast<int>(outer.x), static_cast<int>(outer.y));
+  const CPoint target = At(disc, -0.8f, 1.0f);
+  MoveTo(frame, target.h, target.v);
+  ReleaseAt(frame, target.h, target.v);
+  EXPECT_NEAR(effect->getParameter(PARAM_IID_WIDTH), 0.8f, 0.01f);
+  ASSERT_FALSE(host.automated.empty());
+  EXPECT_EQ(host.automated.back().first, PARAM_IID_WIDTH);
+  EXPECT_EQ(host.beginEdits.size(), 1u);
+  EXPECT_EQ(host.endEdits.size(), 1u);
+  EXPECT_TRUE(overlay->TakeGraphChanged());
+  EXPECT_FALSE(overlay->TakeGraphChanged());
+
+  // Linked (high-bound offset 0.9 - 0.7 = 0.2): IID High Bound to 0.1 sets ITD High Bound to 0 first.
+  effect->setParameter(PARAM_LINK_RANGES, 1.0f);
+  overlay->drawOGL();
+  const SControlPoint& high = overlay->GetControlPoint(2);
+  host.automated.clear();
+  PressAt(frame, static_cast<int>(high.x), static_cast<int>(high.y));
+  const CPoint low = At(disc, -0.8f, 0.1f);
+  MoveTo(frame, low.h, low.v);
+  ReleaseAt(frame, low.h, low.v);
+  EXPECT_NEAR(effect->getParameter(PARAM_IID_HIGH_BOUND), 0.1f, 0.01f);
+  // The partner is set to 0 (clamped, not -0.1) before the dragged bound moves;
+  // the effect then holds the ITD pair its 0.08 apart.
+  const auto find = [&](int index, float value) {
+    return std::find_if(host.automated.begin(), host.automated.end(), [&](const auto& change) {
+      return change.first == index && std::fabs(change.second - value) < 0.01f;
+    });
+  };
+  const auto partner = find(PARAM_ITD_HIGH_BOUND, 0.0f);
+  const auto dragged = find(PARAM_IID_HIGH_BOUND, 0.1f);
+  ASSERT_NE(partner, host.automated.end());
+  ASSERT_NE(dragged, host.automated.end());
+  EXPECT_LT(partner - host.automated.begin(), dragged - host.automated.begin());
+  EXPECT_NEAR(effect->getParameter(PARAM_ITD_HIGH_BOUND), 0.08f, 1e-5f);
+
+  editor->close();
+  effect.reset();
 }
