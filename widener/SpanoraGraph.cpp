@@ -29,6 +29,9 @@ CSpanoraGraph::CSpanoraGraph(const CRect& size, AEffGUIEditor* editor, int radia
     : CSpanoraGraph(size, editor, radialDepth, pixelsPerPoint,
                     new CBitmap(editor ? editor->getFrame() : nullptr, bitmapId)) {
   m_pSprite->forget();  // the delegated constructor took its own reference
+  // Additive drawing needs colour already weighted by alpha; the editor's
+  // shared copy arrives that way, a private copy is weighted on upload.
+  m_bPremultiply = true;
 }
 
 CSpanoraGraph::CSpanoraGraph(const CRect& size, AEffGUIEditor* editor, int radialDepth, int pixelsPerPoint,
@@ -85,9 +88,14 @@ bool CSpanoraGraph::PrepareGL() {
     const SPixels& pixels = m_pSprite->getPixels();
     const int w = NextPowerOfTwo(pixels.width), h = NextPowerOfTwo(pixels.height);
     std::vector<std::uint8_t> padded(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4, 0);
-    for (int y = 0; y < pixels.height; ++y)
-      std::copy_n(pixels.At(0, y), static_cast<std::size_t>(pixels.width) * 4,
-                  &padded[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) * 4]);
+    for (int y = 0; y < pixels.height; ++y) {
+      std::uint8_t* row = &padded[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) * 4];
+      std::copy_n(pixels.At(0, y), static_cast<std::size_t>(pixels.width) * 4, row);
+      for (int x = 0; m_bPremultiply && x < pixels.width; ++x) {
+        std::uint8_t* px = row + static_cast<std::size_t>(x) * 4;
+        for (int c = 0; c < 3; ++c) px[c] = static_cast<std::uint8_t>((px[c] * px[3]) >> 8);
+      }
+    }
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);

@@ -57,4 +57,5 @@ class CSpanoraGraph : public CFreqGraph {
   unsigned m_nTexture = 0;
   float m_fTexScaleX = 1.0f, m_fTexScaleY = 1.0f;
   const void* m_pGLOwner = nullptr;  // the context the lists and texture live in
+  bool m_bPremultiply = false;       // the sprite is a private copy, not yet premultiplied
 };

@@ -1,0 +1,380 @@
+// The half-disc display: geometry, where the analysis puts each frequency's
+// sprite, the trail's recording cadence across a wrapping tick count, the
+// handle drag arithmetic, the balance strip, and the graph drawn offscreen
+// from a synthetic stereo signal fed through the analysis.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <tuple>
+#include <vector>
+
+#include "Helpers/Vst/AudioEffectX.h"
+#include "platform/Clock.h"
+#include "platform/GLSurface.h"
+#include "tests/support/FakeHost.h"
+#include "tests/support/TestFlipEditor.h"
+#include "tests/support/TestSignals.h"
+#include "vstgui/AEffGUIEditor.h"
+#include "vstgui/CFrame.h"
+#include "widener/ASpanora.h"
+#include "widener/SpanoraAnalysis.h"
+#include "widener/SpanoraBalanceGraph.h"
+#include "widener/SpanoraGraph.h"
+#include "widener/SpanoraGraphGeometry.h"
+#include "widener/SpanoraGraphOverlay.h"
+
+using namespace VSTGUI;
+using namespace spanora_graph;
+
+namespace {
+
+const bool g_bImages = resources::AddResourceTable(&resources::kTestResources);
+
+// The editor's placement of the graph and the overlay.
+constexpr CRect GRAPH_RECT(56, 53, 584, 349);
+constexpr CRect OVERLAY_RECT(56, 53, 584, 351);
+constexpr int DEPTH = 176;
+
+class RateEffect : public vst::AudioEffectX {
+ public:
+  explicit RateEffect(vst::HostCallback host) : AudioEffectX(host, 1, 1) { setSampleRate(44100.0f); }
+  void processReplacing(float**, float**, std::int32_t) override {}
+  void setParameter(std::int32_t, float) override {}
+  float getParameter(std::int32_t) override { return 0.0f; }
+};
+
+CPoint At(const CHalfDisc& disc, float u, float v) {
+  const SPointF p = disc.Place(CHalfDisc::Angle(u), disc.Radius(v));
+  return CPoint(static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y)));
+}
+
+// Broadband stereo material: left and right gains over shared noise.
+void Feed(CSpanoraAnalysis& analysis, float left, float right, int frames = 8192) {
+  const std::vector<float> noise = Noise(frames, 7);
+  std::vector<float> l(noise), r(noise);
+  for (float& x : l) x *= left;
+  for (float& x : r) x *= right;
+  analysis.Feed(l.data(), r.data(), frames);
+}
+
+}  // namespace
+
+TEST(SpanoraGraphGeometry, TheHalfDiscMapsAngleAndRadiusBothWays) {
+  const CHalfDisc disc(GRAPH_RECT, DEPTH);
+  EXPECT_EQ(disc.GetCentreX(), 320.0f);
+  EXPECT_EQ(disc.Radius(0.0f), 120.0f);  // the band ends at the control's height
+  EXPECT_EQ(disc.Radius(1.0f), 296.0f);
+  const SPointF up = disc.Place(0.0f, 100.0f);
+  EXPECT_FLOAT_EQ(up.x, 320.0f);
+  EXPECT_FLOAT_EQ(up.y, 249.0f);
+  const SPointF right = disc.Place(CHalfDisc::Angle(1.0f), 200.0f);  // 60 degrees right
+  EXPECT_NEAR(right.x, 320.0f + 173.2f, 0.1f);
+  EXPECT_NEAR(right.y, 349.0f - 100.0f, 0.1f);
+
+  for (float u : {-1.0f, -0.4f, 0.0f, 0.3f, 1.0f}) {
+    for (float v : {0.0f, 0.25f, 0.8f, 1.0f}) {
+      EXPECT_NEAR(disc.AngleAt(At(disc, u, v)), u, 0.01f) << u << " " << v;
+      EXPECT_NEAR(disc.RadiusAt(At(disc, u, v)), v, 0.01f) << u << " " << v;
+    }
+  }
+  EXPECT_EQ(disc.AngleAt(CPoint(100, 349)), 0.0f);  // on or below the bottom edge
+  EXPECT_EQ(disc.AngleAt(CPoint(-500, 348)), -1.0f);  // clamped
+  EXPECT_EQ(disc.RadiusAt(CPoint(320, 0)), 1.0f);
+  // The dead zone: within half the inner radius of the origin.
+  EXPECT_TRUE(disc.InDeadZone(CPoint(320, 349 - 59)));
+  EXPECT_FALSE(disc.InDeadZone(CPoint(320, 349 - 61)));
+}
+
+TEST(SpanoraGraphTrail, SpritePlacementFollowsTheBalanceOfEachPoint) {
+  const float s = 16.0f, cx = 320.0f;
+  // Equal curves: on the centre line, no size.
+  STrailSprite sprite = PlaceTrailSprite(0.5f, 0.5f, 0.01f, s, cx);
+  EXPECT_EQ(sprite.offset, 0.0f);
+  EXPECT_EQ(sprite.halfSize, 0.0f);
+  // Quieter than the threshold: centred, whatever the balance.
+  sprite = PlaceTrailSprite(0.004f, 0.0f, 0.01f, s, cx);
+  EXPECT_EQ(sprite.offset, 0.0f);
+  EXPECT_EQ(sprite.halfSize, 0.0f);
+  // Curve 0 silent: fully right, at the arc's end, shrunk to 13 pixels.
+  sprite = PlaceTrailSprite(0.0f, 1.0f, 0.01f, s, cx);
+  EXPECT_FLOAT_EQ(sprite.offset, cx);
+  EXPECT_FLOAT_EQ(sprite.halfSize, 13.0f);
+  sprite = PlaceTrailSprite(1.0f, 0.0f, 0.01f, s, cx);
+  EXPECT_FLOAT_EQ(sprite.offset, -cx);
+  // Slightly louder left: grows on the centre line, then moves out at full size.
+  const float full = 2 * s + cx - 13;
+  sprite = PlaceTrailSprite(0.5f + 0.5f * 10.0f / full, 0.5f - 0.5f * 10.0f / full, 0.01f, s, cx);
+  EXPECT_FLOAT_EQ(sprite.offset, 0.0f);
+  EXPECT_NEAR(sprite.halfSize, 10.0f, 1e-3f);
+  sprite = PlaceTrailSprite(0.5f + 0.5f * 100.0f / full, 0.5f - 0.5f * 100.0f / full, 0.01f, s, cx);
+  EXPECT_NEAR(sprite.offset, -(100.0f - s), 1e-3f);
+  EXPECT_FLOAT_EQ(sprite.halfSize, s);
+
+  const std::vector<float> a(44, 0.0f), b(44, 0.0f);
+  EXPECT_EQ(TrailThreshold(a, b), 0.001f);
+  std::vector<float> loud(44, 0.0f);
+  loud[7] = 8.8f;
+  EXPECT_FLOAT_EQ(TrailThreshold(loud, b), 0.1f);  // half the loudest sum over 44 points
+}
+
+TEST(SpanoraGraphTrail, LayersAreRecordedEvery10MsAcrossATickWrap) {
+  CTrailRing ring;
+  std::uint32_t now = 0xFFFFFFFFu - 200u;
+  int recorded = 0, longestGap = 0, sinceLast = 0;
+  std::vector<int> layers;
+  for (int step = 0; step < 500; ++step, ++now) {  // 1 ms steps through the wrap
+    const int layer = ring.Advance(now);
+    ++sinceLast;
+    if (layer < 0) continue;
+    layers.push_back(layer);
+    longestGap = std::max(longestGap, sinceLast);
+    sinceLast = 0;
+    ++recorded;
+  }
+  EXPECT_GE(recorded, 48);
+  EXPECT_LE(recorded, 50);
+  EXPECT_LE(longestGap, 20);  // the wrap costs at most one extra interval
+  for (std::size_t i = 0; i < layers.size(); ++i) EXPECT_EQ(layers[i], static_cast<int>(i % 10));
+
+  // Age colouring: fresh layers at 255/1700, a layer "from the future" counts as fresh.
+  EXPECT_FLOAT_EQ(CTrailRing::AgeScale(1000, 1000), 255.0f / 1700.0f);
+  EXPECT_FLOAT_EQ(CTrailRing::AgeScale(1000, 1005), 255.0f / 1700.0f);
+  EXPECT_FLOAT_EQ(CTrailRing::AgeScale(1000 + 10000, 1000), 229.0f / 1700.0f);
+  EXPECT_EQ(CTrailRing::AgeScale(200000, 0), 0.0f);
+}
+
+TEST(SpanoraGraphOverlayDrag, HandlesSetWidthsAndBoundsWithTheLinkedPartnerFirst) {
+  const CHalfDisc disc(OVERLAY_RECT, DEPTH);
+  const SLinkOffsets none;
+  // The IID width handle right of the centre line gives 0; left, its angle.
+  SHandleDrag drag = ComputeHandleDrag(0, At(disc, 0.5f, 0.9f), disc, false, none);
+  ASSERT_EQ(drag.count, 1);
+  EXPECT_EQ(drag.changes[0].index, PARAM_IID_WIDTH);
+  EXPECT_EQ(drag.changes[0].value, 0.0f);
+  drag = ComputeHandleDrag(1, At(disc, -0.6f, 0.5f), disc, false, none);
+  EXPECT_NEAR(drag.changes[0].value, 0.6f, 0.01f);
+  // The ITD width handle left of the centre line gives 0.
+  drag = ComputeHandleDrag(4, At(disc, -0.3f, 0.9f), disc, false, none);
+  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_WIDTH);
+  EXPECT_EQ(drag.changes[0].value, 0.0f);
+  drag = ComputeHandleDrag(5, At(disc, 0.7f, 0.2f), disc, false, none);
+  EXPECT_NEAR(drag.changes[0].value, 0.7f, 0.01f);
+  // Radius handles set their bound from the distance, whatever the angle.
+  drag = ComputeHandleDrag(7, At(disc, -0.9f, 0.35f), disc, false, none);
+  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_LOW_BOUND);
+  EXPECT_NEAR(drag.changes[0].value, 0.35f, 0.01f);
+  drag = ComputeHandleDrag(8, At(disc, 0.0f, 0.75f), disc, true, none);
+  ASSERT_EQ(drag.count, 1);  // the focus range has no partner
+  EXPECT_EQ(drag.changes[0].index, PARAM_IID_FOCUS_UPPER);
+
+  // Near the origin a width drag does nothing; a bound drag goes to 0.
+  const CPoint nearOrigin(320, 351 - 30);
+  EXPECT_EQ(ComputeHandleDrag(0, nearOrigin, disc, false, none).count, 0);
+  drag = ComputeHandleDrag(2, nearOrigin, disc, false, none);
+  ASSERT_EQ(drag.count, 1);
+  EXPECT_EQ(drag.changes[0].value, 0.0f);
+
+  // Linked, high-bound offset 0.2: IID High Bound to 0.1 sets ITD High Bound to 0, first.
+  const SLinkOffsets offsets{0.3f, 0.2f, -0.1f};
+  drag = ComputeHandleDrag(2, At(disc, -0.5f, 0.1f), disc, true, offsets);
+  ASSERT_EQ(drag.count, 2);
+  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_HIGH_BOUND);
+  EXPECT_EQ(drag.changes[0].value, 0.0f);
+  EXPECT_EQ(drag.changes[1].index, PARAM_IID_HIGH_BOUND);
+  EXPECT_NEAR(drag.changes[1].value, 0.1f, 0.01f);
+  // The ITD width at 0.9 pulls the IID width to 1.2, clamped to 1.
+  drag = ComputeHandleDrag(4, At(disc, 0.9f, 0.9f), disc, true, offsets);
+  ASSERT_EQ(drag.count, 2);
+  EXPECT_EQ(drag.changes[0].index, PARAM_IID_WIDTH);
+  EXPECT_EQ(drag.changes[0].value, 1.0f);
+  // The low bounds: ITD Low Bound = IID Low Bound + 0.1.
+  drag = ComputeHandleDrag(3, At(disc, -0.2f, 0.5f), disc, true, offsets);
+  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_LOW_BOUND);
+  EXPECT_NEAR(drag.changes[0].value, 0.6f, 0.01f);
+
+  EXPECT_EQ(FocusBandCount(0.0f), 1);
+  EXPECT_EQ(FocusBandCount(1.0f), 10);
+  EXPECT_EQ(FocusBandCount(0.5f), 6);
+}
+
+TEST(SpanoraBalanceGraph, PeakHoldsMoveTheTrailAndTheSmoothedBar) {
+  CSpanoraBalanceGraph strip(CRect(44, 405, 594, 428), nullptr);
+  EXPECT_EQ(strip.GetCentre(), 319.0f);
+  EXPECT_EQ(strip.GetHalfWidth(), 275.0f);
+  EXPECT_EQ(strip.getTag(), 9999);
+  CControl companion(CRect(0, 0, 10, 10));
+  strip.SetCompanion(&companion);
+
+  strip.PushLevels(0.0f, 1.0f);  // right only
+  EXPECT_EQ(strip.GetHistory(strip.GetHistoryIndex()), 594.0f);
+  EXPECT_NEAR(strip.GetSmoothedPosition(), 319.0f * 0.99f + 594.0f * 0.00999999f, 1e-3f);
+  strip.PushLevels(0.0f, 0.0f);  // both silent: the centre
+  EXPECT_EQ(strip.GetHistory(strip.GetHistoryIndex()), 319.0f);
+  strip.PushLevels(0.75f, 0.25f);  // louder left: half way to the left edge
+  EXPECT_FLOAT_EQ(strip.GetHistory(strip.GetHistoryIndex()), 319.0f - 137.5f);
+  for (int i = 0; i < 59; ++i) strip.PushLevels(1.0f, 1.0f);
+  EXPECT_FLOAT_EQ(strip.GetHistory(strip.GetHistoryIndex() - 59), 319.0f - 137.5f);  // 60 entries, wrapping
+  EXPECT_EQ(strip.GetHistoryIndex(), 62 % 60);
+  for (int i = 0; i < 2000; ++i) strip.PushLevels(0.0f, 1.0f);
+  EXPECT_NEAR(strip.GetSmoothedPosition(), 594.0f, 0.5f);
+}
+
+// The analysis path: a synthetic stereo signal through the widener's analysis
+// filters and stores lands on the graph where its balance says.
+TEST(SpanoraGraphAnalysis, FullLeftFullRightAndCentredSignalsLandWhereTheyShould) {
+  FakeHost host;
+  RateEffect effect(host.Callback());
+  AEffGUIEditor editor(&effect, CRect(0, 0, 640, 440));
+  struct Case {
+    float left, right;
+    int side;  // -1 left, 0 centre line, +1 right
+  };
+  for (const Case& c : {Case{1.0f, 0.0f, -1}, Case{0.0f, 1.0f, 1}, Case{0.5f, 0.5f, 0}}) {
+    CSpanoraAnalysis analysis;
+    CSpanoraGraph graph(GRAPH_RECT, &editor, DEPTH, 4, CSpanoraGraph::SPRITE_BITMAP);
+    ASSERT_EQ(graph.GetPointCount(), 44);
+    graph.SetDataStore(0, &analysis.Store(0));
+    graph.SetDataStore(1, &analysis.Store(1));
+    Feed(analysis, c.left, c.right);
+    graph.ExtractGraphFromDataStore(0, false, false, false);
+    graph.ExtractGraphFromDataStore(1, false, false, false);
+    const float threshold = TrailThreshold(graph.GetValues(0), graph.GetValues(1));
+    const float s = graph.GetSpriteHalfSize();
+    ASSERT_GE(s, 13.0f);  // fully panned sprites shrink to 13 pixels at the arc's end
+    for (int k = 0; k < 43; ++k) {  // the top point lies past the analysed band
+      const CSpanoraGraph::SSprite sprite = graph.ComputeSprite(k, threshold);
+      const float radius = 296.0f - static_cast<float>(44 - k) * 4.0f;
+      if (c.side == 0) {
+        EXPECT_EQ(sprite.centre.x, 320.0f) << k;
+        EXPECT_EQ(sprite.halfSize, 0.0f) << k;
+        EXPECT_EQ(sprite.centre.y, 53.0f + std::trunc(296.0f - radius)) << k;
+      } else {
+        // At the arc's end: 60 degrees to the side, at the point's radius.
+        EXPECT_NEAR(sprite.centre.x, std::trunc(320.0f + c.side * 0.8660254f * radius), 1.0f) << k;
+        EXPECT_NEAR(sprite.centre.y, 53.0f + std::trunc(296.0f - 0.5f * radius), 1.0f) << k;
+        EXPECT_FLOAT_EQ(sprite.halfSize, 13.0f) << k;
+      }
+    }
+  }
+}
+
+TEST(SpanoraGraphOffscreen, TheTrailGlowsOnTheSideOfTheLouderChannel) {
+  std::string error;
+  auto surface = platform::CreateOffscreenSurface(640, 440, error);
+  if (!surface) GTEST_SKIP() << "no offscreen GL: " << error;
+  FakeHost host;
+  RateEffect effect(host.Callback());
+  AEffGUIEditor editor(&effect, CRect(0, 0, 640, 440));
+  CFrame frame(CRect(0, 0, 640, 440), nullptr, nullptr);
+  ASSERT_TRUE(frame.open(std::move(surface)));
+  CSpanoraAnalysis analysis;
+  auto* graph = new CSpanoraGraph(GRAPH_RECT, &editor, DEPTH, 4, CSpanoraGraph::SPRITE_BITMAP);
+  graph->SetDataStore(0, &analysis.Store(0));
+  graph->SetDataStore(1, &analysis.Store(1));
+  frame.addView(graph);
+
+  // Brightness summed over each half of the display.
+  auto halves = [&](double& left, double& right) {
+    platform::SImage image;
+    ASSERT_TRUE(frame.drawToImage(image));
+    left = right = 0.0;
+    for (int y = GRAPH_RECT.top; y < GRAPH_RECT.bottom; ++y)
+      for (int x = GRAPH_RECT.left; x < GRAPH_RECT.right; ++x) {
+        const std::uint8_t* p = &image.rgba[(static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)) * 4];
+        (x < 320 ? left : right) += p[0] + p[1] + p[2];
+      }
+  };
+  double left = 0, right = 0;
+  for (const auto& [l, r, side] : {std::tuple{1.0f, 0.1f, -1}, std::tuple{0.1f, 1.0f, 1}}) {
+    // Ten frames 10 ms apart fill the whole trail with this signal.
+    for (int i = 0; i < 12; ++i) {
+      Feed(analysis, l, r, 2048);
+      platform::SleepMs(11);
+      halves(left, right);
+    }
+    ASSERT_GT(left + right, 0.0) << "nothing drawn";
+    if (side < 0) EXPECT_GT(left, 4.0 * right);
+    else EXPECT_GT(right, 4.0 * left);
+  }
+  // A mono signal stays on the centre line: nothing glows.
+  for (int i = 0; i < 12; ++i) {
+    Feed(analysis, 0.5f, 0.5f, 2048);
+    platform::SleepMs(11);
+    halves(left, right);
+  }
+  EXPECT_EQ(left + right, 0.0);
+  frame.close();
+}
+
+// The overlay over a real effect: a drag on a handle is one gesture that
+// reaches the host, with the linked partner set before the dragged handle.
+TEST(SpanoraGraphOverlayEditor, DraggingHandlesSetsTheEffectsParametersLinkedPartnerFirst) {
+  ASSERT_TRUE(g_bImages);
+  FakeHost host;
+  auto effect = std::make_unique<ASpanora>(host.Callback());
+  auto* editor = new CTestFlipEditor(effect.get());
+  effect->SetKivEditor(editor);
+  const CRect& size = editor->getEditorSize();
+  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(std::max(640, size.width()), std::max(440, size.height()))));
+  CFrame* frame = editor->getFrame();
+  auto* overlay = new CSpanoraGraphOverlay(OVERLAY_RECT, editor, DEPTH);
+  frame->addView(overlay);
+
+  effect->setParameter(PARAM_IID_WIDTH, 0.5f);
+  effect->setParameter(PARAM_ITD_WIDTH, 0.2f);
+  effect->setParameter(PARAM_IID_HIGH_BOUND, 0.9f);
+  effect->setParameter(PARAM_ITD_HIGH_BOUND, 0.7f);
+  overlay->drawOGL();  // the first draw sets the points up from the parameters
+  ASSERT_EQ(overlay->GetNumControlPoints(), NUM_HANDLES);
+  const CHalfDisc& disc = overlay->GetDisc();
+  const SControlPoint& outer = overlay->GetControlPoint(0);
+  const CPoint expected = At(disc, -(0.5f + 0.001f / FULL_ANGLE), 1.065f);
+  EXPECT_NEAR(outer.x, expected.h, 1.0f);
+  EXPECT_NEAR(outer.y, expected.v, 1.0f);
+  EXPECT_NEAR(overlay->GetControlPoint(6).y, At(disc, 0.2f, 0.7f).v, 2.0f);  // ITD High Bound
+
+  // The IID width handle dragged further out: one gesture, parameter 0 follows.
+  host.automated.clear();
+  host.beginEdits.clear();
+  host.endEdits.clear();
+  PressAt(frame, static_cast<int>(outer.x), static_cast<int>(outer.y));
+  const CPoint target = At(disc, -0.8f, 1.0f);
+  MoveTo(frame, target.h, target.v);
+  ReleaseAt(frame, target.h, target.v);
+  EXPECT_NEAR(effect->getParameter(PARAM_IID_WIDTH), 0.8f, 0.01f);
+  ASSERT_FALSE(host.automated.empty());
+  EXPECT_EQ(host.automated.back().first, PARAM_IID_WIDTH);
+  EXPECT_EQ(host.beginEdits.size(), 1u);
+  EXPECT_EQ(host.endEdits.size(), 1u);
+  EXPECT_TRUE(overlay->TakeGraphChanged());
+  EXPECT_FALSE(overlay->TakeGraphChanged());
+
+  // Linked (high-bound offset 0.9 - 0.7 = 0.2): IID High Bound to 0.1 sets ITD High Bound to 0 first.
+  effect->setParameter(PARAM_LINK_RANGES, 1.0f);
+  overlay->drawOGL();
+  const SControlPoint& high = overlay->GetControlPoint(2);
+  host.automated.clear();
+  PressAt(frame, static_cast<int>(high.x), static_cast<int>(high.y));
+  const CPoint low = At(disc, -0.8f, 0.1f);
+  MoveTo(frame, low.h, low.v);
+  ReleaseAt(frame, low.h, low.v);
+  EXPECT_NEAR(effect->getParameter(PARAM_IID_HIGH_BOUND), 0.1f, 0.01f);
+  // The partner is set to 0 (clamped, not -0.1) before the dragged bound moves;
+  // the effect then holds the ITD pair its 0.08 apart.
+  const auto find = [&](int index, float value) {
+    return std::find_if(host.automated.begin(), host.automated.end(), [&](const auto& change) {
+      return change.first == index && std::fabs(change.second - value) < 0.01f;
+    });
+  };
+  const auto partner = find(PARAM_ITD_HIGH_BOUND, 0.0f);
+  const auto dragged = find(PARAM_IID_HIGH_BOUND, 0.1f);
+  ASSERT_NE(partner, host.automated.end());
+  ASSERT_NE(dragged, host.automated.end());
+  EXPECT_LT(partner - host.automated.begin(), dragged - host.automated.begin());
+  EXPECT_NEAR(effect->getParameter(PARAM_ITD_HIGH_BOUND), 0.08f, 1e-5f);
+
+  editor->close();
+  effect.reset();
+}
