@@ -6,8 +6,6 @@
 
 using namespace VSTGUI;
 
-const CRect CTestFlipEditor::TITLE_RECT{150, 10, 350, 40};
-
 CTestFlipEditor::CTestFlipEditor(vst::AudioEffect* effect, int background)
     : FlipEditor(effect, background, TITLE_RECT, BACK_TITLE_TOP) {
   SetTitle("Test Editor v1.0");

@@ -18,7 +18,7 @@ class CTestFlipEditor : public FlipEditor {
   static constexpr long KNOB_TAG = 0;
   static constexpr long SECOND_KNOB_TAG = 2;
   static constexpr long DRAG_TAG = 9;
-  static const VSTGUI::CRect TITLE_RECT;
+  static constexpr VSTGUI::CRect TITLE_RECT{150, 10, 350, 40};
   static constexpr int BACK_TITLE_TOP = 40;
   // Where the controls sit.
   static constexpr VSTGUI::CPoint KNOB_POS{20, 100};
