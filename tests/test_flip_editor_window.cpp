@@ -71,7 +71,7 @@ class FlipEditorWindow : public testsupport::XvfbTest {
   std::unique_ptr<CEditorSession> m_pEditor;
 };
 
-TEST_F(FlipEditorWindow, TheTitleFlipsToTheBackPagesAndATypedTextDragValueLands) {
+TEST_F(FlipEditorWindow, TheTitleFlipsToTheBackPagesAndTypedValuesLand) {
   CEditorSession& editor = *m_pEditor;
   const auto clicked = std::chrono::steady_clock::now();
   editor.Click((CTestFlipEditor::TITLE_RECT.left + CTestFlipEditor::TITLE_RECT.right) / 2,
@@ -106,14 +106,28 @@ TEST_F(FlipEditorWindow, TheTitleFlipsToTheBackPagesAndATypedTextDragValueLands)
   for (const SHostEvent& event : editor.Automation())
     heard |= event.index == CTestFlipEditor::DRAG_TAG && std::abs(event.value - 0.4f) < 1e-5f;
   EXPECT_TRUE(heard) << "the host did not hear the typed value";
+
+  // Typing into the name field renames the program in the host's list.
+  const VSTGUI::CRect& name = CTestFlipEditor::NAME_RECT;
+  editor.Click((name.left + name.right) / 2, (name.top + name.bottom) / 2);
+  editor.TapKey("End");
+  for (int i = 0; i < 30; ++i) Input().TapKey("BackSpace");
+  editor.Type("Wide Mix");
+  editor.TapKey("Return");
+  EXPECT_TRUE(editor.IdleUntil([&] { return editor.Host().GetProgramName() == "Wide Mix"; }))
+      << "program name '" << editor.Host().GetProgramName() << "'";
+  std::string listed;
+  EXPECT_TRUE(editor.Host().GetProgramNameIndexed(editor.Host().GetProgram(), &listed));
+  EXPECT_EQ(listed, "Wide Mix");
 }
 
-TEST_F(FlipEditorWindow, DragUndoABCopyAndPresetsReachTheHost) {
+TEST_F(FlipEditorWindow, DragUndoABCopyPresetsAndHostAutomation) {
   CEditorSession& editor = *m_pEditor;
   vsthost::CVstHost& host = editor.Host();
   const int tag = static_cast<int>(CTestFlipEditor::KNOB_TAG);
   const VSTGUI::CPoint undo = Centre(CTestFlipEditor::UNDO_POS);
   const Rgb undoDisabled = editor.Pixel(undo.h, undo.v);
+
 
   // A drag is one gesture and one undo step; the undo button lights up.
   const float before = host.GetParameter(tag);
@@ -133,6 +147,14 @@ TEST_F(FlipEditorWindow, DragUndoABCopyAndPresetsReachTheHost) {
   EXPECT_FLOAT_EQ(host.GetParameter(tag), before);
   EXPECT_TRUE(editor.IdleUntil([&] { return editor.Pixel(undo.h, undo.v) == undoDisabled; }))
       << "nothing is left to undo, yet the undo button looks enabled";
+
+  // Host automation from another thread moves the knob on screen: the strip's
+  // last frame is grey 200 below the centre, where no pointer passes. (Host
+  // changes are undo steps too, so this comes after the undo checks.)
+  std::thread([&] { host.SetParameter(CTestFlipEditor::KNOB_TAG, 1.0f); }).join();
+  const VSTGUI::CPoint knobFace(CTestFlipEditor::KNOB_POS.h + 16, CTestFlipEditor::KNOB_POS.v + 24);
+  EXPECT_TRUE(editor.IdleUntil([&] { return Near(editor.Pixel(knobFace.h, knobFace.v), Rgb{200, 200, 200}); }))
+      << "the knob did not follow the host";
 
   // A/B switches the whole set and the host hears every parameter of it.
   const int numA = host.GetNumParams() / 2;
