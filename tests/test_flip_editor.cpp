@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "Helpers/DerivedControls.h"
 #include "Helpers/FlipEditorBackViews.h"
@@ -372,6 +373,16 @@ TEST_F(FlipEditorTest, TheOptionsPageChangesSettingsThroughTheParameterPath) {
   ASSERT_TRUE(editor->IsFrontShowing());
   EXPECT_EQ(ViewsOf<CDebugReporter>(Frame()).size(), 1u);  // profiling lines on the next front face
 
+  // The lines show the effect's own figures once a second of audio has run.
+  EXPECT_EQ(editor->GetProcessProfile().maxMs, 0.0);
+  effect->setSampleRate(48000.0f);
+  std::vector<float> left(100), right(100);
+  float* io[2] = {left.data(), right.data()};
+  for (int block = 0; block < 481; ++block) effect->processReplacing(io, io, 100);
+  const FlipEditor::SProcessProfile profile = editor->GetProcessProfile();
+  EXPECT_GT(profile.averageMs, 0.0);
+  EXPECT_GE(profile.maxMs, profile.averageMs);
+  EXPECT_EQ(profile.blockSize, 100);
 
   // "Cache Textures" takes effect when the editor opens again.
   const bool cached = CBitmap::GetCacheTextures();
