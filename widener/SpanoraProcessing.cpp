@@ -19,9 +19,11 @@ void ASpanora::processReplacing(float** inputs, float** outputs, std::int32_t fr
     }
     return;
   }
+  CProcessTimer timed(ProcessProfile(), frames);
   UpdateDawTimeFromProcess();
   if (m_bSampleRateChanged.exchange(false)) {
     m_fSampleRate = sampleRate > 0.0f && std::isfinite(sampleRate) ? sampleRate : 44100.0f;
+    ProcessProfile().SetWindowFrames(static_cast<std::int64_t>(m_fSampleRate));
     m_pEngine->Prepare(m_fSampleRate);
     UpdateFilters();
   }
