@@ -250,6 +250,26 @@ TEST_F(BitmapDrawing, NearestSamplingAtOwnSizeGivesTheLinearPictureAndLeavesTheT
   EXPECT_EQ(bound, 0);
   EXPECT_EQ(filter, GL_LINEAR);
   EXPECT_TRUE(glIsEnabled(GL_BLEND) == GL_FALSE);  // the fixture never enabled it; nothing leaked
+
+  // Bound for draws in whole pixels only; a turned or scaled bitmap keeps
+  // its texture's linear filtering.
+  const auto boundInScope = [] {
+    const CPixelExactSampling scope;
+    GLint name = 0;
+    glGetIntegerv(GL_SAMPLER_BINDING, &name);
+    return static_cast<unsigned>(name);
+  };
+  glMatrixMode(GL_MODELVIEW);
+  glTranslatef(3.0f, -2.0f, 0.0f);
+  EXPECT_EQ(boundInScope(), sampler.GetName());
+  glTranslatef(0.5f, 0.0f, 0.0f);
+  EXPECT_EQ(boundInScope(), 0u);
+  glLoadIdentity();
+  glRotatef(10.0f, 0.0f, 0.0f, 1.0f);
+  EXPECT_EQ(boundInScope(), 0u);
+  glLoadIdentity();
+  editor.Enter(1, 0);
+  EXPECT_EQ(boundInScope(), 0u);
   sampler.Release();
 }
 

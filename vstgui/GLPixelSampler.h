@@ -29,7 +29,8 @@ class CGLPixelSampler {
 };
 
 // Binds the current context's pixel sampler to texture unit 0 for the
-// scope (nothing when it has none).
+// scope: only under the frame's pixel projection with a model-view that
+// moves by whole pixels at most, and not when the context has no sampler.
 class CPixelExactSampling {
  public:
   CPixelExactSampling() noexcept;
