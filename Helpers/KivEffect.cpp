@@ -910,8 +910,9 @@ void KivEffect::UpdateDawTimeFromProcess() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     const vst::VstTimeInfo* info = getTimeInfo(vst::kVstTempoValid | vst::kVstTimeSigValid);
     double now = m_dHostTime.load(std::memory_order_relaxed);
-    if (info != nullptr && sampleRate > 0.0f) {
-      now = info->samplePos / static_cast<double>(sampleRate);
+    const float rate = getSampleRate();
+    if (info != nullptr && rate > 0.0f) {
+      now = info->samplePos / static_cast<double>(rate);
       m_dHostTime.store(now, std::memory_order_relaxed);
       m_bTimeValid.store(true, std::memory_order_relaxed);
     } else {

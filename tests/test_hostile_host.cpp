@@ -309,9 +309,10 @@ TEST(HostileThreads, AnAudioThreadAndTwoControlThreadsShareTheEffect) {
     std::mt19937 rng(seed);
     CKeyedChunkEncoder encoder;
     char text[256];
+    vst::AEffect* e = effect->getAeffect();
     while (!stop.load()) {
       const int index = static_cast<int>(rng() % 64);
-      switch (rng() % 10) {
+      switch (rng() % 11) {
         case 0: effect->setProgram(static_cast<int>(rng() % NUM_PROGRAMS)); break;
         case 1:
           effect->SaveStateChunk(encoder);
@@ -332,12 +333,15 @@ TEST(HostileThreads, AnAudioThreadAndTwoControlThreadsShareTheEffect) {
           effect->endEdit(index);
           effect->Undo(false);
           break;
+        case 8:
+          e->dispatcher(e, vst::effSetBlockSizeAndSampleRate, 0, 64 + index, nullptr, index % 2 ? 44100.0f : 96000.0f);
+          break;
         default: effect->setParameter(index, static_cast<float>(rng() % 1000) / 999.0f); break;
       }
     }
   };
   std::thread first(control, 2u), second(control, 3u);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
   stop.store(true);
   audio.join();
   first.join();

@@ -20,8 +20,9 @@ void ASpanora::processReplacing(float** inputs, float** outputs, std::int32_t fr
     return;
   }
   UpdateDawTimeFromProcess();
-  if (m_bSampleRateChanged.exchange(false)) {
-    m_fSampleRate = sampleRate > 0.0f && std::isfinite(sampleRate) ? sampleRate : 44100.0f;
+  if (m_bSampleRateChanged.exchange(false)) {  // raised after setSampleRate stored the rate
+    const float rate = getSampleRate();
+    m_fSampleRate = rate > 0.0f && std::isfinite(rate) ? rate : 44100.0f;
     m_pEngine->Prepare(m_fSampleRate);
     UpdateFilters();
   }
