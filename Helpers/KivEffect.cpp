@@ -121,11 +121,14 @@ void KivEffect::WorkerLoop() {
   // never waits out a sleep.
   std::uint32_t wait = 250;  // start-up pause
   while (WorkerWaitWhileRunning(wait)) {
+    m_nWorkerWakeups.fetch_add(1, std::memory_order_relaxed);
     wait = IDLE_INTERVAL_MS;
     CKivEditorInterface* kivEditor = GetKivEditor();
     if (kivEditor && kivEditor->isOpen()) continue;  // the editor drives idle work itself
+    std::uint32_t since = platform::TicksBetween(m_nLastIdleTime.load(), platform::GetTickCount());
+    if (since < IDLE_INTERVAL_MS) m_nWorkerIdleMisses.fetch_add(1, std::memory_order_relaxed);
     if (!m_bIdleGuard.load()) CallIdle(IDLE_SOURCE_WORKER);
-    const std::uint32_t since = platform::TicksBetween(m_nLastIdleTime.load(), platform::GetTickCount());
+    since = platform::TicksBetween(m_nLastIdleTime.load(), platform::GetTickCount());
     // One tick more than the remainder: a wake-up a hair early would find
     // the pass not yet due and sleep again for a millisecond.
     if (since < IDLE_INTERVAL_MS) wait = IDLE_INTERVAL_MS - since + 1;

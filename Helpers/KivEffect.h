@@ -244,6 +244,11 @@ class KivEffect : public vst::AudioEffectX {
   void ApplyQualityModeSettingsOuter();
   bool IsBeingDestroyed() const { return m_bBeingDestroyed.load(std::memory_order_acquire); }
   std::int32_t GetWorkerState() const { return m_nWorkerState.load(); }
+  // Times the worker woke while running, and how many of those found no
+  // idle pass due (with no editor open there should be none: the worker
+  // sleeps until the next pass is due).
+  std::uint32_t GetWorkerWakeups() const { return m_nWorkerWakeups.load(std::memory_order_relaxed); }
+  std::uint32_t GetWorkerIdleMisses() const { return m_nWorkerIdleMisses.load(std::memory_order_relaxed); }
   double GetMicrosecondsPerCounterTick() const { return m_dProfilingScale; }
   bool IsProcessingLocked() const { return m_bProcessingLock.load(std::memory_order_acquire); }
 
@@ -379,6 +384,8 @@ class KivEffect : public vst::AudioEffectX {
   std::mutex m_WorkerMutex;
   std::condition_variable m_WorkerWake;
   bool m_bWorkerExited = false;  // under m_WorkerMutex
+  std::atomic<std::uint32_t> m_nWorkerWakeups{0};
+  std::atomic<std::uint32_t> m_nWorkerIdleMisses{0};
 
   // State lock and the changes that waited for it (see the top of the file).
   std::recursive_mutex m_StateLock;
