@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <future>
@@ -417,6 +418,100 @@ TEST(HostileThreads, EachEffectCorrectsItsOwnRangesWhileAnotherDoes) {
   EXPECT_EQ(g_pOtherEffect, nullptr);
   EXPECT_GE(second.getParameter(PARAM_WR_HIGH_FREQ) - second.getParameter(PARAM_WR_LOW_FREQ), 0.079f);
   EXPECT_GE(first.getParameter(PARAM_WR_HIGH_FREQ) - first.getParameter(PARAM_WR_LOW_FREQ), 0.079f);
+}
+
+// A host that takes its own lock in every callback, as hosts that guard
+// their session do, while another of its threads holds that lock and calls
+// into the effect. The lock is recursive, and a callback's wait for it is
+// bounded, so a deadlock shows as a stuck callback (after which the others
+// give up at once) rather than a hung suite.
+class CHostLock {
+ public:
+  bool Lock(std::chrono::milliseconds patience) {
+    std::unique_lock<std::mutex> guard(m_Mutex);
+    const std::thread::id me = std::this_thread::get_id();
+    if (!m_Free.wait_for(guard, patience, [&] { return m_nDepth == 0 || m_Owner == me; })) return false;
+    m_Owner = me;
+    ++m_nDepth;
+    return true;
+  }
+  void Unlock() {
+    {
+      std::lock_guard<std::mutex> guard(m_Mutex);
+      if (--m_nDepth == 0) m_Owner = {};
+    }
+    m_Free.notify_all();
+  }
+
+ private:
+  std::mutex m_Mutex;
+  std::condition_variable m_Free;
+  std::thread::id m_Owner;
+  int m_nDepth = 0;
+};
+CHostLock g_HostLock;
+std::atomic<int> g_nStuckCallbacks{0};
+std::vector<std::pair<int, int>> g_Callbacks;  // (opcode, index), under g_HostLock
+std::intptr_t LockingHost(vst::AEffect*, std::int32_t opcode, std::int32_t index, std::intptr_t, void*, float) {
+  if (opcode != vst::audioMasterAutomate && opcode != vst::audioMasterBeginEdit && opcode != vst::audioMasterEndEdit &&
+      opcode != vst::audioMasterUpdateDisplay) {
+    return 0;
+  }
+  if (g_nStuckCallbacks.load() != 0 || !g_HostLock.Lock(std::chrono::seconds(3))) {
+    ++g_nStuckCallbacks;
+    return 0;
+  }
+  g_Callbacks.emplace_back(opcode, index);
+  g_HostLock.Unlock();
+  return 1;
+}
+
+TEST(HostileThreads, HostCallbacksAreMadeOutsideTheStateLockAndInOrder) {
+  g_Callbacks.clear();
+  auto owner = std::make_unique<ASpanora>(&LockingHost);
+  ASpanora& effect = *owner;
+  std::atomic<bool> stop{false};
+  std::thread session([&] {  // e.g. saving the session under the host's lock
+    CKeyedChunkEncoder encoder;
+    char text[64];
+    while (!stop.load()) {
+      if (!g_HostLock.Lock(std::chrono::seconds(3))) continue;
+      effect.setParameter(PARAM_BALANCE, effect.getParameter(PARAM_BALANCE));
+      effect.getProgramName(text);
+      effect.SaveStateChunk(encoder);
+      g_HostLock.Unlock();
+      std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+  });
+  // The user interface: gestures, program changes (every value is sent),
+  // renames and a correction of a range that got too narrow.
+  constexpr int kRounds = 60;
+  for (int round = 0; round < kRounds && g_nStuckCallbacks.load() == 0; ++round) {
+    effect.beginEdit(PARAM_LINEAR_WIDTH);
+    effect.SetParameterAutomatedChecked(PARAM_LINEAR_WIDTH, static_cast<float>(round % 10) / 10.0f);
+    effect.endEdit(PARAM_LINEAR_WIDTH);
+    effect.setProgram(round % 40);
+    char name[] = "Edited";
+    effect.setProgramName(name);
+    effect.setParameter(PARAM_WR_HIGH_FREQ, effect.getParameter(PARAM_WR_LOW_FREQ) + 0.01f);
+  }
+  stop.store(true);
+  session.join();
+  owner.reset();  // its worker, which may be sending too, is stopped
+  EXPECT_EQ(g_nStuckCallbacks.load(), 0) << "a callback waited for the host while the host waited for the effect";
+  // Each gesture reached the host whole: begin, its value, end.
+  std::vector<int> gesture;
+  for (const auto& [opcode, index] : g_Callbacks) {
+    if (index == PARAM_LINEAR_WIDTH && (opcode != vst::audioMasterAutomate || !gesture.empty())) {
+      gesture.push_back(opcode);
+    }
+    if (opcode == vst::audioMasterEndEdit) {
+      EXPECT_EQ(gesture, (std::vector<int>{vst::audioMasterBeginEdit, vst::audioMasterAutomate, vst::audioMasterEndEdit}));
+      gesture.clear();
+    }
+  }
+  EXPECT_EQ(std::count(g_Callbacks.begin(), g_Callbacks.end(), std::pair<int, int>{vst::audioMasterEndEdit, PARAM_LINEAR_WIDTH}),
+            kRounds);
 }
 
 TEST(HostileThreads, AdaptorTimeInfoIsReadWhileTheAudioThreadWritesIt) {
