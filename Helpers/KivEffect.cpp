@@ -463,11 +463,11 @@ bool KivEffect::HasHostNotes() const {
 }
 
 void KivEffect::SendHostNotes() {
-  kiv::Guard(KIV_SIGNATURE, [&] {
-    // A sender that finds nothing more lets go and looks once more: a note
-    // recorded by a thread that saw it still sending is then seen here.
-    while (!IsBeingDestroyed() && HasHostNotes()) {
-      if (m_bSendingNotes.exchange(true)) return;  // that thread sends ours too
+  // A sender that finds nothing more lets go and looks once more: a note
+  // recorded by a thread that saw it still sending is then seen here.
+  while (!IsBeingDestroyed() && HasHostNotes()) {
+    if (m_bSendingNotes.exchange(true)) return;  // that thread sends ours too
+    kiv::Guard(KIV_SIGNATURE, [&] {
       for (;;) {
         const std::uint32_t head = m_nOutboxHead.load(std::memory_order_relaxed);
         if (head == m_nOutboxTail.load(std::memory_order_acquire)) break;
@@ -484,9 +484,9 @@ void KivEffect::SendHostNotes() {
         for (int i = 0; i < GetNumAutomatable(); ++i) callHost(vst::audioMasterAutomate, i, 0, nullptr, getParameter(i));
       }
       if (const std::uint32_t tasks = m_nDeferredTasks.exchange(0)) RunAfterStateLock(tasks);
-      m_bSendingNotes.store(false);
-    }
-  });
+    });
+    m_bSendingNotes.store(false);
+  }
 }
 
 void KivEffect::DeferChange(int slot, std::uint32_t bits) {
@@ -532,6 +532,8 @@ void KivEffect::ApplyPendingChanges() {
 
 void KivEffect::SetParameterAutomatedChecked(int index, float value) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!std::isfinite(value)) return;  // refused by setParameter too
+    value = std::clamp(value, 0.0f, 1.0f);
     CStateLock lock(*this);
     setParameter(index, value);
     if (index >= 0 && index < GetNumAutomatable()) RecordHostNote(NOTE_AUTOMATE, index, value);
@@ -540,6 +542,8 @@ void KivEffect::SetParameterAutomatedChecked(int index, float value) {
 
 void KivEffect::setParameterAutomated(std::int32_t index, float value) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!std::isfinite(value)) return;
+    value = std::clamp(value, 0.0f, 1.0f);
     CStateLock lock(*this);
     setParameter(index, value);
     if (isAutomationReported(index)) RecordHostNote(NOTE_AUTOMATE, index, value);

@@ -21,6 +21,7 @@
 #include <new>
 #include <random>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Helpers/KeyedChunk.h"
@@ -506,6 +507,30 @@ TEST(HostileThreads, HostCallbacksAreMadeOutsideTheStateLockAndInOrder) {
   }
   EXPECT_EQ(std::count(g_Callbacks.begin(), g_Callbacks.end(), std::pair<int, int>{vst::audioMasterEndEdit, PARAM_LINEAR_WIDTH}),
             kRounds);
+}
+
+// A host that, inside a callback, makes the effect record more values than
+// its outbox holds: the host still ends with every final value.
+KivEffect* g_pFlooded = nullptr;
+std::vector<std::pair<int, float>> g_Automated;
+std::intptr_t FloodingHost(vst::AEffect*, std::int32_t opcode, std::int32_t index, std::intptr_t, void*, float opt) {
+  if (opcode != vst::audioMasterAutomate) return 0;
+  g_Automated.emplace_back(index, opt);
+  if (KivEffect* effect = std::exchange(g_pFlooded, nullptr)) {
+    for (int n = 0; n < 2 * OUTBOX_SIZE; ++n) effect->SetParameterAutomatedChecked(n % 64, (n % 5) * 0.25f);
+  }
+  return 1;
+}
+
+TEST(HostileThreads, AHostThatFloodsTheOutboxGetsEveryFinalValue) {
+  ASpanora effect(&FloodingHost);
+  g_Automated.clear();
+  g_pFlooded = &effect;
+  effect.SetParameterAutomatedChecked(PARAM_BALANCE, 0.5f);
+  ASSERT_EQ(g_pFlooded, nullptr);
+  std::vector<float> last(64, -1.0f);
+  for (const auto& [index, value] : g_Automated) last[static_cast<std::size_t>(index)] = value;
+  for (int i = 0; i < 64; ++i) EXPECT_EQ(last[static_cast<std::size_t>(i)], effect.getParameter(i)) << i;
 }
 
 TEST(HostileThreads, AdaptorTimeInfoIsReadWhileTheAudioThreadWritesIt) {
