@@ -50,6 +50,7 @@
 
 #include "Helpers/KeyedChunk.h"
 #include "Helpers/KivPreset.h"
+#include "Helpers/ProcessProfile.h"
 #include "Helpers/Vst/AudioEffectX.h"
 #include "platform/Thread.h"
 
@@ -269,6 +270,11 @@ class KivEffect : public vst::AudioEffectX {
   std::uint32_t GetWorkerIdleMisses() const { return m_nWorkerIdleMisses.load(std::memory_order_relaxed); }
   double GetMicrosecondsPerCounterTick() const { return m_dProfilingScale; }
   bool IsProcessingLocked() const { return m_bProcessingLock.load(std::memory_order_acquire); }
+  // Average and maximum time of one call of the audio path over the last
+  // second of audio; any thread. The subclass's audio path records into
+  // ProcessProfile() on the audio thread only.
+  CProcessProfile::SFigures GetProcessingFigures() const noexcept { return m_ProcessProfile.Read(); }
+  CProcessProfile& ProcessProfile() noexcept { return m_ProcessProfile; }
 
   // Editor attachment (the editor object is owned by the VST base).
   void SetKivEditor(CKivEditorInterface* kivEditor);
@@ -360,6 +366,7 @@ class KivEffect : public vst::AudioEffectX {
   bool m_bSwitchingAB = false;
 
   double m_dProfilingScale = 0.0;
+  CProcessProfile m_ProcessProfile;
   ProgramRecord m_DefaultProgram;
   ProgramRecord m_PreviousValues;
 

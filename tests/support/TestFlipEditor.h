@@ -10,6 +10,7 @@
 #include "Helpers/DerivedControls.h"
 #include "Helpers/FlipEditor.h"
 #include "platform/GLSurface.h"
+#include "tests/support/FrameEvents.h"
 #include "resources/TestResources.h"
 
 class CTestFlipEditor : public FlipEditor {
@@ -78,8 +79,3 @@ class CNullSurface : public platform::CGLSurface {
   int m_nWidth, m_nHeight;
 };
 
-// Synthetic pointer input through the frame's event entry.
-void ClickAt(VSTGUI::CFrame* frame, int x, int y, std::uint32_t modifiers = 0);
-void PressAt(VSTGUI::CFrame* frame, int x, int y, std::uint32_t modifiers = 0);
-void MoveTo(VSTGUI::CFrame* frame, int x, int y, std::uint32_t modifiers = 0);
-void ReleaseAt(VSTGUI::CFrame* frame, int x, int y, std::uint32_t modifiers = 0);
