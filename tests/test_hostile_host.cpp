@@ -390,31 +390,6 @@ TEST(HostileThreads, SetParameterAndSetProgramNeverWaitForABusyStateLock) {
   EXPECT_EQ(effect.GetProgramRecord(0).values[PARAM_LINEAR_WIDTH], 0.125f);  // 0 was current when it was set
 }
 
-ASpanora* g_pOtherEffect = nullptr;
-std::intptr_t EditOtherEffectOnAutomate(vst::AEffect*, std::int32_t opcode, std::int32_t, std::intptr_t, void*,
-                                        float) {
-  // While the first effect corrects its range, the user edits the second.
-  if (opcode == vst::audioMasterAutomate && g_pOtherEffect) {
-    ASpanora* other = g_pOtherEffect;
-    g_pOtherEffect = nullptr;
-    other->setParameter(PARAM_WR_HIGH_FREQ, 0.5f);
-    other->setParameter(PARAM_WR_LOW_FREQ, 0.5f);
-  }
-  return 0;
-}
-
-TEST(HostileThreads, EachEffectCorrectsItsOwnRangesWhileAnotherDoes) {
-  ASpanora first(&EditOtherEffectOnAutomate);
-  ASpanora second(nullptr);
-  first.setParameter(PARAM_WR_LOW_FREQ, 0.2f);
-  first.setParameter(PARAM_WR_HIGH_FREQ, 0.9f);
-  g_pOtherEffect = &second;
-  first.setParameter(PARAM_WR_HIGH_FREQ, 0.21f);  // too close: corrected, telling the host
-  EXPECT_EQ(g_pOtherEffect, nullptr);
-  EXPECT_GE(second.getParameter(PARAM_WR_HIGH_FREQ) - second.getParameter(PARAM_WR_LOW_FREQ), 0.079f);
-  EXPECT_GE(first.getParameter(PARAM_WR_HIGH_FREQ) - first.getParameter(PARAM_WR_LOW_FREQ), 0.079f);
-}
-
 // A host that takes its own lock in every callback, as hosts that guard
 // their session do, while another of its threads holds that lock and calls
 // into the effect. The lock is recursive, and a callback's wait for it is
