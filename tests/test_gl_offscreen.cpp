@@ -69,39 +69,8 @@ TEST(GLOffscreen, BlendedQuadOverClearColourReadsBackTopDown) {
   EXPECT_EQ(glGetString(GL_VERSION), nullptr);  // no context current again
 }
 
-TEST(GLOffscreen, DisplayListsAndTexturesWork) {
-  auto surface = MakeSurface(16, 16);
-  ASSERT_TRUE(surface);
-  ASSERT_TRUE(surface->MakeCurrent());
-  UsePixelProjection(16, 16);
-  const std::uint8_t green[4] = {0, 255, 0, 255};
-  GLuint texture = 0;
-  glGenTextures(1, &texture);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, green);
-  const GLuint list = glGenLists(1);
-  glNewList(list, GL_COMPILE);
-  glEnable(GL_TEXTURE_2D);
-  glBegin(GL_QUADS);
-  glTexCoord2f(0, 0); glVertex2i(0, 0);
-  glTexCoord2f(1, 0); glVertex2i(16, 0);
-  glTexCoord2f(1, 1); glVertex2i(16, 16);
-  glTexCoord2f(0, 1); glVertex2i(0, 16);
-  glEnd();
-  glDisable(GL_TEXTURE_2D);
-  glEndList();
-  glClear(GL_COLOR_BUFFER_BIT);
-  glCallList(list);
-  EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-  SImage image;
-  ASSERT_TRUE(surface->ReadPixels(image));
-  EXPECT_EQ(PixelAt(image, 8, 8), (std::array<int, 4>{0, 255, 0, 255}));
-  glDeleteLists(list, 1);
-  glDeleteTextures(1, &texture);
-  surface->RestoreContext();
-}
+// Textures and display lists in these contexts are exercised by the bitmap
+// drawing (test_vstgui_gl) and the width graph's trail (test_spanora_graph).
 
 TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
   auto first = MakeSurface(8, 8);
