@@ -413,13 +413,13 @@ TEST_F(FlipEditorTest, TheBackPanelKeepsItsMarginsOnATallBackground) {
   EXPECT_EQ(editor->GetBackTitleRect().top, CTestFlipEditor::BACK_TITLE_TOP + 3 + 4 * backviews::LINE_SPACING);
 }
 
-TEST(FlipEditorCompact, ALowBackgroundGivesAFullHeightPanelAndATitleAtTheTop) {
-  FakeHost host;
-  auto effect = std::make_unique<ASpanora>(host.Callback());
-  auto* editor = new CTestFlipEditor(effect.get(), resources::TEST_IMAGE_COMPACT_BACKGROUND);
-  effect->SetKivEditor(editor);
+class FlipEditorCompact : public FlipEditorTest {
+ protected:
+  void SetUp() override { Open(resources::TEST_IMAGE_COMPACT_BACKGROUND); }
+};
+
+TEST_F(FlipEditorCompact, ALowBackgroundGivesAFullHeightPanelAndATitleAtTheTop) {
   EXPECT_EQ(editor->getEditorSize(), CRect(0, 0, 500, 300));
-  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(500, 300)));
   EXPECT_TRUE(editor->IsCompact());
   editor->AddBackViews(BACK_VIEW_OPTIONS);
   EXPECT_EQ(BackPanel(editor->getFrame()), CRect(40, 0, 460, 300));
@@ -429,7 +429,6 @@ TEST(FlipEditorCompact, ALowBackgroundGivesAFullHeightPanelAndATitleAtTheTop) {
   for (CStaticText* text : ViewsOf<CStaticText>(editor->getFrame()))
     optionsLineAtTop |= std::strcmp(text->GetText(), backviews::OPTIONS_TEXT) == 0 && text->getViewSize().top == 3;
   EXPECT_TRUE(optionsLineAtTop);
-  editor->close();
 }
 
 // ---------------------------------------------------------------------------
@@ -481,13 +480,7 @@ TEST(FlipEditorIdle, WhileOpenTheEditorDrivesTheEffectsIdleAtMostEvery100Ms) {
 
 // Host automation on one thread while the editor idles on another: every
 // change is recorded and applied on the editor's thread only.
-TEST(FlipEditorThreads, HostParameterCallsWhileTheEditorIdles) {
-  ASSERT_TRUE(g_bImages);
-  FakeHost host;
-  auto effect = std::make_unique<ASpanora>(host.Callback());
-  auto* editor = new CTestFlipEditor(effect.get());
-  effect->SetKivEditor(editor);
-  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(500, 440)));
+TEST_F(FlipEditorTest, HostParameterCallsWhileTheEditorIdlesOnAnotherThread) {
   std::atomic<bool> stop{false};
   std::thread automation([&] {
     for (int i = 0; !stop.load(); ++i) {
@@ -501,7 +494,6 @@ TEST(FlipEditorThreads, HostParameterCallsWhileTheEditorIdles) {
   effect->setParameter(CTestFlipEditor::KNOB_TAG, 0.5f);
   editor->idle();
   EXPECT_FLOAT_EQ(editor->GetGenericControl(0)->getValue(), 0.5f);
-  editor->close();
 }
 
 }  // namespace
