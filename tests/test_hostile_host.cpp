@@ -390,6 +390,29 @@ TEST(HostileThreads, SetParameterAndSetProgramNeverWaitForABusyStateLock) {
   EXPECT_EQ(effect.GetProgramRecord(0).values[PARAM_LINEAR_WIDTH], 0.125f);  // 0 was current when it was set
 }
 
+// Two sessions narrowing their own ranges at once: each effect corrects its
+// own range, so no correction on one thread suppresses another's. Each
+// thread goes on until the other has made its edits too, so they overlap.
+TEST(HostileThreads, EachEffectCorrectsItsOwnRangesWhileAnotherDoes) {
+  constexpr int kEdits = 5000;
+  std::atomic<int> narrow{0};
+  std::atomic<int> done[2] = {0, 0};
+  auto session = [&](int self) {
+    ASpanora effect(nullptr);
+    for (int i = 0; i < 100 * kEdits && (i < kEdits || done[1 - self].load() < kEdits); ++i) {
+      const float low = static_cast<float>(i % 80) / 100.0f;
+      effect.setParameter(PARAM_WR_LOW_FREQ, low);
+      effect.setParameter(PARAM_WR_HIGH_FREQ, low + 0.01f);  // too close: corrected at once
+      if (effect.getParameter(PARAM_WR_HIGH_FREQ) - effect.getParameter(PARAM_WR_LOW_FREQ) < 0.079f) ++narrow;
+      done[self].store(i + 1);
+    }
+  };
+  std::thread a(session, 0), b(session, 1);
+  a.join();
+  b.join();
+  EXPECT_EQ(narrow.load(), 0);
+}
+
 // A host that takes its own lock in every callback, as hosts that guard
 // their session do, while another of its threads holds that lock and calls
 // into the effect. The lock is recursive, and a callback's wait for it is
