@@ -37,6 +37,9 @@ class CTestInput {
   // The red, green and blue of one pixel as the window shows it, children
   // included; false outside the window.
   bool ReadPixel(std::uint64_t window, int x, int y, std::array<std::uint8_t, 3>& rgb) noexcept;
+  // Asks a top-level window to close, as a window manager's close button does
+  // (WM_DELETE_WINDOW).
+  bool RequestClose(std::uint64_t window) noexcept;
   // The windows directly inside a window, bottom to top.
   std::vector<std::uint64_t> Children(std::uint64_t window) noexcept;
 

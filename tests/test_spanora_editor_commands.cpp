@@ -200,6 +200,7 @@ std::string ReadUntilWindow(int fd, std::chrono::seconds patience) {
 
 // The exit status once the child has ended, -1 if it has not within patience.
 int WaitForExit(pid_t pid, std::chrono::seconds patience) {
+  if (pid <= 0) return -1;  // never signal a process group
   const auto end = std::chrono::steady_clock::now() + patience;
   while (std::chrono::steady_clock::now() < end) {
     int status = 0;
@@ -211,44 +212,80 @@ int WaitForExit(pid_t pid, std::chrono::seconds patience) {
   return -1;
 }
 
-TEST(Edit, OpensTheEditorInAWindowOfItsSizeAndEndsCleanlyOnSigterm) {
+// spanora edit started as a child on the test's display, with its output
+// read up to the line that names its window.
+class CEditProcess {
+ public:
+  CEditProcess() {
+    int output[2];
+    if (::pipe(output) != 0) return;
+    m_pid = ::fork();
+    if (m_pid < 0) {
+      ::close(output[0]);
+      ::close(output[1]);
+      return;
+    }
+    if (m_pid == 0) {
+      ::dup2(output[1], STDOUT_FILENO);
+      ::close(output[0]);
+      ::execl(SPANORA_COMMAND_PATH, "spanora", "edit", static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    ::close(output[1]);
+    m_nOutput = output[0];
+    m_sText = ReadUntilWindow(m_nOutput, std::chrono::seconds(30));
+    const std::size_t at = m_sText.find("window 0x");
+    unsigned long long window = 0;
+    if (at != std::string::npos &&
+        std::sscanf(m_sText.c_str() + at, "window 0x%llx, %dx%d", &window, &m_nWidth, &m_nHeight) == 3)
+      m_nWindow = window;
+  }
+  ~CEditProcess() {
+    if (m_pid > 0) WaitForExit(m_pid, std::chrono::seconds(0));
+    if (m_nOutput >= 0) ::close(m_nOutput);
+  }
+  CEditProcess(const CEditProcess&) = delete;
+  CEditProcess& operator=(const CEditProcess&) = delete;
+
+  int Wait() {
+    const int status = WaitForExit(m_pid, std::chrono::seconds(10));
+    m_pid = -1;
+    return status;
+  }
+
+  pid_t m_pid = -1;
+  int m_nOutput = -1;
+  std::string m_sText;
+  std::uint64_t m_nWindow = 0;
+  int m_nWidth = 0, m_nHeight = 0;
+};
+
+TEST(Edit, OpensTheEditorInAWindowOfItsSizeAndEndsOnCloseOrSigterm) {
   testsupport::CXvfbServer server;
   std::string error;
   ASSERT_TRUE(server.Start(error)) << error;
-  int output[2];
-  ASSERT_EQ(::pipe(output), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::dup2(output[1], STDOUT_FILENO);
-    ::close(output[0]);
-    ::execl(SPANORA_COMMAND_PATH, "spanora", "edit", static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
-  ::close(output[1]);
-  const std::string text = ReadUntilWindow(output[0], std::chrono::seconds(30));
-  unsigned long long window = 0;
+  auto input = platform::CTestInput::Open(error);
+  ASSERT_NE(input, nullptr) << error;
   int width = 0, height = 0;
-  const std::size_t at = text.find("window 0x");
-  const bool announced =
-      at != std::string::npos && std::sscanf(text.c_str() + at, "window 0x%llx, %dx%d", &window, &width, &height) == 3;
-  EXPECT_TRUE(announced) << text;
-  if (announced) {
-    int editorWidth = 0, editorHeight = 0;
-    EditorSize(&editorWidth, &editorHeight);
-    EXPECT_EQ(width, editorWidth);
-    EXPECT_EQ(height, editorHeight);
-    // The window exists on the display with exactly that size.
-    auto input = platform::CTestInput::Open(error);
-    ASSERT_NE(input, nullptr) << error;
+  EditorSize(&width, &height);
+  {
+    CEditProcess edit;
+    ASSERT_NE(edit.m_nWindow, 0u) << edit.m_sText;
+    EXPECT_EQ(edit.m_nWidth, width);
+    EXPECT_EQ(edit.m_nHeight, height);
+    // The window exists on the display with exactly that size, the editor inside.
     std::array<std::uint8_t, 3> rgb{};
-    EXPECT_TRUE(input->ReadPixel(window, width - 1, height - 1, rgb));
-    EXPECT_FALSE(input->ReadPixel(window, width, height, rgb));
-    EXPECT_FALSE(input->Children(window).empty()) << "the editor's own window is missing";
+    EXPECT_TRUE(input->ReadPixel(edit.m_nWindow, width - 1, height - 1, rgb));
+    EXPECT_FALSE(input->ReadPixel(edit.m_nWindow, width, height, rgb));
+    EXPECT_FALSE(input->Children(edit.m_nWindow).empty()) << "the editor's own window is missing";
+    ASSERT_TRUE(input->RequestClose(edit.m_nWindow));
+    EXPECT_EQ(edit.Wait(), spanora::EXIT_OK);
   }
-  ::kill(child, SIGTERM);
-  EXPECT_EQ(WaitForExit(child, std::chrono::seconds(10)), spanora::EXIT_TERMINATED);
-  ::close(output[0]);
+  CEditProcess edit;
+  ASSERT_NE(edit.m_nWindow, 0u) << edit.m_sText;
+  ASSERT_GT(edit.m_pid, 0);
+  ::kill(edit.m_pid, SIGTERM);
+  EXPECT_EQ(edit.Wait(), spanora::EXIT_TERMINATED);
 }
 
 }  // namespace
