@@ -47,12 +47,12 @@ void Idle(FlipEditor& editor, int times) {
 
 // Runs frames of material through the effect in blocks; the editor picks up
 // what the audio thread handed over at its next idle.
-void Feed(vsthost::CVstHost& host, FlipEditor& editor, std::vector<float>& left, std::vector<float>& right,
-          std::size_t begin, std::size_t end) {
+void Feed(vsthost::CVstHost& host, FlipEditor& editor, SStereoBuffer& material, std::size_t begin,
+          std::size_t end) {
   std::vector<float> outLeft(BLOCK), outRight(BLOCK);
   float* outputs[2] = {outLeft.data(), outRight.data()};
   for (std::size_t at = begin; at < end; at += BLOCK) {
-    float* inputs[2] = {left.data() + at, right.data() + at};
+    float* inputs[2] = {material.left.data() + at, material.right.data() + at};
     host.ProcessReplacing(inputs, outputs, static_cast<std::int32_t>(std::min<std::size_t>(BLOCK, end - at)));
     editor.idle();
   }
@@ -62,8 +62,29 @@ void Feed(vsthost::CVstHost& host, FlipEditor& editor, std::vector<float>& left,
 
 bool CreateEffectInProcess(vsthost::CVstHost& host) { return host.Create(&InProcessEntry, "(built-in widener)"); }
 
-bool DrawEditorSnapshot(vsthost::CVstHost& host, IFrameSource& source, EEditorFace face, platform::SImage* image,
-                        std::string* error) {
+bool ReadSnapshotMaterial(IFrameSource& source, SStereoBuffer* material, std::string* error) {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    const auto wanted = static_cast<std::int64_t>(SNAPSHOT_SECONDS * source.GetSampleRate());
+    material->left.assign(static_cast<std::size_t>(wanted), 0.0f);
+    material->right.assign(material->left.size(), 0.0f);
+    std::int64_t got = 0;
+    while (got < wanted) {
+      const std::int64_t n = source.Read(material->left.data() + got, material->right.data() + got, wanted - got);
+      if (n < 0) {
+        *error = "cannot read '" + source.GetName() + "'";
+        return false;
+      }
+      if (n == 0) break;
+      got += n;
+    }
+    material->left.resize(static_cast<std::size_t>(got));
+    material->right.resize(static_cast<std::size_t>(got));
+    return true;
+  });
+}
+
+bool DrawEditorSnapshot(vsthost::CVstHost& host, SStereoBuffer& material, int sampleRate, EEditorFace face,
+                        platform::SImage* image, std::string* error) {
   return kiv::Guard(KIV_SIGNATURE, false, [&] {
     FlipEditor* editor = EditorOf(host);
     if (!editor) {
@@ -78,19 +99,13 @@ bool DrawEditorSnapshot(vsthost::CVstHost& host, IFrameSource& source, EEditorFa
       if (error->empty()) *error = "no GL context";
       return false;
     }
-    // The material, read first so that the paced part is not held up by the file.
-    const auto wanted = static_cast<std::int64_t>(SNAPSHOT_SECONDS * source.GetSampleRate());
-    std::vector<float> left(static_cast<std::size_t>(wanted)), right(left.size());
-    std::int64_t got = 0;
-    for (std::int64_t n = 0; got < wanted && (n = source.Read(left.data() + got, right.data() + got, wanted - got)) > 0;)
-      got += n;
-    const auto frames = static_cast<std::size_t>(got);
+    const std::size_t frames = material.left.size();
     const std::size_t perIdle =
-        std::max<std::size_t>(1, static_cast<std::size_t>(source.GetSampleRate()) * FlipEditor::GetIdleInterval() / 1000);
+        std::max<std::size_t>(1, static_cast<std::size_t>(sampleRate) * FlipEditor::GetIdleInterval() / 1000);
     const std::size_t paced = std::min(frames, perIdle * PACED_IDLES);
-    Feed(host, *editor, left, right, 0, frames - paced);
+    Feed(host, *editor, material, 0, frames - paced);
     for (std::size_t at = frames - paced; at < frames; at += perIdle) {
-      Feed(host, *editor, left, right, at, std::min(frames, at + perIdle));
+      Feed(host, *editor, material, at, std::min(frames, at + perIdle));
       Idle(*editor, 1);
     }
     if (face != EEditorFace::FRONT) {
@@ -107,6 +122,12 @@ bool DrawEditorSnapshot(vsthost::CVstHost& host, IFrameSource& source, EEditorFa
 
 int TakeSnapshot(const SEditorOptions& options, IFrameSource& source, platform::SImage* image) {
   return kiv::Guard(KIV_SIGNATURE, int{EXIT_INTERNAL}, [&] {
+    SStereoBuffer material;
+    std::string error;
+    if (!ReadSnapshotMaterial(source, &material, &error)) {
+      std::fprintf(stderr, "spanora: %s\n", error.c_str());
+      return int{EXIT_BAD_FILE};
+    }
     vsthost::CVstHost host;
     if (!CreateEffectInProcess(host)) {
       std::fprintf(stderr, "spanora: %s\n", host.GetError().c_str());
@@ -123,8 +144,7 @@ int TakeSnapshot(const SEditorOptions& options, IFrameSource& source, platform::
         code != EXIT_OK)
       return code;
     Preroll(host, BLOCK, HOST_DEFAULT_TEMPO);
-    std::string error;
-    if (!DrawEditorSnapshot(host, source, options.face, image, &error)) {
+    if (!DrawEditorSnapshot(host, material, source.GetSampleRate(), options.face, image, &error)) {
       std::fprintf(stderr, "spanora: cannot draw the editor offscreen: %s\n", error.c_str());
       return int{EXIT_NO_GRAPHICS};
     }

@@ -9,6 +9,7 @@
 #include "platform/GLSurface.h"
 #include "tools/spanora/AudioFiles.h"
 #include "tools/spanora/CommandLine.h"
+#include "tools/spanora/DemoMaterial.h"
 #include "tools/vsthost/VstHost.h"
 
 namespace spanora {
@@ -20,17 +21,21 @@ constexpr double SNAPSHOT_SECONDS = 3.0;
 // routine as the module's entry point. False with host.GetError() set.
 bool CreateEffectInProcess(vsthost::CVstHost& host);
 
+// The first SNAPSHOT_SECONDS of the source (all of a shorter one). False
+// with the message set on a read error.
+bool ReadSnapshotMaterial(IFrameSource& source, SStereoBuffer* material, std::string* error);
+
 // Opens the editor of the host's (in-process, running) effect offscreen,
-// feeds it the source, shows the face and reads it back at the editor's
+// feeds it the material, shows the face and reads it back at the editor's
 // size. The last part of the material is fed at real-time pace so that the
 // trail holds its ten most recent layers. False with the reason when no GL
 // context can be made or the frame cannot be drawn.
-bool DrawEditorSnapshot(vsthost::CVstHost& host, IFrameSource& source, EEditorFace face, platform::SImage* image,
-                        std::string* error);
+bool DrawEditorSnapshot(vsthost::CVstHost& host, SStereoBuffer& material, int sampleRate, EEditorFace face,
+                        platform::SImage* image, std::string* error);
 
-// The whole snapshot: the effect made, set from options (preset, state,
-// settings), settled, fed the source and drawn. Returns the exit code; every
-// failure is printed with its cause.
+// The whole snapshot: the material read, the effect made, set from options
+// (preset, state, settings), settled, fed and drawn. Returns the exit code;
+// every failure is printed with its cause.
 int TakeSnapshot(const SEditorOptions& options, IFrameSource& source, platform::SImage* image);
 
 }  // namespace spanora
