@@ -20,7 +20,9 @@ namespace spanora {
 namespace {
 
 constexpr int BLOCK = 512;
-// The trail keeps ten layers, recorded at most once per editor idle.
+// The trail keeps ten layers, recorded at most once per editor idle
+// interval; twelve idles at real-time pace fill them all from the end of the
+// material.
 constexpr int PACED_IDLES = 12;
 
 vst::AEffect* InProcessEntry(vst::HostCallback master) {
