@@ -234,6 +234,9 @@ void FlipEditor::MaybeCallIdleInner() {
     if (m_nNextIdleDeadline == 0 || Reached(now, m_nNextIdleDeadline) ||
         m_nNextIdleDeadline - now > interval) {
       IdleInner();
+      // The profiling lines are live figures: they redraw at the idle
+      // cadence, not only when something else changes.
+      if (m_pDebugReporter && getFrame()) getFrame()->invalid();
       platform::SleepMs(1);
       m_nNextIdleDeadline = platform::GetTickCount() + interval;
       if (m_nNextIdleDeadline == 0) m_nNextIdleDeadline = 1;
@@ -316,31 +319,45 @@ void FlipEditor::WaitForEffectReconfiguration() {
     platform::SleepMs(1);
 }
 
+CFrame* FlipEditor::BeginFaceRebuild() {
+  CFrame* frame = getFrame();
+  if (!frame) {
+    m_bRefreshPending = true;  // built when a frame exists
+    return nullptr;
+  }
+  WaitForEffectReconfiguration();
+  m_bRebuilding = true;
+  return frame;
+}
+
+int FlipEditor::ReplaceWithFrontControls(CFrame* frame) {
+  RemoveAllControls();
+  frame->setBackground(m_pBackground);
+  const int first = frame->getNbViews();
+  AddFrontViewsInner();
+  UpdateABControls();
+  return first;
+}
+
 void FlipEditor::AddFrontViews() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     m_bFrontShowing = true;
     m_nBackViewType = BACK_VIEW_ABOUT;
-    CFrame* frame = getFrame();
-    if (!frame) {
-      m_bRefreshPending = true;
-      return;
-    }
-    WaitForEffectReconfiguration();
-    m_bRebuilding = true;
+    CFrame* frame = BeginFaceRebuild();
+    if (!frame) return;
     if (m_bIsOpen) {
       CRebuildScope hold(*this);
-      RemoveAllControls();
-      frame->setBackground(m_pBackground);
-      AddFrontViewsInner();
-      UpdateABControls();
+      ReplaceWithFrontControls(frame);
     }
     // The flip button lives in the frame only: no parameter reaches it.
     m_pFlipButton = new CInvisibleButton(Place(m_TitleRect), this, NO_PARAMETER_TAG);
     frame->addView(m_pFlipButton);
     KivEffect* fx = GetEffect();
     if (fx && fx->GetParameterClass(TRANSIENT_PARAM_BASE) == PARAM_CLASS_TRANSIENT &&
-        fx->GetTransientParam(TRANSIENT_PARAM_BASE) != 0.0f)
-      frame->addView(new CDebugReporter(this));
+        fx->GetTransientParam(TRANSIENT_PARAM_BASE) != 0.0f) {
+      m_pDebugReporter = new CDebugReporter(this);
+      frame->addView(m_pDebugReporter);
+    }
     m_bIsOpen = true;
     UpdateUndoRedoControls();
     frame->setDirty(true);
@@ -354,23 +371,14 @@ void FlipEditor::AddBackViews(int type) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     m_nBackViewType = type;
     m_bFrontShowing = false;
-    CFrame* frame = getFrame();
-    if (!frame) {
-      m_bRefreshPending = true;
-      return;
-    }
-    WaitForEffectReconfiguration();
-    m_bRebuilding = true;
+    CFrame* frame = BeginFaceRebuild();
+    if (!frame) return;
     m_LayoutOrigin = CPoint();
     if (m_bIsOpen) {
       CRebuildScope hold(*this);
-      RemoveAllControls();
-      frame->setBackground(m_pBackground);
       // The front controls stay visible, dimmed, under the panel, but out of
       // reach of the mouse; the preset browser stays hidden.
-      const int firstFrontView = frame->getNbViews();
-      AddFrontViewsInner();
-      UpdateABControls();
+      const int firstFrontView = ReplaceWithFrontControls(frame);
       for (int i = firstFrontView; i < frame->getNbViews(); ++i)
         if (auto* control = dynamic_cast<CControl*>(frame->getView(i))) control->setMouseEnabled(false);
       if (m_pPresetBrowser) {
@@ -423,6 +431,7 @@ void FlipEditor::RequestFlip() { m_nFlipDeadline = DeadlineIn(FACE_CHANGE_DELAY_
 
 void FlipEditor::NullWellKnownPointers() {
   m_pFlipButton = nullptr;
+  m_pDebugReporter = nullptr;
   m_pABButton = m_pCopyButton = m_pUndoButton = m_pRedoButton = nullptr;
   m_pPrevProgramButton = m_pNextProgramButton = nullptr;
   m_pProgramNameEdit = nullptr;
@@ -538,7 +547,12 @@ void FlipEditor::glDebugPrintf(const char* format, ...) {
 
 FlipEditor::SProcessProfile FlipEditor::GetProcessProfile() {
   SProcessProfile profile;
-  if (vst::AudioEffect* fx = getEffect()) profile.blockSize = fx->getBlockSize();
+  if (KivEffect* fx = GetEffect()) {
+    const CProcessProfile::SFigures figures = fx->GetProcessingFigures();
+    profile.averageMs = figures.averageMs;
+    profile.maxMs = figures.maxMs;
+    profile.blockSize = figures.lastFrames;
+  }
   return profile;
 }
 

@@ -224,6 +224,7 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
 
   // Well-known controls; null when the face does not have them.
   CInvisibleButton* m_pFlipButton = nullptr;
+  CDebugReporter* m_pDebugReporter = nullptr;
   VSTGUI::CControl* m_pABButton = nullptr;
   VSTGUI::CControl* m_pCopyButton = nullptr;
   VSTGUI::CControl* m_pUndoButton = nullptr;
@@ -259,6 +260,11 @@ class FlipEditor : public VSTGUI::AEffGUIEditor, public VSTGUI::CControlListener
   void TellHostParameters(int first, int count);
   // Rebuilds wait (bounded) while the effect applies new engine settings.
   void WaitForEffectReconfiguration();
+  // The shared start of a face rebuild: the frame, or null (then the rebuild
+  // is left pending until a frame exists).
+  VSTGUI::CFrame* BeginFaceRebuild();
+  // Clears the frame and adds the front controls; the index of the first one.
+  int ReplaceWithFrontControls(VSTGUI::CFrame* frame);
 
   VSTGUI::CBitmap* m_pBackground = nullptr;
   VSTGUI::CRect m_TitleRect;

@@ -121,11 +121,14 @@ void KivEffect::WorkerLoop() {
   // never waits out a sleep.
   std::uint32_t wait = 250;  // start-up pause
   while (WorkerWaitWhileRunning(wait)) {
+    m_nWorkerWakeups.fetch_add(1, std::memory_order_relaxed);
     wait = IDLE_INTERVAL_MS;
     CKivEditorInterface* kivEditor = GetKivEditor();
     if (kivEditor && kivEditor->isOpen()) continue;  // the editor drives idle work itself
+    std::uint32_t since = platform::TicksBetween(m_nLastIdleTime.load(), platform::GetTickCount());
+    if (since < IDLE_INTERVAL_MS) m_nWorkerIdleMisses.fetch_add(1, std::memory_order_relaxed);
     if (!m_bIdleGuard.load()) CallIdle(IDLE_SOURCE_WORKER);
-    const std::uint32_t since = platform::TicksBetween(m_nLastIdleTime.load(), platform::GetTickCount());
+    since = platform::TicksBetween(m_nLastIdleTime.load(), platform::GetTickCount());
     // One tick more than the remainder: a wake-up a hair early would find
     // the pass not yet due and sleep again for a millisecond.
     if (since < IDLE_INTERVAL_MS) wait = IDLE_INTERVAL_MS - since + 1;
@@ -437,7 +440,52 @@ void KivEffect::UnlockState() {
     // A change deferred after the check above, while we still held the
     // lock, is ours to apply (see DeferChange), unless another thread has
     // the lock by now: it applies it when it lets go.
-    if (!m_bAnyPending.load() || !TryLockState()) return;
+    if (!m_bAnyPending.load() || !TryLockState()) break;
+  }
+  SendHostNotes();
+}
+
+void KivEffect::RecordHostNote(EHostNote kind, std::int32_t index, float value) {
+  if (audioMaster == nullptr) return;
+  const std::uint32_t tail = m_nOutboxTail.load(std::memory_order_relaxed);  // we hold the state lock
+  const std::uint32_t used = tail - m_nOutboxHead.load(std::memory_order_acquire);
+  const std::uint32_t room = kind == NOTE_AUTOMATE ? OUTBOX_SIZE - OUTBOX_RESERVE : OUTBOX_SIZE;
+  if (used >= room) {
+    m_bOutboxOverflowed.store(true);
+    return;
+  }
+  m_Outbox[tail % OUTBOX_SIZE] = {kind, index, value};
+  m_nOutboxTail.store(tail + 1);  // sequentially consistent: see SendHostNotes
+}
+
+bool KivEffect::HasHostNotes() const {
+  return m_nOutboxHead.load() != m_nOutboxTail.load() || m_bOutboxOverflowed.load() || m_nDeferredTasks.load() != 0;
+}
+
+void KivEffect::SendHostNotes() {
+  // A sender that finds nothing more lets go and looks once more: a note
+  // recorded by a thread that saw it still sending is then seen here.
+  while (!IsBeingDestroyed() && HasHostNotes()) {
+    if (m_bSendingNotes.exchange(true)) return;  // that thread sends ours too
+    kiv::Guard(KIV_SIGNATURE, [&] {
+      for (;;) {
+        const std::uint32_t head = m_nOutboxHead.load(std::memory_order_relaxed);
+        if (head == m_nOutboxTail.load(std::memory_order_acquire)) break;
+        const SHostNote note = m_Outbox[head % OUTBOX_SIZE];
+        m_nOutboxHead.store(head + 1, std::memory_order_release);
+        switch (note.kind) {
+          case NOTE_AUTOMATE: callHost(vst::audioMasterAutomate, note.index, 0, nullptr, note.value); break;
+          case NOTE_BEGIN_EDIT: AudioEffectX::beginEdit(note.index); break;
+          case NOTE_END_EDIT: AudioEffectX::endEdit(note.index); break;
+          case NOTE_UPDATE_DISPLAY: AudioEffectX::updateDisplay(); break;
+        }
+      }
+      if (m_bOutboxOverflowed.exchange(false)) {
+        for (int i = 0; i < GetNumAutomatable(); ++i) callHost(vst::audioMasterAutomate, i, 0, nullptr, getParameter(i));
+      }
+      if (const std::uint32_t tasks = m_nDeferredTasks.exchange(0)) RunAfterStateLock(tasks);
+    });
+    m_bSendingNotes.store(false);
   }
 }
 
@@ -484,10 +532,21 @@ void KivEffect::ApplyPendingChanges() {
 
 void KivEffect::SetParameterAutomatedChecked(int index, float value) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!std::isfinite(value)) return;  // refused by setParameter too
+    value = std::clamp(value, 0.0f, 1.0f);
+    CStateLock lock(*this);
     setParameter(index, value);
-    if (index >= 0 && index < GetNumAutomatable() && audioMaster) {
-      callHost(vst::audioMasterAutomate, index, 0, nullptr, value);
-    }
+    if (index >= 0 && index < GetNumAutomatable()) RecordHostNote(NOTE_AUTOMATE, index, value);
+  });
+}
+
+void KivEffect::setParameterAutomated(std::int32_t index, float value) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    if (!std::isfinite(value)) return;
+    value = std::clamp(value, 0.0f, 1.0f);
+    CStateLock lock(*this);
+    setParameter(index, value);
+    if (isAutomationReported(index)) RecordHostNote(NOTE_AUTOMATE, index, value);
   });
 }
 
@@ -639,8 +698,9 @@ bool KivEffect::beginEdit(std::int32_t index) {
         StoreUndoPoint(UNDO_GESTURE_START, 0.0f);
         m_bGestureOpen = true;
       }
+      RecordHostNote(NOTE_BEGIN_EDIT, index);
     }
-    return AudioEffectX::beginEdit(index);
+    return audioMaster != nullptr;
   });
 }
 
@@ -654,8 +714,17 @@ bool KivEffect::endEdit(std::int32_t index) {
         StoreUndoPoint(UNDO_GESTURE_END, 0.0f);
         m_bGestureOpen = false;
       }
+      RecordHostNote(NOTE_END_EDIT, index);
     }
-    return AudioEffectX::endEdit(index);
+    return audioMaster != nullptr;
+  });
+}
+
+bool KivEffect::updateDisplay() {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    CStateLock lock(*this);
+    RecordHostNote(NOTE_UPDATE_DISPLAY);
+    return audioMaster != nullptr;
   });
 }
 
@@ -773,12 +842,9 @@ void KivEffect::SelectProgram(int program) {
 void KivEffect::setProgramName(char* name) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (name == nullptr) return;
-    {
-      CStateLock lock(*this);
-      SetProgramNameOf(CurrentProgram(), name);
-    }
-    updateDisplay();
     CStateLock lock(*this);
+    SetProgramNameOf(CurrentProgram(), name);
+    updateDisplay();
     ReloadEditor();
   });
 }
@@ -910,8 +976,9 @@ void KivEffect::UpdateDawTimeFromProcess() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     const vst::VstTimeInfo* info = getTimeInfo(vst::kVstTempoValid | vst::kVstTimeSigValid);
     double now = m_dHostTime.load(std::memory_order_relaxed);
-    if (info != nullptr && sampleRate > 0.0f) {
-      now = info->samplePos / static_cast<double>(sampleRate);
+    const float rate = getSampleRate();
+    if (info != nullptr && rate > 0.0f) {
+      now = info->samplePos / static_cast<double>(rate);
       m_dHostTime.store(now, std::memory_order_relaxed);
       m_bTimeValid.store(true, std::memory_order_relaxed);
     } else {

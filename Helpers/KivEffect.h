@@ -30,10 +30,19 @@
 //  - Calls into the editor made under the state lock only record (the
 //    editor applies them on its own thread), so nothing waits for the
 //    editor's lock while it holds the state lock.
-//  - Host callbacks (automate, for a program's values or a correction) are
-//    made with the state lock held, as the host's own call is still in
-//    progress; a host must not block in them on a thread of its own that is
-//    waiting for the effect.
+//  - Host callbacks (automate, begin and end of an edit, update display) are
+//    never made under the state lock: a host may take a lock of its own in
+//    them while another of its threads holds that lock and calls into us.
+//    They are recorded in order, under the lock, in a fixed ring (the
+//    outbox), and sent once the lock is let go, by one thread at a time: the
+//    thread that lets go sends unless another is already sending, which
+//    then sends these too. So they reach the host in the order they were
+//    recorded, nobody waits to send, and a call the host makes into the
+//    effect from inside a callback only adds to the ring. Should a host
+//    block in a callback long enough to fill the ring, the values that did
+//    not fit are sent as a whole afterwards (every parameter's value).
+//    Work a subclass must do outside the lock (it asks the host something)
+//    is flagged with DeferAfterStateLock and run by the sender.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -41,6 +50,7 @@
 
 #include "Helpers/KeyedChunk.h"
 #include "Helpers/KivPreset.h"
+#include "Helpers/ProcessProfile.h"
 #include "Helpers/Vst/AudioEffectX.h"
 #include "platform/Thread.h"
 
@@ -67,6 +77,11 @@ constexpr std::uint32_t IDLE_INTERVAL_MS = 100;  // the effect's idle routine, a
 // A failed allocation of an effect object asks the user to retry at most this
 // often; then (or at once, on Cancel) the allocation fails.
 constexpr int MAX_ALLOCATION_RETRIES = 2;
+// Host notifications waiting to be sent (see Threads, above); the last
+// OUTBOX_RESERVE slots take only edit begins and ends and display updates,
+// so a flood of values never unbalances the host's edit gestures.
+constexpr int OUTBOX_SIZE = 4096;
+constexpr int OUTBOX_RESERVE = 256;
 
 enum EWorkerState : std::int32_t {
   WORKER_CREATED = 2439,
@@ -134,8 +149,12 @@ class KivEffect : public vst::AudioEffectX {
   void setProgramName(char* name) override;
   void getProgramName(char* name) override;
   void process(float** inputs, float** outputs, std::int32_t frames) override;
+  void setParameterAutomated(std::int32_t index, float value) override;
+  // These tell the host once the state lock is let go (true when there is
+  // a host to tell).
   bool beginEdit(std::int32_t index) override;
   bool endEdit(std::int32_t index) override;
+  bool updateDisplay() override;
   bool getProgramNameIndexed(std::int32_t category, std::int32_t index, char* text) override;
   bool beginSetProgram() override { return true; }
   bool endSetProgram() override { return true; }
@@ -244,8 +263,18 @@ class KivEffect : public vst::AudioEffectX {
   void ApplyQualityModeSettingsOuter();
   bool IsBeingDestroyed() const { return m_bBeingDestroyed.load(std::memory_order_acquire); }
   std::int32_t GetWorkerState() const { return m_nWorkerState.load(); }
+  // Times the worker woke while running, and how many of those found no
+  // idle pass due (with no editor open there should be none: the worker
+  // sleeps until the next pass is due).
+  std::uint32_t GetWorkerWakeups() const { return m_nWorkerWakeups.load(std::memory_order_relaxed); }
+  std::uint32_t GetWorkerIdleMisses() const { return m_nWorkerIdleMisses.load(std::memory_order_relaxed); }
   double GetMicrosecondsPerCounterTick() const { return m_dProfilingScale; }
   bool IsProcessingLocked() const { return m_bProcessingLock.load(std::memory_order_acquire); }
+  // Average and maximum time of one call of the audio path over the last
+  // second of audio; any thread. The subclass's audio path records into
+  // ProcessProfile() on the audio thread only.
+  CProcessProfile::SFigures GetProcessingFigures() const noexcept { return m_ProcessProfile.Read(); }
+  CProcessProfile& ProcessProfile() noexcept { return m_ProcessProfile; }
 
   // Editor attachment (the editor object is owned by the VST base).
   void SetKivEditor(CKivEditorInterface* kivEditor);
@@ -286,6 +315,12 @@ class KivEffect : public vst::AudioEffectX {
     KivEffect& m_Effect;
     bool m_bOwns;
   };
+  // Asks for RunAfterStateLock(tasks) once the state lock is let go (bits
+  // of the subclass's choosing; any thread, usually under the lock). Work
+  // asked for more than once before it runs runs once, with the values
+  // then in force.
+  void DeferAfterStateLock(std::uint32_t tasks) { m_nDeferredTasks.fetch_or(tasks); }
+  virtual void RunAfterStateLock(std::uint32_t /*tasks*/) {}
   ProgramRecord& DefaultProgram() { return m_DefaultProgram; }
   void SetProgramNameOf(ProgramRecord& record, const char* name);
   int RefreshDepth() const { return m_nRefreshDepth; }
@@ -305,6 +340,13 @@ class KivEffect : public vst::AudioEffectX {
   void SelectProgram(int program);
   // Ends a batch of stored values: runs EnforceStoredRules once, outermost.
   void EndStoredValues();
+  // Outbox (see Threads, above). Record under the state lock.
+  enum EHostNote : std::int32_t { NOTE_AUTOMATE, NOTE_BEGIN_EDIT, NOTE_END_EDIT, NOTE_UPDATE_DISPLAY };
+  void RecordHostNote(EHostNote kind, std::int32_t index = 0, float value = 0.0f);
+  // Sends what the outbox holds unless another thread is sending; called
+  // with the state lock let go.
+  void SendHostNotes();
+  bool HasHostNotes() const;
   void CheckForChangeCanUndoOrRedo();
   void ApplyUndoEntry(UndoEntry& entry);
   void FillProgramBanks();
@@ -324,6 +366,7 @@ class KivEffect : public vst::AudioEffectX {
   bool m_bSwitchingAB = false;
 
   double m_dProfilingScale = 0.0;
+  CProcessProfile m_ProcessProfile;
   ProgramRecord m_DefaultProgram;
   ProgramRecord m_PreviousValues;
 
@@ -379,6 +422,8 @@ class KivEffect : public vst::AudioEffectX {
   std::mutex m_WorkerMutex;
   std::condition_variable m_WorkerWake;
   bool m_bWorkerExited = false;  // under m_WorkerMutex
+  std::atomic<std::uint32_t> m_nWorkerWakeups{0};
+  std::atomic<std::uint32_t> m_nWorkerIdleMisses{0};
 
   // State lock and the changes that waited for it (see the top of the file).
   std::recursive_mutex m_StateLock;
@@ -395,6 +440,20 @@ class KivEffect : public vst::AudioEffectX {
     std::uint32_t bits;
   };
   PendingChange m_PendingScratch[MAX_PROGRAM_VALUES + 1];  // under m_StateLock
+
+  // Outbox: written under the state lock at m_nOutboxTail, sent from
+  // m_nOutboxHead by the one thread that holds m_bSendingNotes.
+  struct SHostNote {
+    EHostNote kind;
+    std::int32_t index;
+    float value;
+  };
+  SHostNote m_Outbox[OUTBOX_SIZE];
+  std::atomic<std::uint32_t> m_nOutboxHead{0};
+  std::atomic<std::uint32_t> m_nOutboxTail{0};
+  std::atomic<bool> m_bOutboxOverflowed{false};
+  std::atomic<bool> m_bSendingNotes{false};
+  std::atomic<std::uint32_t> m_nDeferredTasks{0};
   std::atomic<bool> m_bBeingDestroyed{false};
   std::atomic<CKivEditorInterface*> m_pKivEditor{nullptr};  // read by the worker thread
 };

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Helpers/KeyedChunk.h"
@@ -45,15 +47,27 @@ void IdleCost(int instances, int seconds) {
   std::vector<std::unique_ptr<ASpanora>> effects;
   for (int i = 0; i < instances; ++i) effects.push_back(std::make_unique<ASpanora>(nullptr));
   std::this_thread::sleep_for(std::chrono::milliseconds(500));  // past the workers' start-up
+  auto workerWakeups = [&] {
+    std::uint64_t wakeups = 0, misses = 0;
+    for (const auto& effect : effects) {
+      wakeups += effect->GetWorkerWakeups();
+      misses += effect->GetWorkerIdleMisses();
+    }
+    return std::pair{wakeups, misses};
+  };
+  const auto [wakeups0, misses0] = workerWakeups();
   const double cpu0 = CpuSeconds();
   const long switches0 = ContextSwitches();
   const auto wall0 = Clock::now();
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
   const double cpu = CpuSeconds() - cpu0;
   const double wall = std::chrono::duration<double>(Clock::now() - wall0).count();
-  const double wakeups = static_cast<double>(ContextSwitches() - switches0) / wall / instances;
+  const auto [wakeups1, misses1] = workerWakeups();
+  const double perInstance = wall * instances;
   std::printf("idle: %d instances use %.2f%% of one core, %.0f context switches per instance and second\n", instances,
-              100.0 * cpu / wall, wakeups);
+              100.0 * cpu / wall, static_cast<double>(ContextSwitches() - switches0) / perInstance);
+  std::printf("idle: the worker wakes %.1f times per instance and second, %.1f of them with no idle pass due\n",
+              static_cast<double>(wakeups1 - wakeups0) / perInstance, static_cast<double>(misses1 - misses0) / perInstance);
 }
 
 void DestroyTime(int instances) {

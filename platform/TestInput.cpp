@@ -109,27 +109,45 @@ bool CTestInput::TypeText(const std::string& text) noexcept {
 void CTestInput::Sync() noexcept { XSync(m_pImpl->display, False); }
 
 bool CTestInput::ReadPixel(std::uint64_t window, int x, int y, std::array<std::uint8_t, 3>& rgb) noexcept {
-  Display* display = m_pImpl->display;
-  CXErrorTrap trap(display);
-  XWindowAttributes attributes{};
-  if (!XGetWindowAttributes(display, static_cast<Window>(window), &attributes) || x < 0 || y < 0 ||
-      x >= attributes.width || y >= attributes.height) {
-    return false;
-  }
-  XImage* image = XGetImage(display, static_cast<Window>(window), x, y, 1, 1, AllPlanes, ZPixmap);
-  if (!image) return false;
-  const unsigned long pixel = XGetPixel(image, 0, 0);
-  auto channel = [](unsigned long value, unsigned long mask) {
-    if (mask == 0) return std::uint8_t{0};
-    while ((mask & 1u) == 0) {
-      mask >>= 1;
-      value >>= 1;
-    }
-    return static_cast<std::uint8_t>((value & mask) * 255u / mask);
-  };
-  rgb = {channel(pixel, image->red_mask), channel(pixel, image->green_mask), channel(pixel, image->blue_mask)};
-  XDestroyImage(image);
+  std::vector<std::array<std::uint8_t, 3>> pixels;
+  if (!ReadRegion(window, x, y, 1, 1, pixels)) return false;
+  rgb = pixels[0];
   return true;
+}
+
+bool CTestInput::ReadRegion(std::uint64_t window, int x, int y, int width, int height,
+                            std::vector<std::array<std::uint8_t, 3>>& pixels) noexcept {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    Display* display = m_pImpl->display;
+    CXErrorTrap trap(display);
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(display, static_cast<Window>(window), &attributes) || x < 0 || y < 0 ||
+        width <= 0 || height <= 0 || x + width > attributes.width || y + height > attributes.height) {
+      return false;
+    }
+    pixels.clear();
+    pixels.reserve(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    XImage* image = XGetImage(display, static_cast<Window>(window), x, y, static_cast<unsigned int>(width),
+                              static_cast<unsigned int>(height), AllPlanes, ZPixmap);
+    if (!image) return false;
+    auto channel = [](unsigned long value, unsigned long mask) {
+      if (mask == 0) return std::uint8_t{0};
+      while ((mask & 1u) == 0) {
+        mask >>= 1;
+        value >>= 1;
+      }
+      return static_cast<std::uint8_t>((value & mask) * 255u / mask);
+    };
+    for (int row = 0; row < height; ++row) {
+      for (int column = 0; column < width; ++column) {
+        const unsigned long pixel = XGetPixel(image, column, row);
+        pixels.push_back({channel(pixel, image->red_mask), channel(pixel, image->green_mask),
+                          channel(pixel, image->blue_mask)});
+      }
+    }
+    XDestroyImage(image);
+    return true;
+  });
 }
 
 std::vector<std::uint64_t> CTestInput::Children(std::uint64_t window) noexcept {

@@ -22,7 +22,6 @@
 #include "widener/ASpanora.h"
 
 using namespace VSTGUI;
-using platform::SEvent;
 
 namespace {
 
@@ -58,50 +57,18 @@ struct ModifierTakingListener : RecordingListener, CModifierClickListener {
   int taken = 0;
 };
 
-SEvent Event(SEvent::EType type, int x, int y, std::uint32_t state = 0, std::uint32_t button = 0) {
-  SEvent e;
-  e.type = type;
-  e.x = x;
-  e.y = y;
-  e.state = state;
-  e.button = button;
-  return e;
-}
-
-constexpr std::uint32_t L = platform::kLeftButton;
-
 class DerivedControls : public ::testing::Test {
  protected:
   DerivedControls()
       : effect(host.Callback()), editor(&effect, CRect(0, 0, 600, 400)), frame(CRect(0, 0, 600, 400), nullptr, &editor) {}
 
-  void Press(int x, int y, std::uint32_t modifiers = 0) {
-    frame.handleEvent(Event(SEvent::EType::ButtonPress, x, y, modifiers, L));
-  }
-  void Drag(int x, int y, std::uint32_t modifiers = 0) {
-    frame.handleEvent(Event(SEvent::EType::MouseMove, x, y, L | modifiers));
-  }
-  void Release(int x, int y) { frame.handleEvent(Event(SEvent::EType::ButtonRelease, x, y, L, L)); }
-  void Click(int x, int y, std::uint32_t modifiers = 0) {
-    Press(x, y, modifiers);
-    Release(x, y);
-  }
-  void Move(int x, int y) { frame.handleEvent(Event(SEvent::EType::MouseMove, x, y)); }
-  void Wheel(int x, int y, float distance, std::uint32_t modifiers = 0) {
-    SEvent e = Event(SEvent::EType::Wheel, x, y, modifiers);
-    e.wheel = distance;
-    frame.handleEvent(e);
-  }
-  void Type(const char* text) {
-    for (const char* c = text; *c; ++c) {
-      SEvent e = Event(SEvent::EType::KeyPress, 0, 0);
-      e.text[0] = *c;
-      frame.handleEvent(e);
-    }
-    SEvent e = Event(SEvent::EType::KeyPress, 0, 0);
-    e.key = platform::EKey::Return;
-    frame.handleEvent(e);
-  }
+  void Press(int x, int y, std::uint32_t modifiers = 0) { PressAt(&frame, x, y, modifiers); }
+  void Drag(int x, int y, std::uint32_t modifiers = 0) { MoveTo(&frame, x, y, modifiers); }
+  void Release(int x, int y) { ReleaseAt(&frame, x, y); }
+  void Click(int x, int y, std::uint32_t modifiers = 0) { ClickAt(&frame, x, y, modifiers); }
+  void Move(int x, int y) { HoverAt(&frame, x, y); }
+  void Wheel(int x, int y, float distance, std::uint32_t modifiers = 0) { WheelAt(&frame, x, y, distance, modifiers); }
+  void Type(const char* text) { TypeAndReturn(&frame, text); }
   CTextDrag* AddDrag(ETextDragType type, float min, float max, float value) {
     auto* drag = new CTextDrag(CRect(10, 100, 110, 120), &listener, 1, 0.0f, type);
     drag->setMin(min);
@@ -208,11 +175,7 @@ TEST_F(DerivedControls, TextDragTypesAfterADoubleClickAndClampsTheTypedNumber) {
   Click(50, 110);
   Click(50, 110);
   ASSERT_TRUE(drag->isEditingText());
-  for (int i = 0; i < 6; ++i) {
-    SEvent e = Event(SEvent::EType::KeyPress, 0, 0);
-    e.key = platform::EKey::BackSpace;
-    frame.handleEvent(e);
-  }
+  for (int i = 0; i < 6; ++i) PressKey(&frame, platform::EKey::BackSpace);
   Type("250");
   EXPECT_FALSE(drag->isEditingText());
   EXPECT_FLOAT_EQ(drag->getValue(), 25.0f);
@@ -371,9 +334,7 @@ TEST_F(DerivedControls, PresetBrowserLoadsTheEntryUnderTheReleaseAndCloses) {
   Click(540, 380);  // the close box
   EXPECT_FALSE(browser->isVisible());
   browser->setVisible(true);
-  SEvent escape = Event(SEvent::EType::KeyPress, 0, 0);
-  escape.key = platform::EKey::Escape;
-  frame.handleEvent(escape);
+  PressKey(&frame, platform::EKey::Escape);
   EXPECT_FALSE(browser->isVisible());
 }
 
@@ -476,8 +437,7 @@ TEST(DerivedControlsDrawing, BrowserColoursAndClippedHandlesOffscreen) {
   points->SetClip(true);
   frame.addView(browser);
   frame.addView(points);
-  SEvent move = Event(SEvent::EType::MouseMove, 11, 12);
-  frame.handleEvent(move);  // hovers entry 0
+  HoverAt(&frame, 11, 12);  // hovers entry 0
   ASSERT_EQ(browser->GetHoveredIndex(), 0);
 
   platform::SImage image;

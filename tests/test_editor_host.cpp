@@ -4,14 +4,12 @@
 // host that destroys its window before closing the editor survives.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <sstream>
-#include <thread>
 
 #include "Helpers/Vst/AEffect.h"
 #include "platform/TestInput.h"
-#include "tests/support/XvfbServer.h"
+#include "tests/support/EditorUnderXvfb.h"
 #include "tools/vsthost/EditorHost.h"
 #include "tools/vsthost/VstHost.h"
 
@@ -20,7 +18,7 @@ namespace {
 using vsthost::CEditorHost;
 using vsthost::CVstHost;
 using vsthost::SHostEvent;
-using Rgb = std::array<std::uint8_t, 3>;
+using testsupport::Rgb;
 
 struct SEditorReport {
   int opens = 0;
@@ -36,42 +34,20 @@ SEditorReport AskEditor(CVstHost& host) {
   return report;
 }
 
-class EditorHost : public ::testing::Test {
+class EditorHost : public testsupport::XvfbTest {
  protected:
-  static void SetUpTestSuite() {
-    s_pServer = new testsupport::CXvfbServer;
-    if (!s_pServer->Start(s_sServerError)) {
-      delete s_pServer;
-      s_pServer = nullptr;
-    }
-  }
-  static void TearDownTestSuite() {
-    delete s_pServer;
-    s_pServer = nullptr;
-  }
   void SetUp() override {
-    ASSERT_NE(s_pServer, nullptr) << s_sServerError;
-    std::string error;
-    m_pInput = platform::CTestInput::Open(error);
-    ASSERT_NE(m_pInput, nullptr) << error;
+    XvfbTest::SetUp();
+    if (HasFatalFailure()) return;
     ASSERT_TRUE(m_host.Load(GL_EDITOR_PLUGIN_PATH)) << m_host.GetError();
     m_host.Open();
   }
 
   // Idles the editor until the host's window shows the colour at (x, y).
   Rgb ShownAfterIdle(CEditorHost& editor, int x, int y, const Rgb& expected) {
-    Rgb rgb{};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      editor.Idle();
-      if (m_pInput->ReadPixel(editor.GetWindowId(), x, y, rgb) && rgb == expected) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return rgb;
+    return WaitForPixel(editor.GetWindowId(), x, y, expected, [&] { editor.Idle(); });
   }
 
-  static inline testsupport::CXvfbServer* s_pServer = nullptr;
-  static inline std::string s_sServerError;
-  std::unique_ptr<platform::CTestInput> m_pInput;
   CVstHost m_host;
 };
 
@@ -117,10 +93,7 @@ TEST_F(EditorHost, AHostThatDestroysItsWindowBeforeClosingTheEditorSurvives) {
     ASSERT_TRUE(editor.Open()) << editor.GetError();
     editor.Idle();
     editor.DestroyWindow();
-    for (int i = 0; i < 50 && AskEditor(m_host).destroyedEvents == 0; ++i) {
-      editor.Idle();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    testsupport::WaitUntil([&] { return AskEditor(m_host).destroyedEvents != 0; }, [&] { editor.Idle(); });
     const SEditorReport report = AskEditor(m_host);
     EXPECT_EQ(report.destroyedEvents, 1);
     EXPECT_EQ(report.alive, 0);

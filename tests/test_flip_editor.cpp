@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "Helpers/DerivedControls.h"
 #include "Helpers/FlipEditorBackViews.h"
@@ -237,20 +238,9 @@ TEST_F(FlipEditorTest, TypingAProgramNameRenamesTheProgramAndStepButtonsWrap) {
   EXPECT_STREQ(name->getText(), current);
 
   Click(Centre(name->getViewSize()));
-  platform::SEvent key;
-  key.type = platform::SEvent::EType::KeyPress;
-  key.key = platform::EKey::End;
-  Frame()->handleEvent(key);
-  key.key = platform::EKey::BackSpace;
-  for (std::size_t i = 0; i < std::strlen(current); ++i) Frame()->handleEvent(key);
-  key.key = platform::EKey::None;
-  for (const char* c = "Wide Mix"; *c; ++c) {
-    key.text[0] = *c;
-    Frame()->handleEvent(key);
-  }
-  key.text[0] = 0;
-  key.key = platform::EKey::Return;
-  Frame()->handleEvent(key);
+  PressKey(Frame(), platform::EKey::End);
+  for (std::size_t i = 0; i < std::strlen(current); ++i) PressKey(Frame(), platform::EKey::BackSpace);
+  TypeAndReturn(Frame(), "Wide Mix");
   effect->getProgramName(current);
   EXPECT_STREQ(current, "Wide Mix");
 
@@ -297,20 +287,9 @@ TEST_F(FlipEditorTest, ATypedTextDragValueLandsInTheEffect) {
   const CPoint centre = Centre(drag->getViewSize());
   Click(centre);
   Click(centre);  // a double click opens the text for typing
-  platform::SEvent key;
-  key.type = platform::SEvent::EType::KeyPress;
-  key.key = platform::EKey::End;
-  Frame()->handleEvent(key);
-  key.key = platform::EKey::BackSpace;
-  for (int i = 0; i < 8; ++i) Frame()->handleEvent(key);
-  key.key = platform::EKey::None;
-  for (const char* c = "40"; *c; ++c) {
-    key.text[0] = *c;
-    Frame()->handleEvent(key);
-  }
-  key.text[0] = 0;
-  key.key = platform::EKey::Return;
-  Frame()->handleEvent(key);
+  PressKey(Frame(), platform::EKey::End);
+  for (int i = 0; i < 8; ++i) PressKey(Frame(), platform::EKey::BackSpace);
+  TypeAndReturn(Frame(), "40");
   EXPECT_NEAR(effect->getParameter(CTestFlipEditor::DRAG_TAG), 0.4f, 1e-5f);
 }
 
@@ -394,6 +373,17 @@ TEST_F(FlipEditorTest, TheOptionsPageChangesSettingsThroughTheParameterPath) {
   ASSERT_TRUE(editor->IsFrontShowing());
   EXPECT_EQ(ViewsOf<CDebugReporter>(Frame()).size(), 1u);  // profiling lines on the next front face
 
+  // The lines show the effect's own figures once a second of audio has run.
+  EXPECT_EQ(editor->GetProcessProfile().maxMs, 0.0);
+  effect->setSampleRate(48000.0f);
+  std::vector<float> left(100), right(100);
+  float* io[2] = {left.data(), right.data()};
+  for (int block = 0; block < 481; ++block) effect->processReplacing(io, io, 100);
+  const FlipEditor::SProcessProfile profile = editor->GetProcessProfile();
+  EXPECT_GT(profile.averageMs, 0.0);
+  EXPECT_GE(profile.maxMs, profile.averageMs);
+  EXPECT_EQ(profile.blockSize, 100);
+
   // "Cache Textures" takes effect when the editor opens again.
   const bool cached = CBitmap::GetCacheTextures();
   effect->setParameter(PERSISTENT_PARAM_BASE, cached ? 0.0f : 1.0f);
@@ -423,13 +413,13 @@ TEST_F(FlipEditorTest, TheBackPanelKeepsItsMarginsOnATallBackground) {
   EXPECT_EQ(editor->GetBackTitleRect().top, CTestFlipEditor::BACK_TITLE_TOP + 3 + 4 * backviews::LINE_SPACING);
 }
 
-TEST(FlipEditorCompact, ALowBackgroundGivesAFullHeightPanelAndATitleAtTheTop) {
-  FakeHost host;
-  auto effect = std::make_unique<ASpanora>(host.Callback());
-  auto* editor = new CTestFlipEditor(effect.get(), resources::TEST_IMAGE_COMPACT_BACKGROUND);
-  effect->SetKivEditor(editor);
+class FlipEditorCompact : public FlipEditorTest {
+ protected:
+  void SetUp() override { Open(resources::TEST_IMAGE_COMPACT_BACKGROUND); }
+};
+
+TEST_F(FlipEditorCompact, ALowBackgroundGivesAFullHeightPanelAndATitleAtTheTop) {
   EXPECT_EQ(editor->getEditorSize(), CRect(0, 0, 500, 300));
-  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(500, 300)));
   EXPECT_TRUE(editor->IsCompact());
   editor->AddBackViews(BACK_VIEW_OPTIONS);
   EXPECT_EQ(BackPanel(editor->getFrame()), CRect(40, 0, 460, 300));
@@ -439,7 +429,6 @@ TEST(FlipEditorCompact, ALowBackgroundGivesAFullHeightPanelAndATitleAtTheTop) {
   for (CStaticText* text : ViewsOf<CStaticText>(editor->getFrame()))
     optionsLineAtTop |= std::strcmp(text->GetText(), backviews::OPTIONS_TEXT) == 0 && text->getViewSize().top == 3;
   EXPECT_TRUE(optionsLineAtTop);
-  editor->close();
 }
 
 // ---------------------------------------------------------------------------
@@ -491,13 +480,7 @@ TEST(FlipEditorIdle, WhileOpenTheEditorDrivesTheEffectsIdleAtMostEvery100Ms) {
 
 // Host automation on one thread while the editor idles on another: every
 // change is recorded and applied on the editor's thread only.
-TEST(FlipEditorThreads, HostParameterCallsWhileTheEditorIdles) {
-  ASSERT_TRUE(g_bImages);
-  FakeHost host;
-  auto effect = std::make_unique<ASpanora>(host.Callback());
-  auto* editor = new CTestFlipEditor(effect.get());
-  effect->SetKivEditor(editor);
-  ASSERT_TRUE(editor->open(std::make_unique<CNullSurface>(500, 440)));
+TEST_F(FlipEditorTest, HostParameterCallsWhileTheEditorIdlesOnAnotherThread) {
   std::atomic<bool> stop{false};
   std::thread automation([&] {
     for (int i = 0; !stop.load(); ++i) {
@@ -511,7 +494,6 @@ TEST(FlipEditorThreads, HostParameterCallsWhileTheEditorIdles) {
   effect->setParameter(CTestFlipEditor::KNOB_TAG, 0.5f);
   editor->idle();
   EXPECT_FLOAT_EQ(editor->GetGenericControl(0)->getValue(), 0.5f);
-  editor->close();
 }
 
 }  // namespace

@@ -4,43 +4,23 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <functional>
-#include <thread>
 
 #include "platform/GLSurface.h"
 #include "platform/HostWindow.h"
 #include "platform/TestInput.h"
-#include "tests/support/XvfbServer.h"
+#include "tests/support/EditorUnderXvfb.h"
 
 namespace {
 
 using platform::CGLSurface;
 using platform::CHostWindow;
 using platform::SEvent;
-using Rgb = std::array<std::uint8_t, 3>;
+using testsupport::Rgb;
 
-class GLWindow : public ::testing::Test {
+class GLWindow : public testsupport::XvfbTest {
  protected:
-  static void SetUpTestSuite() {
-    s_pServer = new testsupport::CXvfbServer;
-    if (!s_pServer->Start(s_sServerError)) {
-      delete s_pServer;
-      s_pServer = nullptr;
-    }
-  }
-  static void TearDownTestSuite() {
-    delete s_pServer;
-    s_pServer = nullptr;
-  }
-  void SetUp() override {
-    ASSERT_NE(s_pServer, nullptr) << s_sServerError;
-    std::string error;
-    m_pInput = platform::CTestInput::Open(error);
-    ASSERT_NE(m_pInput, nullptr) << error;
-  }
-
   static std::unique_ptr<CHostWindow> MakeHost(int width, int height) {
     std::string error;
     auto host = CHostWindow::Create(width, height, "test host", error);
@@ -64,36 +44,20 @@ class GLWindow : public ::testing::Test {
     return true;
   }
 
-  // Waits until the screen shows the colour at (x, y) of the window.
-  Rgb PixelOnScreen(std::uint64_t window, int x, int y, const Rgb& expected) {
-    Rgb rgb{};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-      if (m_pInput->ReadPixel(window, x, y, rgb) && rgb == expected) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return rgb;
-  }
-
-  // Pumps the surface's events until `done` accepts one (or 3 s pass).
+  // Pumps the surface's events until `done` accepts one (or the wait times out).
   static bool WaitForEvent(CGLSurface& surface, const std::function<bool(const SEvent&)>& done,
                            std::vector<SEvent>* seen = nullptr) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (std::chrono::steady_clock::now() < deadline) {
+    return testsupport::WaitUntil([&] {
       SEvent event;
       while (surface.NextEvent(event)) {
         if (seen) seen->push_back(event);
         if (done(event)) return true;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return false;
+      return false;
+    });
   }
 
   static bool IsType(const SEvent& event, SEvent::EType type) { return event.type == type; }
-
-  static inline testsupport::CXvfbServer* s_pServer = nullptr;
-  static inline std::string s_sServerError;
-  std::unique_ptr<platform::CTestInput> m_pInput;
 };
 
 TEST_F(GLWindow, ChildWindowDrawsInsideTheHostWindowAndRestoresNoContext) {
@@ -116,9 +80,9 @@ TEST_F(GLWindow, ChildWindowDrawsInsideTheHostWindowAndRestoresNoContext) {
   surface->RestoreContext();
   EXPECT_EQ(glGetString(GL_VERSION), nullptr);
 
-  EXPECT_EQ(PixelOnScreen(host->GetId(), 10, 10, Rgb{255, 0, 0}), (Rgb{255, 0, 0}));
-  EXPECT_EQ(PixelOnScreen(host->GetId(), 119, 89, Rgb{255, 0, 0}), (Rgb{255, 0, 0}));
-  EXPECT_EQ(PixelOnScreen(host->GetId(), 160, 120, Rgb{0, 0, 0}), (Rgb{0, 0, 0}));  // the host's own background
+  EXPECT_EQ(WaitForPixel(host->GetId(), 10, 10, Rgb{255, 0, 0}), (Rgb{255, 0, 0}));
+  EXPECT_EQ(WaitForPixel(host->GetId(), 119, 89, Rgb{255, 0, 0}), (Rgb{255, 0, 0}));
+  EXPECT_EQ(WaitForPixel(host->GetId(), 160, 120, Rgb{0, 0, 0}), (Rgb{0, 0, 0}));  // the host's own background
 }
 
 TEST_F(GLWindow, MouseAndKeyboardArriveAsEvents) {
@@ -262,7 +226,7 @@ TEST_F(GLWindow, ThreeEditorsInOneProcessEachDrawTheirOwnColour) {
   surfaces[0]->RestoreContext();
   for (int round = 0; round < 3; ++round) {
     for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(PixelOnScreen(hosts[i]->GetId(), 32, 32, colours[i]), colours[i]) << "editor " << i;
+      EXPECT_EQ(WaitForPixel(hosts[i]->GetId(), 32, 32, colours[i]), colours[i]) << "editor " << i;
     }
     // Drawing again in a different order changes nothing.
     for (int i = 2; i >= 0; --i) {

@@ -81,10 +81,16 @@ TEST(RecursiveFilterCore, ScaleTowardsIdentity) {
   EXPECT_FLOAT_EQ(half.GetFeedback(2), 0.5f * b2);
 }
 
-TEST(RecursiveFilterCore, ClearForgetsHistoryAndCoefficients) {
+TEST(RecursiveFilterCore, RingIndexWrapsHistoryReadsBackAndClearForgetsBoth) {
   CRecursiveFilterCore filter(2, 2);
+  filter.SetFeedforward(0, 1.0f);  // a wire: outputs equal inputs
+  for (int i = 1; i <= 60; ++i) filter.Process(static_cast<float>(i));
+  EXPECT_EQ(filter.GetRingIndex(), 60 % CRecursiveFilterCore::HISTORY_LENGTH);
+  EXPECT_EQ(filter.GetInputHistory(0), 60.0f);
+  EXPECT_EQ(filter.GetInputHistory(1), 59.0f);
+  EXPECT_EQ(filter.GetOutputHistory(50), 10.0f);
+
   filter.DesignBiquad(1000.0f, 1.0f, 44100.0f, 1.0f, CRecursiveFilterCore::BIQUAD_LOWPASS);
-  for (float v : Noise(100)) filter.Process(v);
   filter.Clear();
   EXPECT_EQ(filter.GetRingIndex(), 0);
   EXPECT_EQ(filter.GetFeedforward(0), 0.0f);
@@ -94,16 +100,6 @@ TEST(RecursiveFilterCore, ClearForgetsHistoryAndCoefficients) {
   EXPECT_EQ(filter.Process(0.75f), filter.GetFeedforward(0) * 0.75f);
   EXPECT_EQ(filter.GetInputHistory(0), 0.75f);
   EXPECT_EQ(filter.GetInputHistory(1), 0.0f);
-}
-
-TEST(RecursiveFilterCore, RingIndexWrapsAndHistoryReadsBack) {
-  CRecursiveFilterCore filter(2, 2);
-  filter.SetFeedforward(0, 1.0f);  // a wire: outputs equal inputs
-  for (int i = 1; i <= 60; ++i) filter.Process(static_cast<float>(i));
-  EXPECT_EQ(filter.GetRingIndex(), 60 % CRecursiveFilterCore::HISTORY_LENGTH);
-  EXPECT_EQ(filter.GetInputHistory(0), 60.0f);
-  EXPECT_EQ(filter.GetInputHistory(1), 59.0f);
-  EXPECT_EQ(filter.GetOutputHistory(50), 10.0f);
 }
 
 TEST(RecursiveFilterCore, CookbookLowAndHighPassMagnitudes) {

@@ -11,6 +11,7 @@
 #include "Helpers/OwnerDrawControls.h"
 #include "Helpers/Vst/AudioEffectX.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/FrameEvents.h"
 #include "vstgui/AEffGUIEditor.h"
 #include "vstgui/CButtons.h"
 #include "vstgui/CFrame.h"
@@ -20,7 +21,6 @@
 #include "vstgui/CTextEdit.h"
 
 using namespace VSTGUI;
-using platform::SEvent;
 
 namespace {
 
@@ -45,42 +45,17 @@ struct AutomatingListener : CControlListener {
   std::vector<float> values;
 };
 
-SEvent Event(SEvent::EType type, int x, int y, std::uint32_t state = 0, std::uint32_t button = 0) {
-  SEvent e;
-  e.type = type;
-  e.x = x;
-  e.y = y;
-  e.state = state;
-  e.button = button;
-  return e;
-}
-
-constexpr std::uint32_t L = platform::kLeftButton;
-
 class ViewFramework : public ::testing::Test {
  protected:
   ViewFramework() : effect(host.Callback()), editor(&effect, CRect(0, 0, 400, 300)), listener(effect),
                     frame(CRect(0, 0, 400, 300), nullptr, &editor) {}
 
-  void Press(int x, int y, std::uint32_t modifiers = 0) {
-    frame.handleEvent(Event(SEvent::EType::ButtonPress, x, y, modifiers, L));
-  }
-  void Drag(int x, int y, std::uint32_t modifiers = 0) {
-    frame.handleEvent(Event(SEvent::EType::MouseMove, x, y, L | modifiers));
-  }
-  void Release(int x, int y) { frame.handleEvent(Event(SEvent::EType::ButtonRelease, x, y, L, L)); }
-  void Move(int x, int y) { frame.handleEvent(Event(SEvent::EType::MouseMove, x, y)); }
-  void Wheel(int x, int y, float distance) {
-    SEvent e = Event(SEvent::EType::Wheel, x, y);
-    e.wheel = distance;
-    frame.handleEvent(e);
-  }
-  void Key(platform::EKey key, const char* text = "") {
-    SEvent e = Event(SEvent::EType::KeyPress, 0, 0);
-    e.key = key;
-    std::snprintf(e.text, sizeof e.text, "%s", text);
-    frame.handleEvent(e);
-  }
+  void Press(int x, int y, std::uint32_t modifiers = 0) { PressAt(&frame, x, y, modifiers); }
+  void Drag(int x, int y, std::uint32_t modifiers = 0) { MoveTo(&frame, x, y, modifiers); }
+  void Release(int x, int y) { ReleaseAt(&frame, x, y); }
+  void Move(int x, int y) { HoverAt(&frame, x, y); }
+  void Wheel(int x, int y, float distance) { WheelAt(&frame, x, y, distance); }
+  void Key(platform::EKey key, const char* text = "") { PressKey(&frame, key, text); }
 
   FakeHost host;
   PlainEffect effect;
@@ -211,7 +186,7 @@ TEST_F(ViewFramework, MouseAwayHookHearsOfLeavingOnlyWhenTheMouseReallyLeft) {
   EXPECT_EQ(CMouseMoveAwayHook::GetCurrentHook(), nullptr);
   Move(10, 10);
   EXPECT_EQ(CMouseMoveAwayHook::GetCurrentHook(), static_cast<CMouseMoveAwayHook*>(a));
-  frame.handleEvent(Event(SEvent::EType::PointerLeft, 0, 0));
+  LeaveFrame(&frame);
   EXPECT_EQ(a->awayCount, 2);
 }
 

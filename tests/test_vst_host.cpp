@@ -42,23 +42,14 @@ class VstHost : public ::testing::Test {
   CVstHost m_host;
 };
 
+// The identity getters one by one are the spanora_info_* command tests' job
+// (they print every field through this host); here what those cannot see.
 TEST_F(VstHost, LoadsThePluginAndReadsItsIdentity) {
   EXPECT_TRUE(m_host.IsLoaded());
   EXPECT_EQ(m_host.GetError(), "");
   EXPECT_EQ(m_host.GetPath(), DUMMY_PLUGIN_PATH);
   EXPECT_EQ(m_host.GetEffectName(), "Dummy Gain");
-  EXPECT_EQ(m_host.GetVendorString(), "Test Vendor");
-  EXPECT_EQ(m_host.GetProductString(), "Dummy Product");
-  EXPECT_EQ(m_host.GetVendorVersion(), 4321);
-  EXPECT_EQ(m_host.GetPlugCategory(), vst::kPlugCategEffect);
-  EXPECT_EQ(m_host.GetUniqueId(), FourCC('D', 'm', 'G', 'n'));
   EXPECT_EQ(m_host.GetVersion(), 7);
-  EXPECT_EQ(m_host.GetNumInputs(), 2);
-  EXPECT_EQ(m_host.GetNumOutputs(), 2);
-  EXPECT_EQ(m_host.GetNumParams(), 2);
-  EXPECT_EQ(m_host.GetNumPrograms(), 1);
-  EXPECT_EQ(m_host.GetFlags(), vst::effFlagsCanReplacing | vst::effFlagsProgramChunks);
-  EXPECT_EQ(m_host.GetInitialDelay(), 3);
   // The effect asked for the host's identity before VSTPluginMain returned.
   EXPECT_EQ(HostSeenByPlugin(m_host), "2400|Tarnwell Audio|spanora|1000|1");
   EXPECT_EQ(m_host.Host().GetCanDoQueries(), std::vector<std::string>{"acceptIOChanges"});
@@ -77,16 +68,10 @@ TEST_F(VstHost, CanPoseAsAnotherHost) {
 }
 
 TEST_F(VstHost, ParametersReadAndWriteThroughTheEffect) {
-  EXPECT_EQ(m_host.GetParameterName(0), "Gain");
-  EXPECT_EQ(m_host.GetParameterName(1), "Invert");
+  // Names, labels, keys and the first display: see spanora_info_*.
   EXPECT_EQ(m_host.GetParameterName(2), "") << "out of range leaves the zeroed buffer";
-  EXPECT_EQ(m_host.GetParameterLabel(0), "x");
-  EXPECT_EQ(m_host.GetParameterKey(0), "GainKey");
   EXPECT_EQ(m_host.GetParameterKey(1), "") << "the plug-in answered 0";
   EXPECT_EQ(m_host.GetParameterKey(-1), "");
-
-  EXPECT_FLOAT_EQ(m_host.GetParameter(0), 0.5f);
-  EXPECT_EQ(m_host.GetParameterDisplay(0), "1.00");
   m_host.SetParameter(0, 0.25f);
   m_host.SetParameter(1, 1.0f);
   EXPECT_FLOAT_EQ(m_host.GetParameter(0), 0.25f);

@@ -16,6 +16,8 @@
 #include "vstgui/CBitmap.h"
 #include "vstgui/CCurrentGLContext.h"
 #include "vstgui/COGLFonts.h"
+#include "vstgui/GLPixelSampler.h"
+#include "vstgui/GLState.h"
 #include "vstgui/GLRaster.h"
 
 namespace {
@@ -79,10 +81,10 @@ class COffscreenEditor {
 
   bool Ok() const { return m_pSurface != nullptr; }
   // Makes this editor's context current, as a frame does before drawing.
-  void Enter(unsigned long frameNumber = 1) {
+  void Enter(unsigned long frameNumber = 1, unsigned pixelSampler = 0) {
     Leave();
     ASSERT_TRUE(m_pSurface->MakeCurrent());
-    m_pScope = std::make_unique<CCurrentGLContext>(this, &m_Fonts, frameNumber);
+    m_pScope = std::make_unique<CCurrentGLContext>(this, &m_Fonts, frameNumber, pixelSampler);
   }
   void Leave() {
     if (!m_pScope) return;
@@ -219,6 +221,70 @@ TEST_F(BitmapDrawing, FilmstripFramesDrawFromTheirSubRectangleOnBothPaths) {
     EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 3)), (Rgba{0, 0, 0, 0}));   // nothing of frame 2 above
     EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 36)), (Rgba{0, 0, 0, 0}));  // nor of frame 4 below
   }
+}
+
+TEST_F(BitmapDrawing, NearestSamplingAtOwnSizeGivesTheLinearPictureAndLeavesTheTextureLinear) {
+  COffscreenEditor editor(96, 64, {0, 40, 0, 255});
+  ASSERT_TRUE(editor.Ok());
+  CGLPixelSampler sampler;
+  ASSERT_TRUE(sampler.Create());
+  BitmapPtr markers = LoadBitmap(resources::TEST_IMAGE_MARKERS);
+  BitmapPtr quadrants = LoadBitmap(resources::TEST_IMAGE_QUADRANTS);
+  BitmapPtr strip = LoadBitmap(resources::TEST_IMAGE_KNOB_STRIP);
+  SImage pictures[2];
+  for (unsigned name : {0u, sampler.GetName()}) {
+    editor.Enter(1, name);
+    glClear(GL_COLOR_BUFFER_BIT);
+    quadrants->drawOGL(30, 30);   // opaque: drawn without blending
+    markers->drawOGL(5, 7);       // half-transparent column blends
+    strip->drawOGL(60, 2, 0, 64, 32, 32);  // a filmstrip frame
+    pictures[name != 0] = editor.Read();
+  }
+  EXPECT_EQ(pictures[0].rgba, pictures[1].rgba);
+  EXPECT_EQ(Rgb(PixelAt(pictures[1], 30, 30)), (Rgba{255, 0, 0, 0}));
+  EXPECT_NEAR(PixelAt(pictures[1], 23, 10)[1], 148, 2);  // white at alpha 0.5 over dark green
+  GLint bound = -1, filter = 0;
+  glGetIntegerv(GL_SAMPLER_BINDING, &bound);
+  glBindTexture(GL_TEXTURE_2D, markers->getTextureName());
+  glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+  EXPECT_EQ(bound, 0);
+  EXPECT_EQ(filter, GL_LINEAR);
+  EXPECT_TRUE(glIsEnabled(GL_BLEND) == GL_FALSE);  // the fixture never enabled it; nothing leaked
+
+  // Bound for draws in whole pixels only; a turned or scaled bitmap keeps
+  // its texture's linear filtering.
+  const auto boundInScope = [] {
+    const CPixelExactSampling scope;
+    GLint name = 0;
+    glGetIntegerv(GL_SAMPLER_BINDING, &name);
+    return static_cast<unsigned>(name);
+  };
+  glMatrixMode(GL_MODELVIEW);
+  glTranslatef(3.0f, -2.0f, 0.0f);
+  EXPECT_EQ(boundInScope(), sampler.GetName());
+  glTranslatef(0.5f, 0.0f, 0.0f);
+  EXPECT_EQ(boundInScope(), 0u);
+  glLoadIdentity();
+  glRotatef(10.0f, 0.0f, 0.0f, 1.0f);
+  EXPECT_EQ(boundInScope(), 0u);
+  glLoadIdentity();
+  editor.Enter(1, 0);
+  EXPECT_EQ(boundInScope(), 0u);
+  sampler.Release();
+}
+
+TEST_F(BitmapDrawing, OpaqueFillsStillHonourAnotherBlendFunction) {
+  COffscreenEditor editor(16, 16, {0, 40, 0, 255});
+  ASSERT_TRUE(editor.Ok());
+  glEnable(GL_BLEND);
+  glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  FillRect(CRect(0, 0, 8, 16), CColor{100, 0, 0, 255});
+  glBlendFunc(GL_ONE, GL_ONE);  // additive, as glow layers draw
+  FillRect(CRect(8, 0, 16, 16), CColor{100, 0, 0, 255});
+  const SImage image = editor.Read();
+  EXPECT_EQ(Rgb(PixelAt(image, 3, 3)), (Rgba{100, 0, 0, 0}));
+  EXPECT_EQ(Rgb(PixelAt(image, 12, 3)), (Rgba{100, 40, 0, 0}));
+  EXPECT_TRUE(glIsEnabled(GL_BLEND));
 }
 
 TEST_F(BitmapDrawing, DamagedOrMissingImageDrawsAPlaceholderAndReports) {

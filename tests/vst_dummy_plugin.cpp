@@ -4,10 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Helpers/Vst/AEffect.h"
+#include "tests/support/MinimalEffect.h"
 
 namespace {
 
+using testplugin::CopyText;
 using vst::FourCC;
 
 int g_liveInstances = 0;
@@ -37,16 +38,6 @@ struct DummyEffect {
     return host(&effect, opcode, index, value, ptr, opt);
   }
 };
-
-DummyEffect* Self(vst::AEffect* effect) { return static_cast<DummyEffect*>(effect->object); }
-
-// Copies at most capacity - 1 characters and the NUL, cutting longer text.
-void CopyText(void* ptr, const char* text, std::size_t capacity) {
-  auto* out = static_cast<char*>(ptr);
-  std::size_t i = 0;
-  for (; i + 1 < capacity && text[i] != '\0'; ++i) out[i] = text[i];
-  out[i] = '\0';
-}
 
 std::intptr_t VendorSpecific(DummyEffect* self, std::int32_t index, std::intptr_t value, void* ptr, float opt) {
   if (index == FourCC('K', 'e', 'y', 'N')) {
@@ -92,9 +83,8 @@ std::intptr_t VendorSpecific(DummyEffect* self, std::int32_t index, std::intptr_
   return 0;
 }
 
-std::intptr_t Dispatcher(vst::AEffect* effect, std::int32_t opcode, std::int32_t index, std::intptr_t value,
-                         void* ptr, float opt) {
-  DummyEffect* self = Self(effect);
+std::intptr_t Dispatch(DummyEffect* self, std::int32_t opcode, std::int32_t index, std::intptr_t value, void* ptr,
+                       float opt) {
   switch (opcode) {
     case vst::effOpen: self->opened = true; return 0;
     case vst::effClose:
@@ -141,16 +131,13 @@ std::intptr_t Dispatcher(vst::AEffect* effect, std::int32_t opcode, std::int32_t
   }
 }
 
-void SetParameter(vst::AEffect* effect, std::int32_t index, float value) {
-  if (index >= 0 && index < 2) Self(effect)->values[index] = value;
+void SetParameter(DummyEffect* self, std::int32_t index, float value) {
+  if (index >= 0 && index < 2) self->values[index] = value;
 }
 
-float GetParameter(vst::AEffect* effect, std::int32_t index) {
-  return index >= 0 && index < 2 ? Self(effect)->values[index] : 0.0f;
-}
+float GetParameter(DummyEffect* self, std::int32_t index) { return index >= 0 && index < 2 ? self->values[index] : 0.0f; }
 
-void ProcessReplacing(vst::AEffect* effect, float** inputs, float** outputs, std::int32_t frames) {
-  DummyEffect* self = Self(effect);
+void Process(DummyEffect* self, float** inputs, float** outputs, std::int32_t frames) {
   const auto* time = reinterpret_cast<const vst::VstTimeInfo*>(self->Call(vst::audioMasterGetTime));
   self->timeAnswered = time != nullptr;
   if (time) {
@@ -168,22 +155,9 @@ extern "C" __attribute__((visibility("default"))) vst::AEffect* VSTPluginMain(vs
   if (!host) return nullptr;
   auto* self = new DummyEffect;
   ++g_liveInstances;
-  self->host = host;
-  vst::AEffect& e = self->effect;
-  e.magic = vst::kEffectMagic;
-  e.dispatcher = &Dispatcher;
-  e.setParameter = &SetParameter;
-  e.getParameter = &GetParameter;
-  e.processReplacing = &ProcessReplacing;
-  e.numPrograms = 1;
-  e.numParams = 2;
-  e.numInputs = 2;
-  e.numOutputs = 2;
-  e.flags = vst::effFlagsCanReplacing | vst::effFlagsProgramChunks;
-  e.initialDelay = 3;
-  e.object = self;
-  e.uniqueID = FourCC('D', 'm', 'G', 'n');
-  e.version = 7;
+  vst::AEffect* effect = testplugin::Connect(self, host, 2, vst::effFlagsCanReplacing | vst::effFlagsProgramChunks,
+                                             FourCC('D', 'm', 'G', 'n'), 7);
+  effect->initialDelay = 3;
 
   // Like a real effect, identify the host while constructing (before the
   // host knows this effect).
@@ -197,5 +171,5 @@ extern "C" __attribute__((visibility("default"))) vst::AEffect* VSTPluginMain(vs
   const std::intptr_t canDo = self->Call(vst::audioMasterCanDo, 0, 0, capability);
   std::snprintf(self->hostSeen, sizeof self->hostSeen, "%ld|%s|%s|%ld|%ld", static_cast<long>(version), vendor,
                 product, static_cast<long>(vendorVersion), static_cast<long>(canDo));
-  return &e;
+  return effect;
 }

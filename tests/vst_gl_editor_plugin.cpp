@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "Helpers/Vst/AEffect.h"
 #include "platform/GLSurface.h"
+#include "tests/support/MinimalEffect.h"
 
 namespace {
 
@@ -62,11 +62,7 @@ struct EditorEffect {
   }
 };
 
-EditorEffect* Self(vst::AEffect* effect) { return static_cast<EditorEffect*>(effect->object); }
-
-std::intptr_t Dispatcher(vst::AEffect* effect, std::int32_t opcode, std::int32_t index, std::intptr_t, void* ptr,
-                         float) {
-  EditorEffect* self = Self(effect);
+std::intptr_t Dispatch(EditorEffect* self, std::int32_t opcode, std::int32_t index, std::intptr_t, void* ptr, float) {
   switch (opcode) {
     case vst::effClose:
       delete self;
@@ -103,13 +99,13 @@ std::intptr_t Dispatcher(vst::AEffect* effect, std::int32_t opcode, std::int32_t
   }
 }
 
-void SetParameter(vst::AEffect* effect, std::int32_t index, float value) {
-  if (index == 0) Self(effect)->value = value;
+void SetParameter(EditorEffect* self, std::int32_t index, float value) {
+  if (index == 0) self->value = value;
 }
 
-float GetParameter(vst::AEffect* effect, std::int32_t index) { return index == 0 ? Self(effect)->value : 0.0f; }
+float GetParameter(EditorEffect* self, std::int32_t index) { return index == 0 ? self->value : 0.0f; }
 
-void ProcessReplacing(vst::AEffect*, float** inputs, float** outputs, std::int32_t frames) {
+void Process(EditorEffect*, float** inputs, float** outputs, std::int32_t frames) {
   for (int c = 0; c < 2; ++c)
     for (std::int32_t i = 0; i < frames; ++i) outputs[c][i] = inputs[c][i];
 }
@@ -117,21 +113,6 @@ void ProcessReplacing(vst::AEffect*, float** inputs, float** outputs, std::int32
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) vst::AEffect* VSTPluginMain(vst::HostCallback host) {
-  auto* self = new EditorEffect;
-  self->host = host;
-  vst::AEffect& e = self->effect;
-  e.magic = vst::kEffectMagic;
-  e.dispatcher = &Dispatcher;
-  e.setParameter = &SetParameter;
-  e.getParameter = &GetParameter;
-  e.processReplacing = &ProcessReplacing;
-  e.numPrograms = 1;
-  e.numParams = 1;
-  e.numInputs = 2;
-  e.numOutputs = 2;
-  e.flags = vst::effFlagsHasEditor | vst::effFlagsCanReplacing;
-  e.object = self;
-  e.uniqueID = vst::FourCC('E', 'd', 'T', 's');
-  e.version = 1;
-  return &e;
+  return testplugin::Connect(new EditorEffect, host, 1, vst::effFlagsHasEditor | vst::effFlagsCanReplacing,
+                             vst::FourCC('E', 'd', 'T', 's'), 1);
 }

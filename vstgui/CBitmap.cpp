@@ -7,6 +7,7 @@
 #include "Helpers/ErrorReport.h"
 #include "resources/Resources.h"
 #include "vstgui/CCurrentGLContext.h"
+#include "vstgui/GLPixelSampler.h"
 #include "vstgui/GLRaster.h"
 #include "vstgui/GLState.h"
 
@@ -46,6 +47,13 @@ bool UploadTexture(GLuint name, const SPixels& pixels) {
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, pixels.stride, pixels.rows, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels.rgba.data());
   glPopClientAttrib();
   return glGetError() == GL_NO_ERROR;
+}
+
+bool IsOpaque(const SPixels& pixels) {
+  for (int y = 0; y < pixels.height; ++y)
+    for (int x = 0; x < pixels.width; ++x)
+      if (pixels.At(x, y)[3] != 255) return false;
+  return true;
 }
 
 void SetBlending() {
@@ -115,6 +123,7 @@ bool CBitmap::glCreateTexture() noexcept {
       s_bCacheTextures.store(false, std::memory_order_relaxed);
       return false;
     }
+    m_bOpaque = IsOpaque(m_Pixels);
     m_fTextureScaleX = static_cast<float>(m_nWidth) / static_cast<float>(m_Pixels.stride);
     m_fTextureScaleY = static_cast<float>(m_nHeight) / static_cast<float>(m_Pixels.rows);
     return true;
@@ -166,7 +175,12 @@ void CBitmap::drawTextured(int x, int y, int sx, int sy, int width, int height) 
   const float s0 = static_cast<float>(sx) / tw, s1 = static_cast<float>(sx + width) / tw;
   const float t0 = static_cast<float>(sy) / th, t1 = static_cast<float>(sy + height) / th;
   const CGLAttribScope saved(GL_ENABLE_BIT | GL_COLOR_BUFFER_BIT | GL_CURRENT_BIT, true);
+  // Texels land one to one on pixel centres: nearest sampling gives the
+  // same picture for less. An opaque image blended over anything is the
+  // image itself, and unblended the renderer need not read what lies below.
+  const CPixelExactSampling pixelExact;
   SetBlending();
+  if (m_bOpaque) glDisable(GL_BLEND);
   glEnable(GL_TEXTURE_2D);
   glBindTexture(GL_TEXTURE_2D, m_nTextureName);
   glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);

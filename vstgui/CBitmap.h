@@ -101,6 +101,7 @@ class CBitmap {
   SPixels m_Pixels;
   unsigned m_nTextureName = 0;
   const void* m_pTextureOwner = nullptr;
+  bool m_bOpaque = false;  // every pixel of the image has alpha 255
   float m_fTextureScaleX = 1.0f;
   float m_fTextureScaleY = 1.0f;
   unsigned long m_nLastDrawnFrame = 0;

@@ -45,6 +45,22 @@ void CControl::notifyValueChanged() {
   });
 }
 
+void CControl::setValueAsGesture(float value) {
+  kiv::Guard(KIV_SIGNATURE, [&] {
+    beginEdit();
+    m_fValue = value;
+    bounceValue();
+    notifyValueChanged();
+    endEdit();
+  });
+}
+
+bool CControl::wheelStep(float distance) {
+  if (!m_bMouseEnabled) return false;
+  setValueAsGesture(m_fValue + distance * m_fWheelInc * (m_fMax - m_fMin));
+  return true;
+}
+
 void CControl::beginEdit() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (m_bEditing) return;

@@ -52,6 +52,12 @@ class CControl : public CView {
   // Opens and closes the host's edit gesture for this control's tag.
   void beginEdit();
   void endEdit();
+  // Sets the value (clamped) as one whole gesture: a Ctrl-click to the
+  // default and each wheel step are one undo step each for the host.
+  void setValueAsGesture(float value);
+  // The wheel's step for continuous controls: the wheel increment of the
+  // range per notch, as one gesture. False when the mouse is disabled.
+  bool wheelStep(float distance);
   bool isEditing() const { return m_bEditing; }
 
   // True when this click follows the previous one on this control within

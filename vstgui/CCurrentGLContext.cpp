@@ -5,8 +5,13 @@ namespace {
 thread_local const CCurrentGLContext* t_pCurrent = nullptr;
 }
 
-CCurrentGLContext::CCurrentGLContext(const void* owner, COGLFonts* fonts, unsigned long frameNumber) noexcept
-    : m_pOwner(owner), m_pFonts(fonts), m_nFrameNumber(frameNumber), m_pPrevious(t_pCurrent) {
+CCurrentGLContext::CCurrentGLContext(const void* owner, COGLFonts* fonts, unsigned long frameNumber,
+                                     unsigned pixelSampler) noexcept
+    : m_pOwner(owner),
+      m_pFonts(fonts),
+      m_nFrameNumber(frameNumber),
+      m_nPixelSampler(pixelSampler),
+      m_pPrevious(t_pCurrent) {
   t_pCurrent = this;
 }
 
@@ -24,6 +29,10 @@ COGLFonts* CCurrentGLContext::GetFonts() noexcept {
 
 unsigned long CCurrentGLContext::GetFrameNumber() noexcept {
   return t_pCurrent ? t_pCurrent->m_nFrameNumber : 0;
+}
+
+unsigned CCurrentGLContext::GetPixelSampler() noexcept {
+  return t_pCurrent ? t_pCurrent->m_nPixelSampler : 0;
 }
 
 }  // namespace VSTGUI

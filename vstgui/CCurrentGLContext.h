@@ -9,7 +9,8 @@
 // the previous context. Scopes nest; the innermost one counts.
 //
 // Bitmaps use the owner to keep each texture in the context that created
-// it; text drawing finds its glyph textures through the fonts.
+// it; text drawing finds its glyph textures through the fonts, and bitmaps
+// drawn at their own size the context's pixel sampler (CGLPixelSampler).
 
 namespace VSTGUI {
 
@@ -17,7 +18,7 @@ class COGLFonts;
 
 class CCurrentGLContext {
  public:
-  CCurrentGLContext(const void* owner, COGLFonts* fonts, unsigned long frameNumber) noexcept;
+  CCurrentGLContext(const void* owner, COGLFonts* fonts, unsigned long frameNumber, unsigned pixelSampler = 0) noexcept;
   ~CCurrentGLContext();
   CCurrentGLContext(const CCurrentGLContext&) = delete;
   CCurrentGLContext& operator=(const CCurrentGLContext&) = delete;
@@ -26,11 +27,14 @@ class CCurrentGLContext {
   static const void* GetOwner() noexcept;
   static COGLFonts* GetFonts() noexcept;
   static unsigned long GetFrameNumber() noexcept;
+  // The context's nearest-filtering sampler name, 0 for none.
+  static unsigned GetPixelSampler() noexcept;
 
  private:
   const void* m_pOwner;
   COGLFonts* m_pFonts;
   unsigned long m_nFrameNumber;
+  unsigned m_nPixelSampler;
   const CCurrentGLContext* m_pPrevious;
 };
 

@@ -86,6 +86,7 @@ bool CFrame::initFrame() {
   // gone to the error hook.
   CacheFontCharacterWidths();
   m_fonts.Create();
+  m_pixelSampler.Create();  // optional: without it bitmaps sample linearly
   glClear(GL_COLOR_BUFFER_BIT);
   m_pSurface->SwapBuffers();
   restoreContext();
@@ -108,8 +109,10 @@ void CFrame::close() {
     }
     if (current) {
       m_fonts.Release();
+      m_pixelSampler.Release();
       restoreContext();
     }
+    m_pixelSampler.Forget();  // went with the context if it was not current
     m_pSurface.reset();  // skips the window when the host already destroyed it
     m_bOpen = false;
     m_pMouseCapture = nullptr;
@@ -123,7 +126,7 @@ bool CFrame::makeContextCurrent() {
   if (!m_pSurface || !m_pSurface->IsAlive() || m_pContextScope) return false;
   for (int attempt = 0; attempt < 5; ++attempt) {
     if (m_pSurface->MakeCurrent()) {
-      m_pContextScope = std::make_unique<CCurrentGLContext>(this, &m_fonts, m_nFrameCount);
+      m_pContextScope = std::make_unique<CCurrentGLContext>(this, &m_fonts, m_nFrameCount, m_pixelSampler.GetName());
       return true;
     }
   }

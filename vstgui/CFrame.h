@@ -14,6 +14,7 @@
 #include "vstgui/CDrawContext.h"
 #include "vstgui/CCurrentGLContext.h"
 #include "vstgui/COGLFonts.h"
+#include "vstgui/GLPixelSampler.h"
 #include "vstgui/CViewContainer.h"
 #include "vstgui/Lock.h"
 
@@ -102,6 +103,7 @@ class CFrame : public CViewContainer {
   AEffGUIEditor* m_pEditor;
   std::unique_ptr<platform::CGLSurface> m_pSurface;
   COGLFonts m_fonts;  // display lists of this frame's context
+  CGLPixelSampler m_pixelSampler;
   CDrawContext m_context{this};
   Lock m_lock;
   bool m_bOpen = false;

@@ -61,11 +61,7 @@ void CKnob::mouse(CDrawContext* context, CPoint& where, long buttons) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (!m_bMouseEnabled || !(buttons & kLButton)) return;
     if (buttons & kControl) {
-      beginEdit();
-      m_fValue = m_fDefaultValue;
-      bounceValue();
-      notifyValueChanged();
-      endEdit();
+      setValueAsGesture(m_fDefaultValue);
       return;
     }
     beginEdit();
@@ -105,15 +101,7 @@ void CKnob::mouseUp(CDrawContext*, CPoint&, long) {
 }
 
 bool CKnob::onWheel(CDrawContext*, const CPoint&, float distance) {
-  return kiv::Guard(KIV_SIGNATURE, false, [&] {
-    if (!m_bMouseEnabled) return false;
-    beginEdit();
-    m_fValue += distance * m_fWheelInc * (m_fMax - m_fMin);
-    bounceValue();
-    notifyValueChanged();
-    endEdit();
-    return true;
-  });
+  return kiv::Guard(KIV_SIGNATURE, false, [&] { return wheelStep(distance); });
 }
 
 CAnimKnob::CAnimKnob(const CRect& size, CControlListener* listener, long tag, int subPixmaps, int heightOfOneImage,

@@ -81,14 +81,11 @@ void CSlider::drawOGL() {
 void CSlider::mouse(CDrawContext* context, CPoint& where, long buttons) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (!m_bMouseEnabled || !(buttons & kLButton)) return;
-    beginEdit();
     if (buttons & kControl) {
-      m_fValue = m_fDefaultValue;
-      bounceValue();
-      notifyValueChanged();
-      endEdit();
+      setValueAsGesture(m_fDefaultValue);
       return;
     }
+    beginEdit();
     const CRect handle = getHandleRect();
     const int lead = m_bHorizontal ? handle.left : handle.top;
     if (handle.pointInside(where)) {
@@ -143,15 +140,7 @@ void CSlider::mouseUp(CDrawContext*, CPoint&, long) {
 }
 
 bool CSlider::onWheel(CDrawContext*, const CPoint&, float distance) {
-  return kiv::Guard(KIV_SIGNATURE, false, [&] {
-    if (!m_bMouseEnabled) return false;
-    beginEdit();
-    m_fValue += distance * m_fWheelInc * (m_fMax - m_fMin);
-    bounceValue();
-    notifyValueChanged();
-    endEdit();
-    return true;
-  });
+  return kiv::Guard(KIV_SIGNATURE, false, [&] { return wheelStep(distance); });
 }
 
 }  // namespace VSTGUI

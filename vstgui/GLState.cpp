@@ -71,9 +71,31 @@ void FillRect(const CRect& rect) noexcept {
   glEnd();
 }
 
+// An opaque colour blended over what lies below (source alpha, one minus
+// source alpha) is the colour itself; unblended, the renderer need not read
+// the pixels below. Only when nothing else (a texture, another blend) acts.
+namespace {
+
+bool IsPlainOverBlend() noexcept {
+  if (!glIsEnabled(GL_BLEND) || glIsEnabled(GL_TEXTURE_2D)) return false;
+  GLint srcRgb = 0, dstRgb = 0, srcAlpha = 0, dstAlpha = 0, equation = 0;
+  glGetIntegerv(GL_BLEND_SRC_RGB, &srcRgb);
+  glGetIntegerv(GL_BLEND_DST_RGB, &dstRgb);
+  glGetIntegerv(GL_BLEND_SRC_ALPHA, &srcAlpha);
+  glGetIntegerv(GL_BLEND_DST_ALPHA, &dstAlpha);
+  glGetIntegerv(GL_BLEND_EQUATION_RGB, &equation);
+  return srcRgb == GL_SRC_ALPHA && srcAlpha == GL_SRC_ALPHA && dstRgb == GL_ONE_MINUS_SRC_ALPHA &&
+         dstAlpha == GL_ONE_MINUS_SRC_ALPHA && equation == GL_FUNC_ADD;
+}
+
+}  // namespace
+
 void FillRect(const CRect& rect, const CColor& color) noexcept {
   SetGLColor(color);
+  const bool skipBlend = color.alpha == 255 && IsPlainOverBlend();
+  if (skipBlend) glDisable(GL_BLEND);
   FillRect(rect);
+  if (skipBlend) glEnable(GL_BLEND);
 }
 
 void FrameRect(const CRect& rect) noexcept {

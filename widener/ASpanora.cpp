@@ -141,7 +141,7 @@ void ASpanora::ParameterChanged(int index) {
       case PARAM_SHIFT: return;  // read per block
       case PARAM_DYNAMICS:
       case PARAM_DYN_SPEED:
-      case PARAM_DYN_TEMPO: UpdateDynamicsRate(); return;
+      case PARAM_DYN_TEMPO: DeferAfterStateLock(TASK_DYNAMICS_RATE); return;  // asks the host its tempo
       case PARAM_LINK:
         if (v != 0.0f) {
           m_fLinkOffsets[0] = P(PARAM_WIDTH) - P(PARAM_SPLIT_DELAY_MIX);
@@ -267,6 +267,10 @@ void ASpanora::StartAutoLevel() {
   kiv::Guard(KIV_SIGNATURE, [&] {
     if (m_pEngine) m_pEngine->Trim().Start(m_pClock());
   });
+}
+
+void ASpanora::RunAfterStateLock(std::uint32_t tasks) {
+  if (tasks & TASK_DYNAMICS_RATE) UpdateDynamicsRate();
 }
 
 void ASpanora::UpdateDynamicsRate() {

@@ -7,7 +7,8 @@
 // values into m_fParam and raise flags; the audio thread picks them up per
 // block, per 1024-sample tick or at the end of a block. ParameterChanged
 // runs under the effect's state lock (KivEffect), so the control state kept
-// here needs no more than that.
+// here needs no more than that; the dynamics rate, which asks the host for
+// its tempo, is worked out once the lock is let go (RunAfterStateLock).
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -49,6 +50,7 @@ class ASpanora : public KivEffect {
   const char* GetParameterKey(int index) override;
   void OnIdle() override;
   void EnforceStoredRules() override;
+  void RunAfterStateLock(std::uint32_t tasks) override;
 
   // --- Widener -------------------------------------------------------------
   // The host tempo in beats per second: tempo / 60 when the host reports a
@@ -88,6 +90,8 @@ class ASpanora : public KivEffect {
   void ReadParameters(float* values) const;
   void EndOfBlock(float* const* outputs, int frames);
   void UpdateFilters();
+  // Work for after the state lock (KivEffect::DeferAfterStateLock).
+  static constexpr std::uint32_t TASK_DYNAMICS_RATE = 1;
   void UpdateDynamicsRate();
   void EnforceRangePair(int changed, int lower, int upper);
 

@@ -19,9 +19,12 @@ void ASpanora::processReplacing(float** inputs, float** outputs, std::int32_t fr
     }
     return;
   }
+  CProcessTimer timed(ProcessProfile(), frames);
   UpdateDawTimeFromProcess();
-  if (m_bSampleRateChanged.exchange(false)) {
-    m_fSampleRate = sampleRate > 0.0f && std::isfinite(sampleRate) ? sampleRate : 44100.0f;
+  if (m_bSampleRateChanged.exchange(false)) {  // raised after setSampleRate stored the rate
+    const float rate = getSampleRate();
+    m_fSampleRate = rate > 0.0f && std::isfinite(rate) ? rate : 44100.0f;
+    ProcessProfile().SetWindowFrames(static_cast<std::int64_t>(m_fSampleRate));
     m_pEngine->Prepare(m_fSampleRate);
     UpdateFilters();
   }

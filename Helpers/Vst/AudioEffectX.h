@@ -44,8 +44,8 @@ class AudioEffect {
   AEffect* getAeffect() { return &cEffect; }
   HostCallback getAudioMaster() const { return audioMaster; }
   AEffEditor* getEditor() const { return editor; }
-  float getSampleRate() const { return sampleRate; }
-  std::int32_t getBlockSize() const { return blockSize; }
+  float getSampleRate() const { return sampleRate.load(std::memory_order_relaxed); }
+  std::int32_t getBlockSize() const { return blockSize.load(std::memory_order_relaxed); }
 
   virtual std::intptr_t dispatcher(std::int32_t opcode, std::int32_t index, std::intptr_t value,
                                    void* ptr, float opt);
@@ -96,8 +96,11 @@ class AudioEffect {
  protected:
   HostCallback audioMaster;
   AEffEditor* editor = nullptr;
-  float sampleRate = 44100.0f;
-  std::int32_t blockSize = 1024;
+  // Set by a host thread while the audio thread reads them: a subclass that
+  // prepares its processing for the rate raises its own flag after the
+  // store and picks the rate up at the start of a block.
+  std::atomic<float> sampleRate{44100.0f};
+  std::atomic<std::int32_t> blockSize{1024};
   std::int32_t numPrograms;
   std::int32_t numParams;
   std::atomic<std::int32_t> curProgram{0};  // read by any host thread

@@ -6,8 +6,6 @@
 
 using namespace VSTGUI;
 
-const CRect CTestFlipEditor::TITLE_RECT{150, 10, 350, 40};
-
 CTestFlipEditor::CTestFlipEditor(vst::AudioEffect* effect, int background)
     : FlipEditor(effect, background, TITLE_RECT, BACK_TITLE_TOP) {
   SetTitle("Test Editor v1.0");
@@ -39,29 +37,3 @@ void CTestFlipEditor::AddFrontViewsInner() {
 
 CControl* CTestFlipEditor::FlipButton() const { return m_pFlipButton ? static_cast<CControl*>(m_pFlipButton) : nullptr; }
 
-namespace {
-platform::SEvent Event(platform::SEvent::EType type, int x, int y, std::uint32_t state, std::uint32_t button = 0) {
-  platform::SEvent e;
-  e.type = type;
-  e.x = x;
-  e.y = y;
-  e.state = state;
-  e.button = button;
-  return e;
-}
-}  // namespace
-
-void PressAt(CFrame* frame, int x, int y, std::uint32_t modifiers) {
-  frame->handleEvent(Event(platform::SEvent::EType::ButtonPress, x, y, modifiers, platform::kLeftButton));
-}
-void MoveTo(CFrame* frame, int x, int y, std::uint32_t modifiers) {
-  frame->handleEvent(Event(platform::SEvent::EType::MouseMove, x, y, platform::kLeftButton | modifiers));
-}
-void ReleaseAt(CFrame* frame, int x, int y, std::uint32_t modifiers) {
-  frame->handleEvent(Event(platform::SEvent::EType::ButtonRelease, x, y, platform::kLeftButton | modifiers,
-                           platform::kLeftButton));
-}
-void ClickAt(CFrame* frame, int x, int y, std::uint32_t modifiers) {
-  PressAt(frame, x, y, modifiers);
-  ReleaseAt(frame, x, y, modifiers);
-}

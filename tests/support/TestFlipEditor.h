@@ -10,6 +10,7 @@
 #include "Helpers/DerivedControls.h"
 #include "Helpers/FlipEditor.h"
 #include "platform/GLSurface.h"
+#include "tests/support/FrameEvents.h"
 #include "resources/TestResources.h"
 
 class CTestFlipEditor : public FlipEditor {
@@ -18,7 +19,7 @@ class CTestFlipEditor : public FlipEditor {
   static constexpr long KNOB_TAG = 0;
   static constexpr long SECOND_KNOB_TAG = 2;
   static constexpr long DRAG_TAG = 9;
-  static const VSTGUI::CRect TITLE_RECT;
+  static constexpr VSTGUI::CRect TITLE_RECT{150, 10, 350, 40};
   static constexpr int BACK_TITLE_TOP = 40;
   // Where the controls sit.
   static constexpr VSTGUI::CPoint KNOB_POS{20, 100};
@@ -78,8 +79,3 @@ class CNullSurface : public platform::CGLSurface {
   int m_nWidth, m_nHeight;
 };
 
-// Synthetic pointer input through the frame's event entry.
-void ClickAt(VSTGUI::CFrame* frame, int x, int y, std::uint32_t modifiers = 0);
-void PressAt(VSTGUI::CFrame* frame, int x, int y, std::uint32_t modifiers = 0);
-void MoveTo(VSTGUI::CFrame* frame, int x, int y, std::uint32_t modifiers = 0);
-void ReleaseAt(VSTGUI::CFrame* frame, int x, int y, std::uint32_t modifiers = 0);

@@ -44,7 +44,7 @@ void KeepGlDriverLoaded() {
 
 }  // namespace
 
-bool CXvfbServer::Start(std::string& error) {
+bool CXvfbServer::Start(std::string& error, const std::vector<std::string>& extraArguments) {
   Stop();
   int fds[2];
   if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -60,6 +60,7 @@ bool CXvfbServer::Start(std::string& error) {
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
   std::vector<std::string> args = {"Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24",
                                    "-nolisten", "tcp", "-noreset"};
+  args.insert(args.end(), extraArguments.begin(), extraArguments.end());
   std::vector<char*> argv;
   for (auto& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);

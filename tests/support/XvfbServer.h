@@ -4,6 +4,7 @@
 // this process while it runs, stopped and DISPLAY restored at the end.
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace testsupport {
 
@@ -15,8 +16,9 @@ class CXvfbServer {
   CXvfbServer& operator=(const CXvfbServer&) = delete;
 
   // False with a message in `error` when Xvfb cannot be started or is not
-  // ready within a few seconds.
-  bool Start(std::string& error);
+  // ready within a few seconds. extraArguments go to Xvfb as they are, e.g.
+  // {"-extension", "GLX"} for a server without GLX.
+  bool Start(std::string& error, const std::vector<std::string>& extraArguments = {});
   void Stop();
   const std::string& GetDisplayName() const { return m_sDisplay; }
 

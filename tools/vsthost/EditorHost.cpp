@@ -83,6 +83,10 @@ void CEditorHost::Close() noexcept {
   m_pWindow.reset();
 }
 
+void CEditorHost::MoveWindow(int x, int y) noexcept {
+  if (m_pWindow) m_pWindow->Move(x, y);
+}
+
 void CEditorHost::DestroyWindow() noexcept {
   if (m_pWindow) m_pWindow->Destroy();
 }

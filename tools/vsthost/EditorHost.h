@@ -44,6 +44,8 @@ class CEditorHost {
   bool IdleFor(std::chrono::milliseconds duration) noexcept;
   // effEditClose, then the window goes. Harmless when not open.
   void Close() noexcept;
+  // Moves the window on the screen (windows all start at the top left).
+  void MoveWindow(int x, int y) noexcept;
   // Destroys the window while the editor is still open, as hosts do that
   // close their window before telling the plug-in.
   void DestroyWindow() noexcept;

@@ -1,0 +1,198 @@
+// The flip editor in a real X window under a private Xvfb: a module of the
+// widener effect with the tests' small flip editor, opened by our own host
+// and driven through XTEST. What the editor shows is read back from the
+// screen; what it does is read from the host's records.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "Helpers/DerivedControlsPresetBrowser.h"
+#include "Helpers/FlipEditorBackViews.h"
+#include "tests/support/EditorUnderXvfb.h"
+#include "tests/support/TestFlipEditor.h"
+
+namespace {
+
+using testsupport::CEditorSession;
+using testsupport::Rgb;
+using vsthost::SHostEvent;
+
+constexpr int kWidth = 500;
+// A spot of plain background on the front face, under the panel on the back.
+constexpr int kPlainX = 60, kPlainY = 300;
+// The back pages, line by line from the back title (non-compact: 3 below its top).
+constexpr int kBackTop = CTestFlipEditor::BACK_TITLE_TOP + 3;
+constexpr int kLine = backviews::LINE_SPACING;
+// About: title, technology line, return, options. Options: "Options", two option rows, return.
+constexpr int kAboutReturnY = kBackTop + 2 * kLine + kLine / 2;
+constexpr int kAboutOptionsY = kBackTop + 3 * kLine + kLine / 2;
+constexpr int kOptionsReturnY = kBackTop + 3 * kLine + kLine / 2;
+
+VSTGUI::CPoint Centre(const VSTGUI::CPoint& topLeft, int size = 20) {
+  return VSTGUI::CPoint(topLeft.h + size / 2, topLeft.v + size / 2);
+}
+
+bool Near(const Rgb& a, const Rgb& b, int tolerance = 4) {
+  for (int c = 0; c < 3; ++c)
+    if (std::abs(a[c] - b[c]) > tolerance) return false;
+  return true;
+}
+
+class FlipEditorWindow : public testsupport::XvfbTest {
+ protected:
+  void SetUp() override {
+    XvfbTest::SetUp();
+    if (HasFatalFailure()) return;
+    m_pEditor = std::make_unique<CEditorSession>(Input());
+    ASSERT_TRUE(m_pEditor->Load(FLIP_EDITOR_PLUGIN_PATH)) << m_pEditor->GetError();
+    ASSERT_TRUE(m_pEditor->OpenEditor()) << m_pEditor->GetError();
+    ASSERT_EQ(m_pEditor->Editor().GetWidth(), kWidth);
+    ASSERT_TRUE(m_pEditor->IdleUntil([&] { return FrontShows(); })) << "the front face is not on screen";
+  }
+
+  bool FrontShows() { return Near(m_pEditor->Pixel(kPlainX, kPlainY), Rgb{51, 64, 77}); }
+  // The grey back panel over the dimmed front.
+  bool BackShows() {
+    const Rgb rgb = m_pEditor->Pixel(kPlainX, kPlainY);
+    return rgb[0] > 140 && std::abs(rgb[0] - rgb[2]) < 10;
+  }
+  // The options page's first on/off button: orange right of the centre.
+  bool OptionsPageShows() {
+    int orange = 0;
+    const int top = kBackTop + kLine;
+    for (const Rgb& rgb : m_pEditor->Region(kWidth / 2 + backviews::OPTION_GAP, top, backviews::OPTION_BUTTON_WIDTH, kLine))
+      orange += Near(rgb, Rgb{255, 128, 64}, 12);
+    return BackShows() && orange > backviews::OPTION_BUTTON_WIDTH * kLine / 3;
+  }
+
+  void Click(const VSTGUI::CPoint& p) { m_pEditor->Click(p.h, p.v); }
+
+  std::unique_ptr<CEditorSession> m_pEditor;
+};
+
+TEST_F(FlipEditorWindow, TheTitleFlipsToTheBackPagesAndTypedValuesLand) {
+  CEditorSession& editor = *m_pEditor;
+  const auto clicked = std::chrono::steady_clock::now();
+  editor.Click((CTestFlipEditor::TITLE_RECT.left + CTestFlipEditor::TITLE_RECT.right) / 2,
+               CTestFlipEditor::TITLE_RECT.top + 10);
+  ASSERT_TRUE(editor.IdleUntil([&] { return BackShows(); })) << "no about page";
+  EXPECT_GE(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(FlipEditor::FACE_CHANGE_DELAY_MS));
+  EXPECT_FALSE(OptionsPageShows());
+
+  editor.Click(kWidth / 2, kAboutOptionsY);  // "Options"
+  ASSERT_TRUE(editor.IdleUntil([&] { return OptionsPageShows(); })) << "no options page";
+  editor.Click(kWidth / 2, kOptionsReturnY);  // "Click here to return to main interface"
+  ASSERT_TRUE(editor.IdleUntil([&] { return FrontShows(); })) << "the front face did not come back";
+
+  // Every flip from the front shows the about page, whose return leads back.
+  editor.Click(CTestFlipEditor::TITLE_RECT.left + 5, CTestFlipEditor::TITLE_RECT.top + 5);
+  ASSERT_TRUE(editor.IdleUntil([&] { return BackShows(); }));
+  EXPECT_FALSE(OptionsPageShows());
+  editor.Click(kWidth / 2, kAboutReturnY);
+  ASSERT_TRUE(editor.IdleUntil([&] { return FrontShows(); }));
+
+  // A double click opens the text drag for typing; Return enters the value.
+  const VSTGUI::CRect& drag = CTestFlipEditor::DRAG_RECT;
+  editor.ClearEvents();
+  editor.DoubleClick((drag.left + drag.right) / 2, (drag.top + drag.bottom) / 2);
+  editor.TapKey("End");
+  for (int i = 0; i < 8; ++i) Input().TapKey("BackSpace");
+  editor.Type("40");
+  editor.TapKey("Return");
+  EXPECT_TRUE(editor.IdleUntil([&] { return std::abs(editor.Host().GetParameter(CTestFlipEditor::DRAG_TAG) - 0.4f) < 1e-5f; }))
+      << "value " << editor.Host().GetParameter(CTestFlipEditor::DRAG_TAG);
+  bool heard = false;
+  for (const SHostEvent& event : editor.Automation())
+    heard |= event.index == CTestFlipEditor::DRAG_TAG && std::abs(event.value - 0.4f) < 1e-5f;
+  EXPECT_TRUE(heard) << "the host did not hear the typed value";
+
+  // Typing into the name field renames the program in the host's list.
+  const VSTGUI::CRect& name = CTestFlipEditor::NAME_RECT;
+  editor.Click((name.left + name.right) / 2, (name.top + name.bottom) / 2);
+  editor.TapKey("End");
+  for (int i = 0; i < 30; ++i) Input().TapKey("BackSpace");
+  editor.Type("Wide Mix");
+  editor.TapKey("Return");
+  EXPECT_TRUE(editor.IdleUntil([&] { return editor.Host().GetProgramName() == "Wide Mix"; }))
+      << "program name '" << editor.Host().GetProgramName() << "'";
+  std::string listed;
+  EXPECT_TRUE(editor.Host().GetProgramNameIndexed(editor.Host().GetProgram(), &listed));
+  EXPECT_EQ(listed, "Wide Mix");
+}
+
+TEST_F(FlipEditorWindow, DragUndoABCopyPresetsAndHostAutomation) {
+  CEditorSession& editor = *m_pEditor;
+  vsthost::CVstHost& host = editor.Host();
+  const int tag = static_cast<int>(CTestFlipEditor::KNOB_TAG);
+  const VSTGUI::CPoint undo = Centre(CTestFlipEditor::UNDO_POS);
+  const Rgb undoDisabled = editor.Pixel(undo.h, undo.v);
+
+
+  // A drag is one gesture and one undo step; the undo button lights up.
+  const float before = host.GetParameter(tag);
+  const VSTGUI::CPoint knob = Centre(CTestFlipEditor::KNOB_POS, 32);
+  editor.ClearEvents();
+  editor.Drag(knob.h, knob.v, knob.h, knob.v - 40);
+  const float after = host.GetParameter(tag);
+  EXPECT_GT(after, before);
+  const auto events = editor.Events();
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(events.front().kind, SHostEvent::EKind::BeginEdit);
+  EXPECT_EQ(events.back().kind, SHostEvent::EKind::EndEdit);
+  for (const SHostEvent& event : events) EXPECT_EQ(event.thread, std::this_thread::get_id());
+  EXPECT_TRUE(editor.IdleUntil([&] { return editor.Pixel(undo.h, undo.v) != undoDisabled; }))
+      << "the undo button still shows its disabled image";
+  Click(undo);
+  EXPECT_FLOAT_EQ(host.GetParameter(tag), before);
+  EXPECT_TRUE(editor.IdleUntil([&] { return editor.Pixel(undo.h, undo.v) == undoDisabled; }))
+      << "nothing is left to undo, yet the undo button looks enabled";
+
+  // Host automation from another thread moves the knob on screen: the strip's
+  // last frame is grey 200 below the centre, where no pointer passes. (Host
+  // changes are undo steps too, so this comes after the undo checks.)
+  std::thread([&] { host.SetParameter(CTestFlipEditor::KNOB_TAG, 1.0f); }).join();
+  const VSTGUI::CPoint knobFace(CTestFlipEditor::KNOB_POS.h + 16, CTestFlipEditor::KNOB_POS.v + 24);
+  EXPECT_TRUE(editor.IdleUntil([&] { return Near(editor.Pixel(knobFace.h, knobFace.v), Rgb{200, 200, 200}); }))
+      << "the knob did not follow the host";
+
+  // A/B switches the whole set and the host hears every parameter of it.
+  const int numA = host.GetNumParams() / 2;
+  host.SetParameter(tag, 0.2f);
+  host.SetParameter(tag + numA, 0.9f);
+  editor.ClearEvents();
+  Click(Centre(CTestFlipEditor::AB_POS));
+  EXPECT_FLOAT_EQ(host.GetParameter(tag), 0.9f);
+  auto automation = editor.Automation();
+  EXPECT_EQ(automation.size(), static_cast<std::size_t>(host.GetNumParams()));
+  ASSERT_GT(automation.size(), static_cast<std::size_t>(tag));
+  EXPECT_EQ(automation[tag].index, tag);
+  EXPECT_FLOAT_EQ(automation[tag].value, 0.9f);
+  // Back to A; copy makes B equal to A, one change per parameter of a set.
+  Click(Centre(CTestFlipEditor::AB_POS));
+  EXPECT_FLOAT_EQ(host.GetParameter(tag), 0.2f);
+  editor.ClearEvents();
+  Click(Centre(CTestFlipEditor::COPY_POS));
+  EXPECT_EQ(editor.Automation().size(), static_cast<std::size_t>(numA));
+  Click(Centre(CTestFlipEditor::AB_POS));
+  EXPECT_FLOAT_EQ(host.GetParameter(tag), 0.2f);
+  Click(Centre(CTestFlipEditor::AB_POS));
+
+  // Choosing a factory preset in the browser loads it: the host sees its values.
+  constexpr int kPreset = 10;
+  vsthost::CVstHost reference;
+  ASSERT_TRUE(reference.Load(FLIP_EDITOR_PLUGIN_PATH)) << reference.GetError();
+  reference.Open();
+  reference.SetProgram(kPreset);
+  int differing = 0;
+  for (int i = 0; i < numA; ++i) differing += host.GetParameter(i) != reference.GetParameter(i);
+  ASSERT_GT(differing, 0) << "the preset equals the current setting: choose another";
+  Click(Centre(CTestFlipEditor::BROWSER_BUTTON_POS));
+  const VSTGUI::CRect& browser = CTestFlipEditor::BROWSER_RECT;
+  const int rows = (browser.height() - 30) / CPresetBrowser::ROW_HEIGHT;
+  Click(VSTGUI::CPoint(browser.left + CPresetBrowser::MARGIN + (kPreset / rows) * CPresetBrowser::COLUMN_WIDTH + 60,
+                       browser.top + CPresetBrowser::MARGIN + (kPreset % rows) * CPresetBrowser::ROW_HEIGHT + 7));
+  for (int i = 0; i < numA; ++i) EXPECT_FLOAT_EQ(host.GetParameter(i), reference.GetParameter(i)) << "parameter " << i;
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+// The widener's editor in a real X window under a private Xvfb: the plug-in
+// module as hosts load it, opened by our own host, driven through XTEST
+// while the effect processes audio on another thread. Positions come from
+// the face's layout table; outcomes are read from the host's records and
+// from the screen.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "Helpers/DerivedControlsPresetBrowser.h"
+#include "tests/support/EditorUnderXvfb.h"
+#include "widener/SpanoraEditorLayout.h"
+#include "widener/SpanoraGraphGeometry.h"
+#include "widener/SpanoraParameters.h"
+
+namespace {
+
+using namespace spanora;
+using testsupport::CEditorSession;
+using testsupport::Rgb;
+using vsthost::SHostEvent;
+
+// A control's top-left in editor pixels, found by its role or its tag.
+struct SPlace {
+  int x = -1, y = -1;
+};
+
+SPlace Find(EFaceRole role, long tag = TAG_NONE) {
+  for (const SFaceControl& row : TopStripControls())
+    if (row.eRole == role && row.nTag == tag) return {row.nX, row.nY};
+  for (const SFaceControl& row : FaceControls())
+    if (row.eRole == role && row.nTag == tag) return {row.nX + FACE_ORIGIN_X, row.nY + FACE_ORIGIN_Y};
+  ADD_FAILURE() << "no control with tag " << tag;
+  return {};
+}
+
+// A spot under the back panel that the front face draws dark.
+constexpr int kPanelX = 120, kPanelY = 432;
+
+class WidenerWindow : public testsupport::XvfbTest {
+ protected:
+  void SetUp() override {
+    XvfbTest::SetUp();
+    if (HasFatalFailure()) return;
+    m_pEditor = std::make_unique<CEditorSession>(Input());
+    ASSERT_TRUE(m_pEditor->Load(SPANORA_PLUGIN_PATH)) << m_pEditor->GetError();
+    m_pEditor->StartAudio();
+    ASSERT_TRUE(m_pEditor->OpenEditor()) << m_pEditor->GetError();
+    ASSERT_EQ(m_pEditor->Editor().GetWidth(), 640);
+    ASSERT_EQ(m_pEditor->Editor().GetHeight(), 460);
+    ASSERT_TRUE(m_pEditor->IdleUntil([&] { return FrontShows(); })) << "the face is not on screen";
+  }
+
+  bool FrontShows() { return m_pEditor->Pixel(kPanelX, kPanelY)[0] < 100; }
+  bool BackShows() {
+    const Rgb rgb = m_pEditor->Pixel(kPanelX, kPanelY);
+    return rgb[0] > 140 && std::abs(rgb[0] - rgb[2]) < 12;
+  }
+  // A click a few pixels into a control.
+  void Press(const SPlace& place, int dx = 6, int dy = 6) { m_pEditor->Click(place.x + dx, place.y + dy); }
+  float Param(int index) { return m_pEditor->Host().GetParameter(index); }
+  // The host heard the parameter set to the value.
+  bool Heard(int index, float value) {
+    for (const SHostEvent& event : m_pEditor->Automation())
+      if (event.index == index && std::abs(event.value - value) < 1e-5f) return true;
+    return false;
+  }
+  static int Differing(const std::vector<Rgb>& a, const std::vector<Rgb>& b) {
+    int differing = 0;
+    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+      differing += std::abs(a[i][0] - b[i][0]) + std::abs(a[i][1] - b[i][1]) + std::abs(a[i][2] - b[i][2]) > 24;
+    return differing;
+  }
+
+  std::unique_ptr<CEditorSession> m_pEditor;
+};
+
+TEST_F(WidenerWindow, HandlesButtonsAndThePhaseKnobReachTheHostWhileAudioRuns) {
+  CEditorSession& editor = *m_pEditor;
+  const std::uint64_t blocksAtOpen = editor.GetBlocksProcessed();
+
+  // The IID width handle (just outside the band) dragged to a quarter of its range.
+  const spanora_graph::CHalfDisc disc(
+      VSTGUI::CRect(OVERLAY_RECT.left, OVERLAY_RECT.top, OVERLAY_RECT.right, OVERLAY_RECT.bottom), RADIAL_DEPTH);
+  const float width = Param(PARAM_WIDTH);
+  ASSERT_GT(std::abs(width - 0.25f), 0.1f) << "the drag would change nothing";
+  const float handleAngle = spanora_graph::CHalfDisc::Angle(-(width + 0.001f / spanora_graph::FULL_ANGLE));
+  const spanora_graph::SPointF handle = disc.Place(handleAngle, disc.Radius(1.065f));
+  const spanora_graph::SPointF target = disc.Place(spanora_graph::CHalfDisc::Angle(-0.25f), disc.Radius(0.9f));
+  editor.ClearEvents();
+  editor.Drag(static_cast<int>(std::lround(handle.x)), static_cast<int>(std::lround(handle.y)),
+              static_cast<int>(std::lround(target.x)), static_cast<int>(std::lround(target.y)));
+  EXPECT_NEAR(Param(PARAM_WIDTH), 0.25f, 0.01f);
+  const auto events = editor.Events();
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(events.front().kind, SHostEvent::EKind::BeginEdit);
+  EXPECT_EQ(events.back().kind, SHostEvent::EKind::EndEdit);
+  int widthChanges = 0;
+  for (const SHostEvent& event : events) {
+    EXPECT_EQ(event.thread, std::this_thread::get_id());
+    widthChanges += event.kind == SHostEvent::EKind::Automate && event.index == PARAM_WIDTH;
+  }
+  EXPECT_GE(widthChanges, 1);
+  // One undo step takes the whole drag back.
+  Press(Find(EFaceRole::UNDO, 10001));
+  EXPECT_FLOAT_EQ(Param(PARAM_WIDTH), width);
+
+  // Buttons: Bypass, IID Enabled, and the two solos that exclude each other.
+  editor.ClearEvents();
+  const float bypass = Param(PARAM_BYPASS), iid = Param(PARAM_WR_ENABLED);
+  Press(Find(EFaceRole::PLAIN, PARAM_BYPASS));
+  EXPECT_EQ(Param(PARAM_BYPASS), 1.0f - bypass);
+  Press(Find(EFaceRole::PLAIN, PARAM_WR_ENABLED), 6, 4);
+  EXPECT_EQ(Param(PARAM_WR_ENABLED), 1.0f - iid);
+  EXPECT_TRUE(Heard(PARAM_BYPASS, 1.0f - bypass) && Heard(PARAM_WR_ENABLED, 1.0f - iid));
+  Press(Find(EFaceRole::PLAIN, PARAM_SOLO_L), 6, 4);
+  EXPECT_EQ(Param(PARAM_SOLO_L), 1.0f);
+  Press(Find(EFaceRole::PLAIN, PARAM_SOLO_R), 6, 4);
+  EXPECT_EQ(Param(PARAM_SOLO_R), 1.0f);
+  EXPECT_EQ(Param(PARAM_SOLO_L), 0.0f);
+  EXPECT_TRUE(Heard(PARAM_SOLO_L, 0.0f)) << "the host did not hear Solo Left go off";
+
+  // The phase knob, moved by the host to the middle, turned down to its end:
+  // invert on, no shift.
+  editor.Host().SetParameter(PARAM_SHIFT, 0.5f);
+  editor.Idle();  // the knob follows on the next idle step
+  const SPlace phase = Find(EFaceRole::PHASE);
+  editor.Drag(phase.x + 10, phase.y + 10, phase.x + 10, phase.y + 260);
+  EXPECT_EQ(Param(PARAM_INVERT), 1.0f);
+  EXPECT_EQ(Param(PARAM_SHIFT), 0.0f);
+
+  EXPECT_GT(editor.GetBlocksProcessed(), blocksAtOpen) << "the audio thread stalled";
+}
+
+TEST_F(WidenerWindow, FacesDynamicsPresetsAndABWhileAudioRuns) {
+  CEditorSession& editor = *m_pEditor;
+  vsthost::CVstHost& host = editor.Host();
+
+  // The title flips to the about page; its return button flips back.
+  editor.Click((TITLE_RECT.left + TITLE_RECT.right) / 2, (TITLE_RECT.top + TITLE_RECT.bottom) / 2);
+  ASSERT_TRUE(editor.IdleUntil([&] { return BackShows(); })) << "no about page";
+  // Under the title image: the title line, the technology line, then the return button.
+  editor.Click(320, BACK_TITLE_TOP + 3 + BACK_TITLE_BITMAP_SHIFT + 2 * 15 + 7);
+  ASSERT_TRUE(editor.IdleUntil([&] { return FrontShows(); })) << "the front face did not come back";
+
+  // Dynamics on: the face is rebuilt with the other knob images.
+  const SFaceControl* depth = nullptr;
+  for (const SFaceControl& row : FaceControls())
+    if (row.nTag == PARAM_DYN_DEPTH) depth = &row;
+  ASSERT_NE(depth, nullptr);
+  const int depthX = depth->nX + FACE_ORIGIN_X, depthY = depth->nY + FACE_ORIGIN_Y;
+  ASSERT_EQ(Param(PARAM_DYNAMICS), 0.0f);
+  const std::vector<Rgb> knobOff = editor.Region(depthX, depthY, 28, 28);
+  Press(Find(EFaceRole::PLAIN, PARAM_DYNAMICS), 6, 4);
+  EXPECT_EQ(Param(PARAM_DYNAMICS), 1.0f);
+  EXPECT_TRUE(editor.IdleUntil([&] { return Differing(editor.Region(depthX, depthY, 28, 28), knobOff) > 40; }))
+      << "the Dynamics Depth knob kept its image";
+
+  // The preset browser loads "Synth Pad 3"; the host sees its values.
+  constexpr int kSynthPad3 = 39;
+  vsthost::CVstHost reference;
+  ASSERT_TRUE(reference.Load(SPANORA_PLUGIN_PATH)) << reference.GetError();
+  reference.Open();
+  reference.SetProgram(kSynthPad3);
+  ASSERT_EQ(reference.GetProgramName(), "Synth Pad 3");
+  const int numA = host.GetNumParams() / 2;
+  int differing = 0;
+  for (int i = 0; i < numA; ++i) differing += Param(i) != reference.GetParameter(i);
+  ASSERT_GT(differing, 0) << "the preset equals the current setting";
+  Press(Find(EFaceRole::PRESET_BROWSER));
+  const SRect browser{WIDTH_GRAPH_RECT.left - 36, WIDTH_GRAPH_RECT.top - 13, WIDTH_GRAPH_RECT.right + 36,
+                      BALANCE_STRIP_RECT.top - 14};
+  const int rows = (browser.bottom - browser.top - 30) / CPresetBrowser::ROW_HEIGHT;
+  editor.Click(browser.left + CPresetBrowser::MARGIN + (kSynthPad3 / rows) * CPresetBrowser::COLUMN_WIDTH + 60,
+               browser.top + CPresetBrowser::MARGIN + (kSynthPad3 % rows) * CPresetBrowser::ROW_HEIGHT + 7);
+  for (int i = 0; i < numA; ++i) EXPECT_FLOAT_EQ(Param(i), reference.GetParameter(i)) << "parameter " << i;
+
+  // A/B: the other set, and the host hears every parameter.
+  std::vector<float> setB;
+  for (int i = 0; i < numA; ++i) setB.push_back(Param(numA + i));
+  ASSERT_NE(setB[PARAM_WIDTH] + setB[PARAM_DYNAMICS] + setB[PARAM_LINEAR_WIDTH],
+            Param(PARAM_WIDTH) + Param(PARAM_DYNAMICS) + Param(PARAM_LINEAR_WIDTH))
+      << "the sets are alike";
+  editor.ClearEvents();
+  Press(Find(EFaceRole::AB_SWITCH));
+  for (int i = 0; i < numA; ++i) EXPECT_FLOAT_EQ(Param(i), setB[static_cast<std::size_t>(i)]) << "parameter " << i;
+  EXPECT_EQ(editor.Automation().size(), static_cast<std::size_t>(host.GetNumParams()));
+}
+
+}  // namespace
