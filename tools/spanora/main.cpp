@@ -25,7 +25,7 @@ void PrintUsage(std::FILE* out) {
   std::fprintf(out, "usage: spanora COMMAND [ARGUMENTS]\n\ncommands:\n");
   for (const SCommand& command : kCommands) {
     const std::string synopsis = std::string(command.name) + " " + command.arguments;
-    std::fprintf(out, "  %-24s %s\n", synopsis.c_str(), command.summary);
+    std::fprintf(out, "  %-26s %s\n", synopsis.c_str(), command.summary);
   }
   std::fprintf(out,
                "\nprocess options:\n"
