@@ -118,5 +118,7 @@ std::unique_ptr<CGLSurface> CreateOffscreenSurface(int width, int height, std::s
 
 // Writes an image as an 8-bit RGBA PNG.
 bool WritePng(const std::string& path, const SImage& image, std::string& error) noexcept;
+// The same PNG in memory, for callers that write files their own way.
+bool EncodePng(const SImage& image, std::vector<std::uint8_t>& bytes, std::string& error) noexcept;
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cerrno>
+#include <cstdlib>
 
 #include "Helpers/ErrorReport.h"
 #include "platform/GLSurface.h"
@@ -80,6 +81,33 @@ bool WritePng(const std::string& path, const SImage& image, std::string& error) 
       error = "cannot write '" + path + "': " + state.message;
       std::remove(path.c_str());
     }
+    return ok;
+  });
+}
+
+bool EncodePng(const SImage& image, std::vector<std::uint8_t>& bytes, std::string& error) noexcept {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    if (image.width <= 0 || image.height <= 0 ||
+        image.rgba.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4u) {
+      error = "the image is empty or its pixels do not match its size";
+      return false;
+    }
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* stream = ::open_memstream(&buffer, &size);
+    if (!stream) {
+      error = std::strerror(errno);
+      return false;
+    }
+    SPngErrorState state;
+    bool ok = WritePngFile(stream, image, state);
+    if (std::fclose(stream) != 0 && ok) {
+      std::snprintf(state.message, sizeof state.message, "%s", std::strerror(errno));
+      ok = false;
+    }
+    if (ok) bytes.assign(buffer, buffer + size);
+    else error = state.message;
+    std::free(buffer);
     return ok;
   });
 }

@@ -168,4 +168,18 @@ std::vector<std::uint64_t> CTestInput::Children(std::uint64_t window) noexcept {
   return ids;
 }
 
+bool CTestInput::RequestClose(std::uint64_t window) noexcept {
+  Display* display = m_pImpl->display;
+  CXErrorTrap trap(display);
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = static_cast<Window>(window);
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, static_cast<Window>(window), False, NoEventMask, &event);
+  return trap.Sync() == 0;
+}
+
 }  // namespace platform

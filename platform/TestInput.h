@@ -40,6 +40,9 @@ class CTestInput {
   // The same for a rectangle, row by row; false unless it lies inside the window.
   bool ReadRegion(std::uint64_t window, int x, int y, int width, int height,
                   std::vector<std::array<std::uint8_t, 3>>& pixels) noexcept;
+  // Asks a top-level window to close, as a window manager's close button does
+  // (WM_DELETE_WINDOW).
+  bool RequestClose(std::uint64_t window) noexcept;
   // The windows directly inside a window, bottom to top.
   std::vector<std::uint64_t> Children(std::uint64_t window) noexcept;
 

@@ -260,54 +260,6 @@ TEST(SpanoraGraphAnalysis, FullLeftFullRightAndCentredSignalsLandWhereTheyShould
   }
 }
 
-TEST(SpanoraGraphOffscreen, TheTrailGlowsOnTheSideOfTheLouderChannel) {
-  std::string error;
-  auto surface = platform::CreateOffscreenSurface(640, 440, error);
-  if (!surface) GTEST_SKIP() << "no offscreen GL: " << error;
-  FakeHost host;
-  RateEffect effect(host.Callback());
-  AEffGUIEditor editor(&effect, CRect(0, 0, 640, 440));
-  CFrame frame(CRect(0, 0, 640, 440), nullptr, nullptr);
-  ASSERT_TRUE(frame.open(std::move(surface)));
-  CSpanoraAnalysis analysis;
-  auto* graph = new CSpanoraGraph(GRAPH_RECT, &editor, DEPTH, 4, CSpanoraGraph::SPRITE_BITMAP);
-  graph->SetDataStore(0, &analysis.Store(0));
-  graph->SetDataStore(1, &analysis.Store(1));
-  frame.addView(graph);
-
-  // Brightness summed over each half of the display.
-  auto halves = [&](double& left, double& right) {
-    platform::SImage image;
-    ASSERT_TRUE(frame.drawToImage(image));
-    left = right = 0.0;
-    for (int y = GRAPH_RECT.top; y < GRAPH_RECT.bottom; ++y)
-      for (int x = GRAPH_RECT.left; x < GRAPH_RECT.right; ++x) {
-        const std::uint8_t* p = &image.rgba[(static_cast<std::size_t>(y) * 640 + static_cast<std::size_t>(x)) * 4];
-        (x < 320 ? left : right) += p[0] + p[1] + p[2];
-      }
-  };
-  double left = 0, right = 0;
-  for (const auto& [l, r, side] : {std::tuple{1.0f, 0.1f, -1}, std::tuple{0.1f, 1.0f, 1}}) {
-    // Ten frames 10 ms apart fill the whole trail with this signal.
-    for (int i = 0; i < 12; ++i) {
-      Feed(analysis, l, r, 2048);
-      platform::SleepMs(11);
-      halves(left, right);
-    }
-    ASSERT_GT(left + right, 0.0) << "nothing drawn";
-    if (side < 0) EXPECT_GT(left, 4.0 * right);
-    else EXPECT_GT(right, 4.0 * left);
-  }
-  // A mono signal stays on the centre line: nothing glows.
-  for (int i = 0; i < 12; ++i) {
-    Feed(analysis, 0.5f, 0.5f, 2048);
-    platform::SleepMs(11);
-    halves(left, right);
-  }
-  EXPECT_EQ(left + right, 0.0);
-  frame.close();
-}
-
 // The overlay over a real effect: a drag on a handle is one gesture that
 // reaches the host, with the linked partner set before the dragged handle.
 TEST(SpanoraGraphOverlayEditor, DraggingHandlesSetsTheEffectsParametersLinkedPartnerFirst) {

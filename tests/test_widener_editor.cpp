@@ -1,15 +1,15 @@
 // The widener's editor on an offscreen GL surface over a real effect: the
 // face as built, the phase knob, meters and peak read-out, the auto-level
 // countdown, the read-out area, rebuilds on "Dynamics" and "Analysis", the
-// copy button's images, the back title and screenshots of the faces.
+// copy button's images and the back title.
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <set>
 
 #include "platform/Clock.h"
+#include "platform/GLSurface.h"
 #include "tests/support/FakeHost.h"
-#include "tools/editorshot/WidenerShot.h"
 #include "vstgui/CBitmap.h"
 #include "vstgui/CFrame.h"
 #include "vstgui/CKnob.h"
@@ -276,60 +276,4 @@ TEST_F(WidenerEditorTest, BackFaceCarriesTheTitleImage) {
     }
   }
   EXPECT_TRUE(found);
-}
-
-// ---- Screenshots -------------------------------------------------------------------
-
-namespace {
-
-int DifferingPixels(const platform::SImage& a, const platform::SImage& b, int x0, int y0, int x1, int y1) {
-  int differing = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) {
-      const std::size_t i = (static_cast<std::size_t>(y) * a.width + x) * 4;
-      for (int c = 0; c < 3; ++c)
-        if (std::abs(a.rgba[i + c] - b.rgba[i + c]) > 8) {
-          ++differing;
-          break;
-        }
-    }
-  return differing;
-}
-
-}  // namespace
-
-TEST(WidenerEditorShot, FacesDrawAtTheEditorsSizeAndShowTheSignal) {
-  editorshot::SWidenerShot front;
-  front.seconds = 0.5f;
-  platform::SImage wide, silent, about;
-  std::string error;
-  if (!editorshot::DrawWidenerShot(front, wide, error)) GTEST_SKIP() << "no offscreen GL: " << error;
-  EXPECT_EQ(wide.width, 640);
-  EXPECT_EQ(wide.height, 460);
-
-  editorshot::SWidenerShot quiet = front;
-  quiet.seconds = 0.0f;
-  ASSERT_TRUE(editorshot::DrawWidenerShot(quiet, silent, error)) << error;
-  // The meters light up with the signal and stay dark without it.
-  EXPECT_GT(DifferingPixels(wide, silent, 527, 44, 618, 84), 100);
-
-  // The half-disc glows where the signal sits: a mono input stays on the
-  // centre line, a wide one spreads to the sides.
-  editorshot::SWidenerShot monoShot = front;
-  monoShot.monoInput = true;
-  monoShot.parameters = {{PARAM_WR_ENABLED, 0.0f}, {PARAM_SPLIT_DELAY_ENABLED, 0.0f}};
-  editorshot::SWidenerShot wideShot = front;
-  wideShot.parameters = monoShot.parameters;
-  platform::SImage mono, wideRaw;
-  ASSERT_TRUE(editorshot::DrawWidenerShot(monoShot, mono, error)) << error;
-  ASSERT_TRUE(editorshot::DrawWidenerShot(wideShot, wideRaw, error)) << error;
-  const int sidesMono = DifferingPixels(mono, silent, 130, 60, 290, 220) + DifferingPixels(mono, silent, 350, 60, 510, 220);
-  const int sidesWide =
-      DifferingPixels(wideRaw, silent, 130, 60, 290, 220) + DifferingPixels(wideRaw, silent, 350, 60, 510, 220);
-  EXPECT_GT(sidesWide, sidesMono + 200);
-
-  editorshot::SWidenerShot back = front;
-  back.face = editorshot::EFace::ABOUT;
-  ASSERT_TRUE(editorshot::DrawWidenerShot(back, about, error)) << error;
-  EXPECT_GT(DifferingPixels(wide, about, 110, 20, 530, 440), 20000);  // the panel covers the middle
 }

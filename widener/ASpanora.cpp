@@ -9,8 +9,6 @@
 #include "platform/Clock.h"
 #include "widener/SpanoraPresets.h"
 
-std::atomic<bool> g_bCacheTextures{true};
-
 namespace {
 constexpr const char* kShapeNames[] = {"Sine", "Triangle", "Square", "RND1", "RND2"};
 }
@@ -25,7 +23,6 @@ ASpanora::ASpanora(vst::HostCallback master)
   InitPersistentParam(PARAM_CACHE_TEXTURES, "CacheTextures", 1.0f);
   InitPersistentParam(PARAM_ANALYSIS, "Analysis", 1.0f);
   InitTransientParam(PARAM_PROFILING_INFO, "ProfilingInfo", 0.0f);
-  g_bCacheTextures.store(GetPersistentParam(PARAM_CACHE_TEXTURES) != 0.0f);
   FinishConstruction();
 }
 

@@ -18,10 +18,6 @@
 #include "widener/SpanoraEngine.h"
 #include "widener/SpanoraParameters.h"
 
-// Process-wide: the editor keeps decoded images as textures (taken from the
-// "CacheTextures" setting when an effect is built).
-extern std::atomic<bool> g_bCacheTextures;
-
 class ASpanora;
 class CKivEditorInterface;
 // The editor lives in its own library, over the view framework; a program

@@ -70,6 +70,8 @@ std::int64_t CSoundFileSource::Read(float* left, float* right, std::int64_t fram
   });
 }
 
+bool CSoundFileSource::Rewind() noexcept { return m_pFile && sf_seek(m_pFile, 0, SEEK_SET) == 0; }
+
 // ---------------------------------------------------------------------------
 
 CMemorySource::CMemorySource(std::string name, int sampleRate, std::vector<float> left, std::vector<float> right)

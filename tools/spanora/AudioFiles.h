@@ -26,6 +26,9 @@ class IFrameSource {
   // Reads up to frames into left and right (mono goes to both); the number
   // read, 0 at the end, -1 on a read error.
   virtual std::int64_t Read(float* left, float* right, std::int64_t frames) = 0;
+  // Back to the first frame, for material played in a loop; false when the
+  // source cannot go back.
+  virtual bool Rewind() { return false; }
 };
 
 // A WAV, AIFF, FLAC or Ogg file (anything libsndfile reads).
@@ -44,6 +47,7 @@ class CSoundFileSource : public IFrameSource {
   int GetSampleRate() const override { return m_nSampleRate; }
   std::int64_t GetFrames() const override { return m_nFrames; }
   std::int64_t Read(float* left, float* right, std::int64_t frames) noexcept override;
+  bool Rewind() noexcept override;
 
  private:
   std::string m_sPath;
@@ -63,6 +67,10 @@ class CMemorySource : public IFrameSource {
   int GetSampleRate() const override { return m_nSampleRate; }
   std::int64_t GetFrames() const override { return static_cast<std::int64_t>(m_left.size()); }
   std::int64_t Read(float* left, float* right, std::int64_t frames) noexcept override;
+  bool Rewind() noexcept override {
+    m_nPosition = 0;
+    return true;
+  }
 
  private:
   std::string m_sName;

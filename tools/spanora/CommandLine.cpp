@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace spanora {
 
@@ -58,14 +59,25 @@ bool ParseInteger(const std::string& option, const std::string& text, int low, i
   return true;
 }
 
-}  // namespace
+struct SOption {
+  std::string name;
+  std::string value;  // empty for a flag
+};
 
-bool ParseProcessOptions(const Arguments& arguments, SProcessOptions* options, std::string* error) {
-  std::vector<std::string> positional;
+// Splits the words into positional ones and options: flags take no value,
+// the others the next word or "=value".
+bool SplitArguments(const Arguments& arguments, std::initializer_list<const char*> flags,
+                    std::initializer_list<const char*> valued, std::vector<std::string>* positional,
+                    std::vector<SOption>* options, std::string* error) {
+  const auto known = [](std::initializer_list<const char*> names, const std::string& word) {
+    for (const char* name : names)
+      if (word == name) return true;
+    return false;
+  };
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     std::string word = arguments[i];
     if (word.size() < 2 || word[0] != '-') {
-      positional.push_back(word);
+      positional->push_back(word);
       continue;
     }
     std::optional<std::string> inlineValue;
@@ -73,20 +85,15 @@ bool ParseProcessOptions(const Arguments& arguments, SProcessOptions* options, s
       inlineValue = word.substr(equals + 1);
       word.resize(equals);
     }
-    if (word == "--quiet" || word == "-q" || word == "--no-preroll") {
+    if (known(flags, word)) {
       if (inlineValue) {
         *error = "option '" + word + "' takes no value";
         return false;
       }
-      if (word == "--no-preroll") options->preroll = false;
-      else options->quiet = true;
+      options->push_back({word, ""});
       continue;
     }
-    static const char* const kValued[] = {"--preset", "--set",   "--state",  "--save-state",
-                                          "--block",  "--tempo", "--format", "--plugin"};
-    bool known = false;
-    for (const char* name : kValued) known = known || word == name;
-    if (!known) {
+    if (!known(valued, word)) {
       *error = "unknown option '" + word + "'";
       return false;
     }
@@ -94,8 +101,43 @@ bool ParseProcessOptions(const Arguments& arguments, SProcessOptions* options, s
       *error = "option '" + word + "' needs a value";
       return false;
     }
-    const std::string value = inlineValue ? *inlineValue : arguments[++i];
-    if (word == "--preset") {
+    options->push_back({word, inlineValue ? *inlineValue : arguments[++i]});
+  }
+  return true;
+}
+
+// The options the editor commands share with process; false when the name
+// is not one of them.
+bool ParseEffectOption(const SOption& option, SEditorOptions* options, std::string* error, bool* failed) {
+  if (option.name == "--preset") {
+    options->preset = option.value;
+  } else if (option.name == "--set") {
+    SParameterSetting setting;
+    if (!ParseSetting(option.value, &setting, error)) *failed = true;
+    else options->settings.push_back(setting);
+  } else if (option.name == "--state") {
+    options->stateFile = option.value;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseProcessOptions(const Arguments& arguments, SProcessOptions* options, std::string* error) {
+  std::vector<std::string> positional;
+  std::vector<SOption> parsed;
+  if (!SplitArguments(arguments, {"--quiet", "-q", "--no-preroll"},
+                      {"--preset", "--set", "--state", "--save-state", "--block", "--tempo", "--format", "--plugin"},
+                      &positional, &parsed, error))
+    return false;
+  for (const auto& [word, value] : parsed) {
+    if (word == "--no-preroll") {
+      options->preroll = false;
+    } else if (word == "--quiet" || word == "-q") {
+      options->quiet = true;
+    } else if (word == "--preset") {
       options->preset = value;
     } else if (word == "--set") {
       SParameterSetting setting;
@@ -134,6 +176,62 @@ bool ParseProcessOptions(const Arguments& arguments, SProcessOptions* options, s
   }
   options->input = positional[0];
   options->output = positional[1];
+  return true;
+}
+
+bool ParseSnapshotOptions(const Arguments& arguments, SEditorOptions* options, std::string* error) {
+  std::vector<std::string> positional;
+  std::vector<SOption> parsed;
+  if (!SplitArguments(arguments, {}, {"--preset", "--set", "--state", "--input", "--face"}, &positional, &parsed,
+                      error))
+    return false;
+  for (const SOption& option : parsed) {
+    bool failed = false;
+    if (ParseEffectOption(option, options, error, &failed)) {
+      if (failed) return false;
+    } else if (option.name == "--input") {
+      options->input = option.value;
+    } else if (option.value == "front") {
+      options->face = EEditorFace::FRONT;
+    } else if (option.value == "about") {
+      options->face = EEditorFace::ABOUT;
+    } else if (option.value == "options") {
+      options->face = EEditorFace::OPTIONS;
+    } else {
+      *error = "face '" + option.value + "' is not front, about or options";
+      return false;
+    }
+  }
+  if (positional.empty()) {
+    *error = "snapshot needs an output file (OUT.png)";
+    return false;
+  }
+  if (positional.size() > 1) {
+    *error = "unexpected argument '" + positional[1] + "'";
+    return false;
+  }
+  options->output = positional[0];
+  return true;
+}
+
+bool ParseEditOptions(const Arguments& arguments, SEditorOptions* options, std::string* error) {
+  std::vector<std::string> positional;
+  std::vector<SOption> parsed;
+  if (!SplitArguments(arguments, {}, {"--preset", "--set", "--state", "--plugin"}, &positional, &parsed, error))
+    return false;
+  for (const SOption& option : parsed) {
+    bool failed = false;
+    if (ParseEffectOption(option, options, error, &failed)) {
+      if (failed) return false;
+    } else {
+      options->plugin = option.value;
+    }
+  }
+  if (positional.size() > 1) {
+    *error = "unexpected argument '" + positional[1] + "'";
+    return false;
+  }
+  if (!positional.empty()) options->input = positional[0];
   return true;
 }
 

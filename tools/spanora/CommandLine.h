@@ -50,4 +50,22 @@ bool ParseSetting(const std::string& text, SParameterSetting* setting, std::stri
 // "--name value" and "--name=value" are both accepted.
 bool ParseProcessOptions(const Arguments& arguments, SProcessOptions* options, std::string* error);
 
+enum class EEditorFace { FRONT, ABOUT, OPTIONS };
+
+// The arguments of `spanora snapshot OUT.png` and `spanora edit [FILE]`.
+struct SEditorOptions {
+  std::string output;                 // snapshot: the PNG to write
+  std::optional<std::string> input;   // the material; the built-in demo material when absent
+  std::optional<std::string> preset;
+  std::vector<SParameterSetting> settings;  // in command-line order
+  std::optional<std::string> stateFile;
+  EEditorFace face = EEditorFace::FRONT;  // snapshot only
+  std::optional<std::string> plugin;      // edit only
+};
+
+// OUT.png [--preset P] [--set K=V]... [--state FILE] [--input FILE] [--face F].
+bool ParseSnapshotOptions(const Arguments& arguments, SEditorOptions* options, std::string* error);
+// [FILE] [--preset P] [--set K=V]... [--state FILE] [--plugin PATH].
+bool ParseEditOptions(const Arguments& arguments, SEditorOptions* options, std::string* error);
+
 }  // namespace spanora

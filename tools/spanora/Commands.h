@@ -14,6 +14,7 @@ enum EExitCode : int {
   EXIT_BAD_FILE = 2,     // unreadable input or state file, unwritable output, output not a regular file
   EXIT_INTERNAL = 3,     // an unexpected failure inside the command
   EXIT_NOT_FINITE = 4,   // the output holds infinite or NaN samples (the file is written)
+  EXIT_NO_GRAPHICS = 5,  // the editor cannot be shown: no X display, or no OpenGL offscreen
   EXIT_INTERRUPTED = 130,  // stopped by SIGINT (128 + signal number)
   EXIT_TERMINATED = 143,   // stopped by SIGTERM
 };
@@ -39,5 +40,9 @@ int RunParams(const Arguments& arguments);
 int RunDemo(const Arguments& arguments);
 // spanora bench [--seconds S]: realtime factor of the effect on this machine.
 int RunBench(const Arguments& arguments);
+// spanora snapshot OUT.png [options]: the editor drawn offscreen into a PNG.
+int RunSnapshot(const Arguments& arguments);
+// spanora edit [FILE] [options]: the editor in a window over the running effect.
+int RunEdit(const Arguments& arguments);
 
 }  // namespace spanora

@@ -15,7 +15,6 @@
 namespace spanora {
 namespace {
 
-constexpr double HOST_DEFAULT_TEMPO = 120.0;
 constexpr std::int64_t PREROLL_FRAMES = 101 * 1024;
 
 int Fail(int code, const std::string& message) {
@@ -23,25 +22,26 @@ int Fail(int code, const std::string& message) {
   return code;
 }
 
-// Program, then saved state, then the single settings: later ones win.
-// Returns the exit code, EXIT_OK when everything applied; *description
-// tells what was applied, for the report.
-int ApplySettings(vsthost::CVstHost& host, const SProcessOptions& options, std::string* description) {
-  if (options.preset) {
-    const int program = FindProgram(host, *options.preset);
-    if (program < 0) return Fail(EXIT_USAGE, "unknown preset '" + *options.preset + "'");
+}  // namespace
+
+int ApplySettings(vsthost::CVstHost& host, const std::optional<std::string>& preset,
+                  const std::optional<std::string>& stateFile, const std::vector<SParameterSetting>& settings,
+                  std::string* description) {
+  if (preset) {
+    const int program = FindProgram(host, *preset);
+    if (program < 0) return Fail(EXIT_USAGE, "unknown preset '" + *preset + "'");
     host.SetProgram(program);
   }
   *description = "program " + std::to_string(host.GetProgram()) + " \"" + host.GetProgramName() + "\"";
-  if (options.stateFile) {
+  if (stateFile) {
     std::vector<std::uint8_t> data;
     std::string error;
-    if (!ReadWholeFile(*options.stateFile, MAX_STATE_SIZE, &data, &error)) return Fail(EXIT_BAD_FILE, error);
+    if (!ReadWholeFile(*stateFile, MAX_STATE_SIZE, &data, &error)) return Fail(EXIT_BAD_FILE, error);
     if (!RestoreKeyedState(host, data, &error))
-      return Fail(EXIT_BAD_FILE, "state file '" + *options.stateFile + "' " + error);
-    *description += ", state '" + *options.stateFile + "'";
+      return Fail(EXIT_BAD_FILE, "state file '" + *stateFile + "' " + error);
+    *description += ", state '" + *stateFile + "'";
   }
-  for (const SParameterSetting& setting : options.settings) {
+  for (const SParameterSetting& setting : settings) {
     const int index = FindParameterKey(host, setting.key);
     if (index < 0) return Fail(EXIT_USAGE, "unknown key '" + setting.key + "'");
     host.SetParameter(index, setting.value);
@@ -52,7 +52,11 @@ int ApplySettings(vsthost::CVstHost& host, const SProcessOptions& options, std::
   return EXIT_OK;
 }
 
+namespace {
+
 std::string ChannelText(int channels) { return channels == 1 ? "mono" : "stereo"; }
+
+}  // namespace
 
 // Runs the effect on silence until its smoothed mixes have reached their
 // settings: they glide 0.01 per tick of 1024 samples, so a cold effect
@@ -71,8 +75,6 @@ void Preroll(vsthost::CVstHost& host, std::size_t block, double tempo) {
   StartTransport(host, tempo);
 }
 
-}  // namespace
-
 int RenderThroughEffect(IFrameSource& source, const SProcessOptions& options, const SOutputFormat& format) {
   vsthost::CVstHost host;
   if (!StartSession(host, ResolvePluginPath(options.plugin), static_cast<float>(source.GetSampleRate()),
@@ -83,7 +85,7 @@ int RenderThroughEffect(IFrameSource& source, const SProcessOptions& options, co
   const double tempo = options.tempo.value_or(HOST_DEFAULT_TEMPO);
   StartTransport(host, tempo);
   std::string settingsText;
-  if (const int code = ApplySettings(host, options, &settingsText); code != EXIT_OK) return code;
+  if (const int code = ApplySettings(host, options.preset, options.stateFile, options.settings, &settingsText); code != EXIT_OK) return code;
   const std::vector<std::uint8_t> state = options.saveStateFile ? SaveKeyedState(host) : std::vector<std::uint8_t>{};
 
   std::string error;

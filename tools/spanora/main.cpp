@@ -17,13 +17,15 @@ constexpr SCommand kCommands[] = {
     {"params", "[PLUGIN.so]", "parameter index, key, name and default", &spanora::RunParams},
     {"demo", "[OUT] [--preset P]", "render built-in drums and pad (spanora-demo.wav)", &spanora::RunDemo},
     {"bench", "[--seconds S]", "realtime factor of the effect on this machine", &spanora::RunBench},
+    {"snapshot", "OUT.png [OPTIONS]", "draw the editor, fed with material, into a PNG", &spanora::RunSnapshot},
+    {"edit", "[FILE] [OPTIONS]", "open the editor in a window over the effect playing FILE", &spanora::RunEdit},
 };
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out, "usage: spanora COMMAND [ARGUMENTS]\n\ncommands:\n");
   for (const SCommand& command : kCommands) {
     const std::string synopsis = std::string(command.name) + " " + command.arguments;
-    std::fprintf(out, "  %-24s %s\n", synopsis.c_str(), command.summary);
+    std::fprintf(out, "  %-26s %s\n", synopsis.c_str(), command.summary);
   }
   std::fprintf(out,
                "\nprocess options:\n"
@@ -46,7 +48,16 @@ void PrintUsage(std::FILE* out) {
                "\nexit codes: 0 done, 1 bad usage (also a state file named as the input or the\n"
                "output), 2 unreadable input or state, unwritable output (also one that is not a\n"
                "regular file) or unloadable plug-in, 3 internal error, 4 output not finite\n"
-               "(written for inspection), 130/143 interrupted by SIGINT/SIGTERM\n");
+               "(written for inspection), 130/143 interrupted by SIGINT/SIGTERM\n"
+               "\nsnapshot and edit options:\n"
+               "  --preset, --set, --state   as for process\n"
+               "  --input FILE           snapshot: the material fed before drawing (first 3 s)\n"
+               "  --face F               snapshot: front (default), about or options\n"
+               "  --plugin PATH          edit: the plug-in module to use\n"
+               "Without a file both use the built-in drums and pad. edit plays its material\n"
+               "in a loop at real-time pace (no sound) until the window is closed or\n"
+               "SIGINT/SIGTERM arrives. Exit code 5: no X display (edit) or no offscreen\n"
+               "OpenGL (snapshot).\n");
 }
 
 }  // namespace

@@ -82,28 +82,47 @@ bool CVstHost::Load(const std::string& path) noexcept {
       m_sError = "'" + path + "' has no VSTPluginMain entry point";
       return false;
     }
-    vst::AEffect* effect = nullptr;
-    {
-      std::lock_guard loading(g_loadMutex);
-      SetLoading(&m_host);
-      effect = entry(&HostCallback);
-      if (effect && effect->magic == vst::kEffectMagic) AddRoute(effect, &m_host);
-      SetLoading(nullptr);
-    }
-    if (!effect) {
-      ::dlclose(module);
-      m_sError = "'" + path + "': VSTPluginMain returned no effect";
-      return false;
-    }
-    if (effect->magic != vst::kEffectMagic) {
+    bool foreignRecord = false;
+    if (!Instantiate(entry, &foreignRecord)) {
       // Whatever came back cannot be closed safely, so its module stays loaded.
-      m_sError = "'" + path + "': VSTPluginMain returned a record without the VST magic (" + Hex(effect->magic) + ")";
+      if (!foreignRecord) ::dlclose(module);
       return false;
     }
     m_hModule = module;
-    m_pEffect = effect;
     return true;
   });
+}
+
+bool CVstHost::Create(vst::PluginEntry entry, const std::string& name) noexcept {
+  return kiv::Guard(KIV_SIGNATURE, false, [&] {
+    Unload();
+    m_sPath = name;
+    m_sError.clear();
+    bool foreignRecord = false;
+    return Instantiate(entry, &foreignRecord);
+  });
+}
+
+bool CVstHost::Instantiate(vst::PluginEntry entry, bool* foreignRecord) {
+  vst::AEffect* effect = nullptr;
+  {
+    std::lock_guard loading(g_loadMutex);
+    SetLoading(&m_host);
+    effect = entry(&HostCallback);
+    if (effect && effect->magic == vst::kEffectMagic) AddRoute(effect, &m_host);
+    SetLoading(nullptr);
+  }
+  if (!effect) {
+    m_sError = "'" + m_sPath + "': VSTPluginMain returned no effect";
+    return false;
+  }
+  if (effect->magic != vst::kEffectMagic) {
+    *foreignRecord = true;
+    m_sError = "'" + m_sPath + "': VSTPluginMain returned a record without the VST magic (" + Hex(effect->magic) + ")";
+    return false;
+  }
+  m_pEffect = effect;
+  return true;
 }
 
 void CVstHost::Unload() {

@@ -34,6 +34,11 @@ class CVstHost {
   // the file cannot be loaded, has no VSTPluginMain, or that returns null or
   // a record without the VST magic.
   bool Load(const std::string& path) noexcept;
+  // Creates the effect through an entry point linked into this program, for
+  // tools that also need the effect's own objects (an editor drawn
+  // offscreen); name stands in for the module's path in messages. The same
+  // checks as Load apply.
+  bool Create(vst::PluginEntry entry, const std::string& name) noexcept;
   bool IsLoaded() const noexcept { return m_pEffect != nullptr; }
   const std::string& GetError() const noexcept { return m_sError; }
   const std::string& GetPath() const noexcept { return m_sPath; }
@@ -92,6 +97,9 @@ class CVstHost {
 
  private:
   std::string DispatchString(std::int32_t opcode, std::int32_t index);
+  // Runs the entry point as the host being loaded; false with m_sError set,
+  // and *foreignRecord when it returned a record without the VST magic.
+  bool Instantiate(vst::PluginEntry entry, bool* foreignRecord);
   void Unload();
 
   CHostEnvironment m_host;

@@ -1,0 +1,305 @@
+// spanora snapshot and spanora edit: the widener's editor drawn offscreen
+// over the effect fed with material, and opened in a window of its own over
+// the running effect under a private Xvfb.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sndfile.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/TestInput.h"
+#include "tests/support/XvfbServer.h"
+#include "tools/spanora/Commands.h"
+#include "tools/spanora/EditorSnapshot.h"
+#include "vstgui/PngDecoder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using VSTGUI::SPixels;
+
+constexpr int RATE = 44100;
+
+enum class EMaterial { WIDE, MONO, SILENT };
+
+// One second: a 300 Hz tone on the left and a 3 kHz tone on the right over
+// shared noise (wide), the same folded to both sides (mono), or nothing.
+void WriteMaterial(const fs::path& path, EMaterial material) {
+  std::vector<float> samples(2 * RATE);
+  std::uint32_t seed = 12345;
+  for (int i = 0; i < RATE; ++i) {
+    seed = seed * 1664525u + 1013904223u;
+    const float noise = 0.05f * (static_cast<float>(seed >> 8) / 16777216.0f - 0.5f);
+    const float t = static_cast<float>(i) / RATE;
+    float left = noise + 0.3f * std::sin(6.2831853f * 300.0f * t);
+    float right = noise + 0.3f * std::sin(6.2831853f * 3000.0f * t);
+    if (material == EMaterial::MONO) left = right = 0.5f * (left + right);
+    if (material == EMaterial::SILENT) left = right = 0.0f;
+    samples[2 * i] = left;
+    samples[2 * i + 1] = right;
+  }
+  SF_INFO info{};
+  info.channels = 2;
+  info.samplerate = RATE;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+  sf_writef_float(file, samples.data(), RATE);
+  sf_close(file);
+}
+
+SPixels ReadPng(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<unsigned char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  SPixels pixels;
+  std::string error;
+  EXPECT_TRUE(VSTGUI::DecodePng(bytes.data(), bytes.size(), pixels, error)) << path << ": " << error;
+  return pixels;
+}
+
+// Pixels whose colour differs by more than a rounding step, in a rectangle.
+int DifferingPixels(const SPixels& a, const SPixels& b, int x0, int y0, int x1, int y1) {
+  int differing = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x)
+      for (int c = 0; c < 3; ++c)
+        if (std::abs(a.At(x, y)[c] - b.At(x, y)[c]) > 8) {
+          ++differing;
+          break;
+        }
+  return differing;
+}
+
+// The editor's size as the effect reports it to a host.
+void EditorSize(int* width, int* height) {
+  vsthost::CVstHost host;
+  ASSERT_TRUE(spanora::CreateEffectInProcess(host)) << host.GetError();
+  vst::ERect* rect = nullptr;
+  host.Dispatch(vst::effEditGetRect, 0, 0, &rect);
+  ASSERT_NE(rect, nullptr);
+  *width = rect->right - rect->left;
+  *height = rect->bottom - rect->top;
+}
+
+class Snapshot : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "spanora-snapshot-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    m_dir = pattern;
+  }
+  void TearDown() override { fs::remove_all(m_dir); }
+
+  int Run(spanora::Arguments arguments) {
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const int code = spanora::RunSnapshot(arguments);
+    ::testing::internal::GetCapturedStdout();
+    m_sErrors = ::testing::internal::GetCapturedStderr();
+    return code;
+  }
+
+  // The front face with the widening stages off, so that what the display
+  // shows is the input's own image.
+  SPixels Front(EMaterial material, const char* name) {
+    const fs::path input = m_dir / (std::string(name) + ".wav"), output = m_dir / (std::string(name) + ".png");
+    WriteMaterial(input, material);
+    const int code = Run({output, "--input", input, "--set", "WREnabled=0", "--set", "SplitDelayEnabled=0"});
+    if (code == spanora::EXIT_NO_GRAPHICS) m_bNoGraphics = true;
+    EXPECT_TRUE(code == spanora::EXIT_OK || m_bNoGraphics) << m_sErrors;
+    return m_bNoGraphics ? SPixels{} : ReadPng(output);
+  }
+
+  fs::path m_dir;
+  std::string m_sErrors;
+  bool m_bNoGraphics = false;
+};
+
+TEST_F(Snapshot, ShowsTheInputsImageAtTheEditorsSizeAndTheBackFacesDiffer) {
+  const SPixels wide = Front(EMaterial::WIDE, "wide");
+  if (m_bNoGraphics) GTEST_SKIP() << m_sErrors;
+  int width = 0, height = 0;
+  EditorSize(&width, &height);
+  EXPECT_EQ(wide.width, width);
+  EXPECT_EQ(wide.height, height);
+  const SPixels mono = Front(EMaterial::MONO, "mono");
+  const SPixels silent = Front(EMaterial::SILENT, "silent");
+  ASSERT_EQ(mono.width, wide.width);
+  ASSERT_EQ(silent.width, wide.width);
+
+  // The meters light up with a signal.
+  EXPECT_GT(DifferingPixels(mono, silent, 527, 44, 618, 84), 100);
+  // Both halves of the half-disc away from the centre line glow for the wide
+  // input (its low tone sits left, its high tone right); a mono input stays
+  // on the centre line, where a sprite has no size. (The meters start at
+  // x = 527.)
+  const auto sides = [&](const SPixels& image, bool left) {
+    return left ? DifferingPixels(image, silent, 120, 60, 300, 300) : DifferingPixels(image, silent, 340, 60, 520, 300);
+  };
+  EXPECT_GT(sides(wide, true), 500);
+  EXPECT_GT(sides(wide, false), 500);
+  EXPECT_LT(sides(mono, true) + sides(mono, false), 20);
+
+  // The back faces replace the panel; the options page is not the about page.
+  const fs::path about = m_dir / "about.png", options = m_dir / "options.png";
+  ASSERT_EQ(Run({about, "--face", "about"}), spanora::EXIT_OK) << m_sErrors;
+  ASSERT_EQ(Run({options, "--face=options"}), spanora::EXIT_OK) << m_sErrors;
+  const SPixels aboutPixels = ReadPng(about), optionsPixels = ReadPng(options);
+  EXPECT_GT(DifferingPixels(wide, aboutPixels, 110, 20, 530, 440), 20000);
+  EXPECT_GT(DifferingPixels(optionsPixels, aboutPixels, 0, 0, width, height), 1000);
+}
+
+TEST_F(Snapshot, FailuresNameTheirCauseAndLeaveNothingBehind) {
+  const fs::path out = m_dir / "shot.png";
+  EXPECT_EQ(Run({out, "--preset", "No Such Preset"}), spanora::EXIT_USAGE);
+  EXPECT_NE(m_sErrors.find("unknown preset 'No Such Preset'"), std::string::npos) << m_sErrors;
+  EXPECT_EQ(Run({out, "--set", "NoSuchKey=1"}), spanora::EXIT_USAGE);
+  EXPECT_NE(m_sErrors.find("unknown key 'NoSuchKey'"), std::string::npos) << m_sErrors;
+  EXPECT_EQ(Run({out, "--face", "side"}), spanora::EXIT_USAGE);
+  EXPECT_NE(m_sErrors.find("face 'side'"), std::string::npos) << m_sErrors;
+  EXPECT_EQ(Run({out, "--input", (m_dir / "missing.wav").string()}), spanora::EXIT_BAD_FILE);
+  EXPECT_NE(m_sErrors.find("missing.wav"), std::string::npos) << m_sErrors;
+  EXPECT_FALSE(fs::exists(out));
+
+  const int code = Run({(m_dir / "no-such-folder" / "shot.png").string()});
+  if (code == spanora::EXIT_NO_GRAPHICS) GTEST_SKIP() << m_sErrors;
+  EXPECT_EQ(code, spanora::EXIT_BAD_FILE);
+  EXPECT_NE(m_sErrors.find("no-such-folder"), std::string::npos) << m_sErrors;
+}
+
+// ---------------------------------------------------------------------------
+// spanora edit, as a user starts it: a process of its own on a display.
+
+// Reads the child's output until a line holds the window, or time runs out.
+std::string ReadUntilWindow(int fd, std::chrono::seconds patience) {
+  std::string text;
+  const auto end = std::chrono::steady_clock::now() + patience;
+  while (text.find("close it") == std::string::npos && std::chrono::steady_clock::now() < end) {
+    pollfd ready{fd, POLLIN, 0};
+    if (::poll(&ready, 1, 100) <= 0) continue;
+    char buffer[256];
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got <= 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  return text;
+}
+
+// The exit status once the child has ended, -1 if it has not within patience.
+int WaitForExit(pid_t pid, std::chrono::seconds patience) {
+  if (pid <= 0) return -1;  // never signal a process group
+  const auto end = std::chrono::steady_clock::now() + patience;
+  while (std::chrono::steady_clock::now() < end) {
+    int status = 0;
+    if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 256;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+  return -1;
+}
+
+// spanora edit started as a child on the test's display, with its output
+// read up to the line that names its window.
+class CEditProcess {
+ public:
+  CEditProcess() {
+    // The GL driver goes with the editor's display connection and leaves its
+    // caches unreachable, which LeakSanitizer would report against an unknown
+    // module; the child runs without leak checks (the in-process editor
+    // tests have them). Built before fork: the child only calls exec.
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable; ++variable)
+      if (!std::string(*variable).starts_with("ASAN_OPTIONS=")) variables.emplace_back(*variable);
+    const char* asan = ::getenv("ASAN_OPTIONS");
+    variables.push_back(std::string("ASAN_OPTIONS=") + (asan ? asan : "") + ":detect_leaks=0");
+    std::vector<char*> environment;
+    for (std::string& variable : variables) environment.push_back(variable.data());
+    environment.push_back(nullptr);
+    char* const arguments[] = {const_cast<char*>("spanora"), const_cast<char*>("edit"), nullptr};
+
+    int output[2];
+    if (::pipe(output) != 0) return;
+    m_pid = ::fork();
+    if (m_pid < 0) {
+      ::close(output[0]);
+      ::close(output[1]);
+      return;
+    }
+    if (m_pid == 0) {
+      ::dup2(output[1], STDOUT_FILENO);
+      ::close(output[0]);
+      ::execve(SPANORA_COMMAND_PATH, arguments, environment.data());
+      ::_exit(127);
+    }
+    ::close(output[1]);
+    m_nOutput = output[0];
+    m_sText = ReadUntilWindow(m_nOutput, std::chrono::seconds(30));
+    const std::size_t at = m_sText.find("window 0x");
+    unsigned long long window = 0;
+    if (at != std::string::npos &&
+        std::sscanf(m_sText.c_str() + at, "window 0x%llx, %dx%d", &window, &m_nWidth, &m_nHeight) == 3)
+      m_nWindow = window;
+  }
+  ~CEditProcess() {
+    if (m_pid > 0) WaitForExit(m_pid, std::chrono::seconds(0));
+    if (m_nOutput >= 0) ::close(m_nOutput);
+  }
+  CEditProcess(const CEditProcess&) = delete;
+  CEditProcess& operator=(const CEditProcess&) = delete;
+
+  int Wait() {
+    const int status = WaitForExit(m_pid, std::chrono::seconds(10));
+    m_pid = -1;
+    return status;
+  }
+
+  pid_t m_pid = -1;
+  int m_nOutput = -1;
+  std::string m_sText;
+  std::uint64_t m_nWindow = 0;
+  int m_nWidth = 0, m_nHeight = 0;
+};
+
+TEST(Edit, OpensTheEditorInAWindowOfItsSizeAndEndsOnCloseOrSigterm) {
+  testsupport::CXvfbServer server;
+  std::string error;
+  ASSERT_TRUE(server.Start(error)) << error;
+  auto input = platform::CTestInput::Open(error);
+  ASSERT_NE(input, nullptr) << error;
+  int width = 0, height = 0;
+  EditorSize(&width, &height);
+  {
+    CEditProcess edit;
+    ASSERT_NE(edit.m_nWindow, 0u) << edit.m_sText;
+    EXPECT_EQ(edit.m_nWidth, width);
+    EXPECT_EQ(edit.m_nHeight, height);
+    // The window exists on the display with exactly that size, the editor inside.
+    std::array<std::uint8_t, 3> rgb{};
+    EXPECT_TRUE(input->ReadPixel(edit.m_nWindow, width - 1, height - 1, rgb));
+    EXPECT_FALSE(input->ReadPixel(edit.m_nWindow, width, height, rgb));
+    EXPECT_FALSE(input->Children(edit.m_nWindow).empty()) << "the editor's own window is missing";
+    ASSERT_TRUE(input->RequestClose(edit.m_nWindow));
+    EXPECT_EQ(edit.Wait(), spanora::EXIT_OK);
+  }
+  CEditProcess edit;
+  ASSERT_NE(edit.m_nWindow, 0u) << edit.m_sText;
+  ASSERT_GT(edit.m_pid, 0);
+  ::kill(edit.m_pid, SIGTERM);
+  EXPECT_EQ(edit.Wait(), spanora::EXIT_TERMINATED);
+}
+
+}  // namespace
