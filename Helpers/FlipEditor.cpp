@@ -379,6 +379,7 @@ void FlipEditor::AddBackViews(int type) {
       // The front controls stay visible, dimmed, under the panel, but out of
       // reach of the mouse; the preset browser stays hidden.
       const int firstFrontView = ReplaceWithFrontControls(frame);
+      UpdateUndoRedoControls();  // the dimmed face shows the true history too
       for (int i = firstFrontView; i < frame->getNbViews(); ++i)
         if (auto* control = dynamic_cast<CControl*>(frame->getView(i))) control->setMouseEnabled(false);
       if (m_pPresetBrowser) {
