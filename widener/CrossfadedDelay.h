@@ -61,14 +61,16 @@ class CCrossfadedDelay {
         m_Buffer.WriteBlock(in, n);
         m_Buffer.TapBlock(from, n, m_From);
         m_Buffer.TapBlock(out, n, m_Delay);
+        CLinearRamp fade = m_Fade;  // a local copy stays in a register
         for (k = 0; k < n; ++k) {
-          const float f = m_Fade.Next();
+          const float f = fade.Next();
           out[k] = (1.0f - f) * from[k] + f * out[k];
-          if (m_Fade.Value() >= 1.0f) {
-            m_Fade.Set(0.0f);
+          if (fade.Value() >= 1.0f) {
+            fade.Set(0.0f);
             break;
           }
         }
+        m_Fade = fade;
         return;
       }
     }
