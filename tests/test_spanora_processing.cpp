@@ -545,11 +545,9 @@ constexpr int kGlideTicks = 104;   // mixes glide by 0.01 a tick
 constexpr int kSettleTicks = 40;   // band rebuilds and crossfades are over by then
 constexpr int kSteadyTicks = 3;
 const float kOneDecibel = std::pow(10.0f, 1.0f / 20.0f);
-const float kTwoDecibels = std::pow(10.0f, 2.0f / 20.0f);
 
 struct ChangeResult {
   float before, during, after, high;
-  float jump;  // how far the loudest tick of the change stands out from its neighbours
 };
 
 // Windows are whole ticks from the start, so each one-tick crossfade falls
@@ -557,20 +555,16 @@ struct ChangeResult {
 ChangeResult MeasureChange(CChangeProbe& probe, const std::function<void()>& change, int settleTicks = kGlideTicks) {
   const CChangeProbe::Peaks before = probe.Run(kSteadyTicks);
   change();
-  std::vector<float> ticks = {before.all};
-  ChangeResult r{before.all, 0.0f, 0.0f, 0.0f, 0.0f};
+  ChangeResult r{before.all, 0.0f, 0.0f, 0.0f};
   for (int t = 0; t < settleTicks; ++t) {
     const CChangeProbe::Peaks tick = probe.Run(1);
-    ticks.push_back(tick.all);
     r.during = std::max(r.during, tick.all);
     r.high = std::max(r.high, tick.high);
   }
   const CChangeProbe::Peaks after = probe.Run(kSteadyTicks);
-  ticks.push_back(after.all);
   r.during = std::max(r.during, after.all);
   r.high = std::max(r.high, after.high);
   r.after = after.all;
-  for (std::size_t t = 1; t + 1 < ticks.size(); ++t) r.jump = std::max(r.jump, ticks[t] / std::max(ticks[t - 1], ticks[t + 1]));
   return r;
 }
 
@@ -580,8 +574,8 @@ ChangeResult MeasureChange(CChangeProbe& probe, const std::function<void()>& cha
 // of the steady peaks before and after it by more than 1 dB, and band
 // redesigns add nothing above -60 dBFS above 5 kHz. (Smoothed mixes move in
 // 0.01 steps per tick, which shows above 5 kHz at about -50 dBFS: that is
-// their design.) Program changes never make one tick jump out by 2 dB.
-TEST_F(ProcessingTest, NoParameterOrProgramChangeOvershootsTheSteadyStateByMoreThanOneDecibel) {
+// their design.)
+TEST_F(ProcessingTest, NoParameterChangeOvershootsTheSteadyStateByMoreThanOneDecibel) {
   // Every stage on, dynamics off (its modulation has no steady state).
   std::vector<float> base = PresetValues(3);
   base[PARAM_DYNAMICS] = 0.0f;
@@ -593,7 +587,7 @@ TEST_F(ProcessingTest, NoParameterOrProgramChangeOvershootsTheSteadyStateByMoreT
   const std::vector<float> sweep = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f, 0.75f, 0.5f, 0.25f, 0.0f};
   const int stride = 1;
 #endif
-  float worst = 0.0f, worstHigh = 0.0f, worstJump = 0.0f;
+  float worst = 0.0f, worstHigh = 0.0f;
   for (int index = 0; index < NUM_SPANORA_PARAMS; index += stride) {
     if (index == PARAM_DYNAMICS || index == PARAM_DEPRECATED1) continue;
     const bool mix = index == PARAM_WIDTH || index == PARAM_LINEAR_WIDTH || index == PARAM_BYPASS ||
@@ -613,14 +607,33 @@ TEST_F(ProcessingTest, NoParameterOrProgramChangeOvershootsTheSteadyStateByMoreT
       const float steady = std::max(r.before, r.after);
       worst = std::max(worst, r.during / steady);
       EXPECT_LE(r.during, steady * kOneDecibel) << SpanoraParameters::Key(index) << " -> " << value;
-      worstJump = std::max(worstJump, r.jump);
       if (bandLayout) {
         worstHigh = std::max(worstHigh, r.high);
         EXPECT_LT(r.high, kClick) << SpanoraParameters::Key(index) << " -> " << value;
       }
     }
   }
-  // Program changes, the ones between neighbours and jumps between unrelated ones.
+  std::printf("worst overshoot %.2f dB, worst band redesign above 5 kHz %.1f dBFS\n", 20.0f * std::log10(worst),
+              20.0f * std::log10(worstHigh + 1e-12f));
+}
+
+// Program changes, the ones between neighbours and jumps between unrelated
+// ones. A program change moves many things at once, and two of them pass
+// through states louder than both ends by design, so the bound here is
+// 2.5 dB rather than 1 (measured: 1 -> 2 2.2 dB, 15 -> 16 2.0 dB, 27 -> 28,
+// 29 -> 15 and 2 -> 28 1.0 to 1.3 dB, the rest under 1 dB):
+// - the mixes glide 0.01 a tick each; several at once (say IID fading out
+//   while ITD fades in) pass through blends louder than either program
+//   (29 -> 15 overshoots 1.2 dB with every design already in place);
+// - the ITD band limits crossfade over one tick ahead of the fill, whose
+//   band path is delayed by four ITD delays: for a while the fill adds the
+//   old band to the new remainder (4 -> 30: 1.1 dB from "ITD Low Bound"
+//   alone, nothing with the fill off).
+// No single parameter does either (the test above holds 1 dB); what this
+// catches is a filter swapped at once, a thump of +5 to +10 dB.
+TEST_F(ProcessingTest, NoProgramChangeOvershootsTheSteadyStateByMoreThanTwoAndAHalfDecibels) {
+  const float kProgramBound = std::pow(10.0f, 2.5f / 20.0f);
+  float worstProgram = 0.0f;
   CChangeProbe programs(PresetValues(0));
   programs.Run(kGlideTicks);
   for (int step = 1; step <= NUM_SPANORA_PRESETS / 4; ++step) {
@@ -630,19 +643,15 @@ TEST_F(ProcessingTest, NoParameterOrProgramChangeOvershootsTheSteadyStateByMoreT
         programs.Rig().values[PARAM_DYNAMICS] = 0.0f;
         programs.Rig().Redesign();
       });
-      // Many glides at once pass through states louder than both ends (as the
-      // mixes are meant to glide), and the band rebuild moves the tone's level
-      // by up to about 1 dB a tick as bands pass it; what must not happen is
-      // a jump like the thump of a filter swapped at once (+5 to +10 dB).
-      worstJump = std::max(worstJump, r.jump);
-      EXPECT_LE(r.jump, kTwoDecibels) << "to program " << program;
+      const float steady = std::max(r.before, r.after);
+      worstProgram = std::max(worstProgram, r.during / steady);
+      EXPECT_LE(r.during, steady * kProgramBound) << "to program " << program;
     }
 #ifdef SPANORA_SANITIZED
     step += 2;
 #endif
   }
-  std::printf("worst overshoot %.2f dB, worst tick-to-tick jump %.2f dB, worst band redesign above 5 kHz %.1f dBFS\n",
-              20.0f * std::log10(worst), 20.0f * std::log10(worstJump), 20.0f * std::log10(worstHigh + 1e-12f));
+  std::printf("worst program change overshoot %.2f dB\n", 20.0f * std::log10(worstProgram));
 }
 
 TEST_F(ProcessingTest, EveryPresetStaysFiniteAndBoundedOnNoise) {
