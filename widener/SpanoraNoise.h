@@ -44,37 +44,7 @@ class CAntiDenormalNoise {
 
   // x = in + noise over a run; returns false when the input holds a
   // non-finite sample. *peak takes the largest |x|.
-  bool Process(int channel, const float* in, float* x, int n, float* peak) noexcept {
-    // Eight steps at a time from the same seed (each jumps ahead from it), so
-    // samples do not wait on each other's multiply and the eight vectorise;
-    // modulo 2^32 the values are exactly those of single steps.
-    std::uint32_t seed = m_nSeed[channel];
-    float largest = *peak;
-    std::uint32_t bad = 0;
-    int k = 0;
-    for (; k + JUMP <= n; k += JUMP) {
-      std::uint32_t next[JUMP];
-      for (int j = 0; j < JUMP; ++j) next[j] = seed * SpanoraNoiseDetail::JUMPS.mul[j] + SpanoraNoiseDetail::JUMPS.add[j];
-      for (int j = 0; j < JUMP; ++j) {
-        const float v = in[k + j] + FromSeed(next[j]);
-        x[k + j] = v;
-        const float a = std::fabs(v);
-        largest = a > largest ? a : largest;
-        bad |= (std::bit_cast<std::uint32_t>(v) & 0x7F800000u) == 0x7F800000u;
-      }
-      seed = next[JUMP - 1];
-    }
-    for (; k < n; ++k) {
-      seed = seed * MUL + ADD;
-      x[k] = in[k] + FromSeed(seed);
-      const float a = std::fabs(x[k]);
-      largest = a > largest ? a : largest;
-      bad |= (std::bit_cast<std::uint32_t>(x[k]) & 0x7F800000u) == 0x7F800000u;
-    }
-    m_nSeed[channel] = seed;
-    *peak = largest;
-    return bad == 0;
-  }
+  bool Process(int channel, const float* in, float* x, int n, float* peak) noexcept;
 
  private:
   static constexpr std::uint32_t MUL = SpanoraNoiseDetail::MUL, ADD = SpanoraNoiseDetail::ADD;
