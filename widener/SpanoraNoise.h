@@ -27,9 +27,17 @@ constexpr SJump MakeJump() {
 inline constexpr SJump JUMPS = MakeJump();
 }  // namespace SpanoraNoiseDetail
 
+// The block loop, one per instruction set: returns the new seed; *top takes
+// the largest |x| as bits.
+std::uint32_t AddAntiDenormalNoiseSse(std::uint32_t seed, const float* in, float* x, int n,
+                                      std::uint32_t* top) noexcept;
+std::uint32_t AddAntiDenormalNoiseAvx2(std::uint32_t seed, const float* in, float* x, int n,
+                                       std::uint32_t* top) noexcept;
+
 class CAntiDenormalNoise {
  public:
-  CAntiDenormalNoise() { Reset(); }
+  // Picks the widest block loop this CPU runs.
+  CAntiDenormalNoise();
   void Reset() {
     m_nSeed[0] = 600u;
     m_nSeed[1] = 598u;
@@ -50,4 +58,5 @@ class CAntiDenormalNoise {
   static constexpr std::uint32_t MUL = SpanoraNoiseDetail::MUL, ADD = SpanoraNoiseDetail::ADD;
   static constexpr int JUMP = SpanoraNoiseDetail::JUMP;
   std::uint32_t m_nSeed[2];
+  std::uint32_t (*m_pAdd)(std::uint32_t, const float*, float*, int, std::uint32_t*) noexcept;
 };
