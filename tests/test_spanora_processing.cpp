@@ -106,6 +106,17 @@ std::vector<float> PresetValues(int program) {
   return v;
 }
 
+// A factory program with IID, ITD and fill off, linear width 0.5, balance
+// centre and nothing else on (as NullSettings does to an effect).
+std::vector<float> NullValues(int program) {
+  std::vector<float> v = PresetValues(program);
+  for (int index : {PARAM_WR_ENABLED, PARAM_SPLIT_DELAY_ENABLED, PARAM_HAAS_ENABLED, PARAM_INVERT, PARAM_SHIFT,
+                    PARAM_DYNAMICS})
+    v[static_cast<std::size_t>(index)] = 0.0f;
+  v[PARAM_LINEAR_WIDTH] = v[PARAM_BALANCE] = 0.5f;
+  return v;
+}
+
 // An engine driven as the effect drives it, without the effect around it.
 struct EngineRig {
   CSpanoraEngine engine;
@@ -125,6 +136,12 @@ struct EngineRig {
   }
   float DynamicsRate() const {
     return values[PARAM_DYNAMICS] != 0.0f ? DynamicsSpeedHz(values[PARAM_DYN_SPEED]) : 0.0f;
+  }
+  // Renders all of `in` in blocks through the engine.
+  Stereo Run(const Stereo& in, int block) {
+    Stereo out(in.size());
+    Render(in, out, 0, in.size(), block, false);
+    return out;
   }
   // Renders `in` from sample `from` to `to` in blocks; the reference on request.
   void Render(const Stereo& in, Stereo& out, std::size_t from, std::size_t to, int block, bool reference) {
@@ -194,39 +211,36 @@ TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
 
 TEST_F(ProcessingTest, NullSettingsAndBypassPassTheInputWithNoLatency) {
   const Stereo in = Noise(kGlideSamples + 4096, 3);
-  auto null = Make(3);  // a preset with fill on: it must glide out
-  NullSettings(*null);
-  const Stereo out = Render(*null, in, 512);
-  EXPECT_EQ(null->GetEngine().FillMix(), 0.0f);
+  EngineRig null(NullValues(3));  // a preset with fill on: it must glide out
+  const Stereo out = null.Run(in, 512);
+  EXPECT_EQ(null.engine.FillMix(), 0.0f);
   EXPECT_LT(MaxAbsDifference(in, out, kGlideSamples), 1e-6f);
 
-  auto bypassed = Make(5);
-  bypassed->setParameter(PARAM_BYPASS, 1.0f);
-  const Stereo bypassOut = Render(*bypassed, in, 256);
-  EXPECT_EQ(bypassed->GetEngine().BypassMix(), 1.0f);
+  EngineRig bypassed(PresetValues(5));
+  bypassed.Set(PARAM_BYPASS, 1.0f);
+  const Stereo bypassOut = bypassed.Run(in, 256);
+  EXPECT_EQ(bypassed.engine.BypassMix(), 1.0f);
   EXPECT_LT(MaxAbsDifference(in, bypassOut, kGlideSamples), 1e-6f);
 
   // An impulse comes out at sample 0.
   Stereo impulse(64);
   impulse.l[0] = impulse.r[0] = 1.0f;
-  const Stereo response = Render(*null, impulse, 64);
+  const Stereo response = null.Run(impulse, 64);
   EXPECT_NEAR(response.l[0], 1.0f, 1e-6f);
   EXPECT_NEAR(response.r[0], 1.0f, 1e-6f);
   EXPECT_LT(std::fabs(response.l[1]), 1e-6f);
 }
 
 TEST_F(ProcessingTest, IidFadesInOverOneHundredTicks) {
-  auto e = Make(0);
-  NullSettings(*e);
-  e->setParameter(PARAM_WIDTH, 1.0f);
-  const Stereo in = Noise(8 * TICK_SAMPLES, 5);
-  Render(*e, in, 512);
-  EXPECT_EQ(e->GetEngine().IidMix(), 0.0f);
-  e->setParameter(PARAM_WR_ENABLED, 1.0f);
-  Render(*e, Noise(50 * TICK_SAMPLES, 6), 512);
-  EXPECT_NEAR(e->GetEngine().IidMix(), 0.5f, 0.011f);
-  Render(*e, Noise(52 * TICK_SAMPLES, 7), 512);
-  EXPECT_EQ(e->GetEngine().IidMix(), 1.0f);
+  EngineRig rig(NullValues(0));
+  rig.Set(PARAM_WIDTH, 1.0f);
+  rig.Run(Noise(8 * TICK_SAMPLES, 5), 512);
+  EXPECT_EQ(rig.engine.IidMix(), 0.0f);
+  rig.Set(PARAM_WR_ENABLED, 1.0f);
+  rig.Run(Noise(50 * TICK_SAMPLES, 6), 512);
+  EXPECT_NEAR(rig.engine.IidMix(), 0.5f, 0.011f);
+  rig.Run(Noise(52 * TICK_SAMPLES, 7), 512);
+  EXPECT_EQ(rig.engine.IidMix(), 1.0f);
 }
 
 TEST_F(ProcessingTest, BandCountsFollowResolutionAndTheBounds) {
@@ -258,19 +272,18 @@ TEST_F(ProcessingTest, BandCountsFollowResolutionAndTheBounds) {
 }
 
 TEST_F(ProcessingTest, MovingBandEdgesIsClickFree) {
-  auto e = Make(0);
-  NullSettings(*e);
-  e->setParameter(PARAM_WR_ENABLED, 1.0f);
-  e->setParameter(PARAM_WIDTH, 1.0f);
+  EngineRig rig(NullValues(0));
+  rig.Set(PARAM_WR_ENABLED, 1.0f);
+  rig.Set(PARAM_WIDTH, 1.0f);
   // A slow sine: any step from switching filters would stand out.
   Stereo in(60 * TICK_SAMPLES);
   for (std::size_t i = 0; i < in.size(); ++i) in.l[i] = in.r[i] = 0.5f * std::sin(0.01f * static_cast<float>(i));
-  Stereo warm = Render(*e, in, 512);
+  rig.Run(in, 512);
   float worstStep = 0.0f;
   for (int move = 0; move < 6; ++move) {
-    e->setParameter(PARAM_WR_HIGH_FREQ, 0.95f - 0.05f * move);
-    e->setParameter(PARAM_WR_LOW_FREQ, 0.1f + 0.03f * move);
-    const Stereo out = Render(*e, in, 512);
+    rig.Set(PARAM_WR_HIGH_FREQ, 0.95f - 0.05f * move);
+    rig.Set(PARAM_WR_LOW_FREQ, 0.1f + 0.03f * move);
+    const Stereo out = rig.Run(in, 512);
     for (std::size_t i = 1; i < out.size(); ++i) {
       worstStep = std::max({worstStep, std::fabs(out.l[i] - out.l[i - 1]), std::fabs(out.r[i] - out.r[i - 1])});
     }
@@ -280,39 +293,36 @@ TEST_F(ProcessingTest, MovingBandEdgesIsClickFree) {
 }
 
 TEST_F(ProcessingTest, AcuityCrossfadesPhaseShiftDelaysAndBalanceTrims) {
-  auto e = Make(0);
-  NullSettings(*e);
-  e->setParameter(PARAM_SPLIT_DELAY_ENABLED, 1.0f);
-  Render(*e, Noise(4 * TICK_SAMPLES, 1), 512);
-  e->setParameter(PARAM_SPLIT_DELAY_TIME, 0.2f);
-  Render(*e, Noise(TICK_SAMPLES + 512, 2), 512);  // a tick starts the crossfade
-  EXPECT_EQ(e->GetEngine().Itd().TargetDelay(), static_cast<int>((0.0002f + 0.0073f * 0.2f) * 44100.0f));
-  EXPECT_TRUE(e->GetEngine().Itd().IsDelayFading());
-  Render(*e, Noise(2 * TICK_SAMPLES, 3), 512);
-  EXPECT_EQ(e->GetEngine().Itd().Delay(), e->GetEngine().Itd().TargetDelay());
+  EngineRig rig(NullValues(0));
+  rig.Set(PARAM_SPLIT_DELAY_ENABLED, 1.0f);
+  rig.Run(Noise(4 * TICK_SAMPLES, 1), 512);
+  rig.Set(PARAM_SPLIT_DELAY_TIME, 0.2f);
+  rig.Run(Noise(TICK_SAMPLES / 2, 2), 512);  // the tick at its start began the crossfade
+  EXPECT_EQ(rig.engine.Itd().TargetDelay(), static_cast<int>((0.0002f + 0.0073f * 0.2f) * 44100.0f));
+  EXPECT_TRUE(rig.engine.Itd().IsDelayFading());
+  rig.Run(Noise(2 * TICK_SAMPLES, 3), 512);
+  EXPECT_EQ(rig.engine.Itd().Delay(), rig.engine.Itd().TargetDelay());
 
-  auto shifted = Make(0);
-  NullSettings(*shifted);
-  shifted->setParameter(PARAM_SHIFT, 1.0f);
+  EngineRig shifted(NullValues(0));
+  shifted.Set(PARAM_SHIFT, 1.0f);
   const Stereo in = Noise(kGlideSamples + 4096, 4);
-  const Stereo out = Render(*shifted, in, 500);
+  const Stereo out = shifted.Run(in, 500);
   for (std::size_t i = kGlideSamples; i < in.size(); i += 97) {
     EXPECT_NEAR(out.l[i], in.l[i - 1024], 1e-6f);
     EXPECT_NEAR(out.r[i], in.r[i], 1e-6f);
   }
 
-  auto balanced = Make(0);
-  NullSettings(*balanced);
-  balanced->setParameter(PARAM_BALANCE, 0.75f);
-  Render(*balanced, Noise(1024, 5), 512);
-  EXPECT_NEAR(balanced->GetEngine().Output().Gain(0).Value(), 0.1778f, 1e-3f);
-  EXPECT_EQ(balanced->GetEngine().Output().Gain(1).Value(), 1.0f);
-  balanced->setParameter(PARAM_BALANCE, 1.0f);
-  Render(*balanced, Noise(1024, 6), 512);
-  EXPECT_NEAR(balanced->GetEngine().Output().Gain(0).Value(), 0.0f, 1e-6f);
-  balanced->setParameter(PARAM_BALANCE, 0.5f);
-  Render(*balanced, Noise(1024, 7), 512);
-  EXPECT_EQ(balanced->GetEngine().Output().Gain(1).Value(), 1.0f);
+  EngineRig balanced(NullValues(0));
+  balanced.Set(PARAM_BALANCE, 0.75f);
+  balanced.Run(Noise(1024, 5), 512);
+  EXPECT_NEAR(balanced.engine.Output().Gain(0).Value(), 0.1778f, 1e-3f);
+  EXPECT_EQ(balanced.engine.Output().Gain(1).Value(), 1.0f);
+  balanced.Set(PARAM_BALANCE, 1.0f);
+  balanced.Run(Noise(1024, 6), 512);
+  EXPECT_NEAR(balanced.engine.Output().Gain(0).Value(), 0.0f, 1e-6f);
+  balanced.Set(PARAM_BALANCE, 0.5f);
+  balanced.Run(Noise(1024, 7), 512);
+  EXPECT_EQ(balanced.engine.Output().Gain(1).Value(), 1.0f);
 }
 
 TEST_F(ProcessingTest, SoloAndRangePairsGoThroughTheAutomatedPath) {
@@ -359,32 +369,29 @@ TEST_F(ProcessingTest, TempoSyncRoundsThePeriodToWholeBeats) {
 }
 
 TEST_F(ProcessingTest, DynamicsNeverRaiseAGainAboveOneAndReleaseToOne) {
-  auto e = Make(12);  // bounds wide open: ten bands
-  e->setParameter(PARAM_WIDTH, 1.0f);
-  e->setParameter(PARAM_WR_ENABLED, 1.0f);
-  e->setParameter(PARAM_DYNAMICS, 1.0f);
-  e->setParameter(PARAM_DYN_DEPTH, 1.0f);
-  e->setParameter(PARAM_DYN_SPEED, 1.0f);
-  Render(*e, Noise(40 * TICK_SAMPLES, 99), 512);  // the band layout builds first
-  ASSERT_EQ(e->GetEngine().Iid().ActiveCount(), 10);
+  EngineRig rig(PresetValues(12));  // bounds wide open: ten bands
+  for (int index : {PARAM_WIDTH, PARAM_WR_ENABLED, PARAM_DYNAMICS, PARAM_DYN_DEPTH, PARAM_DYN_SPEED}) rig.Set(index, 1.0f);
+  rig.Run(Noise(40 * TICK_SAMPLES, 99), 512);  // the band layout builds first
+  const CIidBandBank& bank = rig.engine.Iid();
+  ASSERT_EQ(bank.ActiveCount(), 10);
   float highest = 0.0f, lowest = 1.0f;
   for (int shape = 0; shape < 5; ++shape) {
-    e->setParameter(PARAM_DYN_TYPE, shape / 4.0f);
+    rig.Set(PARAM_DYN_TYPE, shape / 4.0f);
     for (int slice = 0; slice < 400; ++slice) {
-      Render(*e, Noise(DYNAMICS_SAMPLES, static_cast<unsigned>(slice)), DYNAMICS_SAMPLES);
-      for (int band = 0; band < e->GetEngine().Iid().ActiveCount(); ++band) {
-        highest = std::max(highest, e->GetEngine().Iid().Fade(band).Value());
-        lowest = std::min(lowest, e->GetEngine().Iid().Fade(band).Value());
+      rig.Run(Noise(DYNAMICS_SAMPLES, static_cast<unsigned>(slice)), DYNAMICS_SAMPLES);
+      for (int band = 0; band < bank.ActiveCount(); ++band) {
+        highest = std::max(highest, bank.Fade(band).Value());
+        lowest = std::min(lowest, bank.Fade(band).Value());
       }
-      EXPECT_EQ(e->GetEngine().Iid().Fade(0).Value(), 1.0f);  // band 0 is never modulated
+      EXPECT_EQ(bank.Fade(0).Value(), 1.0f);  // band 0 is never modulated
     }
   }
   EXPECT_LE(highest, 1.0f);
   EXPECT_LT(lowest, 0.5f);  // the modulation really ran
-  e->setParameter(PARAM_DYNAMICS, 0.0f);
-  Render(*e, Noise(200 * DYNAMICS_SAMPLES, 1), 512);
-  EXPECT_EQ(e->GetEngine().Dynamics().Depth(), 0.0f);
-  for (int band = 0; band < e->GetEngine().Iid().ActiveCount(); ++band) EXPECT_EQ(e->GetEngine().Iid().Fade(band).Value(), 1.0f) << band;
+  rig.Set(PARAM_DYNAMICS, 0.0f);
+  rig.Run(Noise(200 * DYNAMICS_SAMPLES, 1), 512);
+  EXPECT_EQ(rig.engine.Dynamics().Depth(), 0.0f);
+  for (int band = 0; band < bank.ActiveCount(); ++band) EXPECT_EQ(bank.Fade(band).Value(), 1.0f) << band;
 }
 
 std::uint32_t g_fakeNow = 1000;
