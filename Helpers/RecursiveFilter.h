@@ -315,6 +315,12 @@ class CDelayBuffer {
   void WriteAndTapFractional(const T* in, T* out, int n, float delay) noexcept;
   // Integer form of the same.
   void WriteAndTap(const T* in, T* out, int n, int delay) noexcept;
+  // The parts of that: n writes, then the taps at `delay` that each of the
+  // last n writes would have read right after it. Exact when delay + n is
+  // at most the buffer's length (no read meets a later write of the block);
+  // false and nothing read otherwise.
+  void WriteBlock(const T* in, int n) noexcept;
+  bool TapBlock(T* out, int n, int delay) const noexcept;
 
  private:
   // Read position for a tap at `delay` once `write` holds the newest sample:
@@ -442,22 +448,42 @@ inline void CDelayBuffer<T>::WriteAndTapFractional(const T* in, T* out, int n, f
 template <class T>
 inline void CDelayBuffer<T>::WriteAndTap(const T* in, T* out, int n, int delay) noexcept {
   if (n <= 0) return;
-  const int size = m_nMaxDelay + 1;
-  const int first = m_nWrite + 1;  // where the block's first sample goes
-  const int read = first - delay;  // where its first read comes from
-  if (first + n <= size && read >= 0 && delay >= 0) {
-    // Neither the writes nor the reads wrap: a read never reaches past its
-    // own write, so writing the block first and copying it out gives the
-    // per-sample result.
-    std::copy_n(in, n, m_pBuffer.get() + first);
-    m_nWrite += n;
-    std::copy_n(m_pBuffer.get() + read, n, out);
+  if (delay >= 0 && delay + n <= m_nMaxDelay + 1) {
+    WriteBlock(in, n);
+    TapBlock(out, n, delay);
     return;
   }
   for (int k = 0; k < n; ++k) {
     Write(in[k]);
     out[k] = Tap(delay);
   }
+}
+
+template <class T>
+inline void CDelayBuffer<T>::WriteBlock(const T* in, int n) noexcept {
+  const int size = m_nMaxDelay + 1;
+  for (int done = 0; done < n;) {
+    const int at = m_nWrite == m_nMaxDelay ? 0 : m_nWrite + 1;
+    const int count = std::min(n - done, size - at);
+    std::copy_n(in + done, count, m_pBuffer.get() + at);
+    m_nWrite = at + count - 1;
+    done += count;
+  }
+}
+
+template <class T>
+inline bool CDelayBuffer<T>::TapBlock(T* out, int n, int delay) const noexcept {
+  const int size = m_nMaxDelay + 1;
+  if (n <= 0 || delay < 0 || delay + n > size) return false;
+  int at = m_nWrite - (n - 1) - delay;  // the first write's read
+  if (at < 0) at += size;
+  for (int done = 0; done < n;) {
+    const int count = std::min(n - done, size - at);
+    std::copy_n(m_pBuffer.get() + at, count, out + done);
+    at = 0;
+    done += count;
+  }
+  return true;
 }
 
 template <class T>

@@ -16,11 +16,11 @@ TEST(DspThreads, DataStoreHandsSpectraAcrossThreads) {
   constexpr int FFT_SIZE = 1024, BINS = FFT_SIZE / 2 + 1;
   CFrequencyDataStore store(FFT_SIZE);
   std::atomic<bool> stop{false};
-  const auto duration = std::chrono::milliseconds(1500);
+  const auto duration = std::chrono::milliseconds(250);
 
   // Writer: one spectrum per 1024-sample frame at 44.1 kHz would be every
-  // 23 ms; here every 1 ms to give the exchange far more chances to collide.
-  // Powers are always in [0, 100].
+  // 23 ms; here back to back, to give the exchange far more chances to
+  // collide. Powers are always in [0, 100].
   std::thread writer([&] {
     std::vector<Complex<float>> spectrum(BINS);
     int frame = 0;
@@ -31,7 +31,7 @@ TEST(DspThreads, DataStoreHandsSpectraAcrossThreads) {
       }
       store.StoreValuesForGraph(spectrum.data(), BINS);
       ++frame;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      std::this_thread::yield();
     }
   });
 
@@ -50,7 +50,7 @@ TEST(DspThreads, DataStoreHandsSpectraAcrossThreads) {
     copy.PeekFront().CopyTo(power.data());
     for (double p : power) inRange = inRange && p >= 0.0 && p <= 100.0001;
     if (++reads % 50 == 0) store.Clear();
-    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    std::this_thread::yield();
   }
   stop.store(true);
   writer.join();

@@ -106,6 +106,17 @@ std::vector<float> PresetValues(int program) {
   return v;
 }
 
+// A factory program with IID, ITD and fill off, linear width 0.5, balance
+// centre and nothing else on (as NullSettings does to an effect).
+std::vector<float> NullValues(int program) {
+  std::vector<float> v = PresetValues(program);
+  for (int index : {PARAM_WR_ENABLED, PARAM_SPLIT_DELAY_ENABLED, PARAM_HAAS_ENABLED, PARAM_INVERT, PARAM_SHIFT,
+                    PARAM_DYNAMICS})
+    v[static_cast<std::size_t>(index)] = 0.0f;
+  v[PARAM_LINEAR_WIDTH] = v[PARAM_BALANCE] = 0.5f;
+  return v;
+}
+
 // An engine driven as the effect drives it, without the effect around it.
 struct EngineRig {
   CSpanoraEngine engine;
@@ -125,6 +136,12 @@ struct EngineRig {
   }
   float DynamicsRate() const {
     return values[PARAM_DYNAMICS] != 0.0f ? DynamicsSpeedHz(values[PARAM_DYN_SPEED]) : 0.0f;
+  }
+  // Renders all of `in` in blocks through the engine.
+  Stereo Run(const Stereo& in, int block) {
+    Stereo out(in.size());
+    Render(in, out, 0, in.size(), block, false);
+    return out;
   }
   // Renders `in` from sample `from` to `to` in blocks; the reference on request.
   void Render(const Stereo& in, Stereo& out, std::size_t from, std::size_t to, int block, bool reference) {
@@ -194,39 +211,36 @@ TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
 
 TEST_F(ProcessingTest, NullSettingsAndBypassPassTheInputWithNoLatency) {
   const Stereo in = Noise(kGlideSamples + 4096, 3);
-  auto null = Make(3);  // a preset with fill on: it must glide out
-  NullSettings(*null);
-  const Stereo out = Render(*null, in, 512);
-  EXPECT_EQ(null->GetEngine().FillMix(), 0.0f);
+  EngineRig null(NullValues(3));  // a preset with fill on: it must glide out
+  const Stereo out = null.Run(in, 512);
+  EXPECT_EQ(null.engine.FillMix(), 0.0f);
   EXPECT_LT(MaxAbsDifference(in, out, kGlideSamples), 1e-6f);
 
-  auto bypassed = Make(5);
-  bypassed->setParameter(PARAM_BYPASS, 1.0f);
-  const Stereo bypassOut = Render(*bypassed, in, 256);
-  EXPECT_EQ(bypassed->GetEngine().BypassMix(), 1.0f);
+  EngineRig bypassed(PresetValues(5));
+  bypassed.Set(PARAM_BYPASS, 1.0f);
+  const Stereo bypassOut = bypassed.Run(in, 256);
+  EXPECT_EQ(bypassed.engine.BypassMix(), 1.0f);
   EXPECT_LT(MaxAbsDifference(in, bypassOut, kGlideSamples), 1e-6f);
 
   // An impulse comes out at sample 0.
   Stereo impulse(64);
   impulse.l[0] = impulse.r[0] = 1.0f;
-  const Stereo response = Render(*null, impulse, 64);
+  const Stereo response = null.Run(impulse, 64);
   EXPECT_NEAR(response.l[0], 1.0f, 1e-6f);
   EXPECT_NEAR(response.r[0], 1.0f, 1e-6f);
   EXPECT_LT(std::fabs(response.l[1]), 1e-6f);
 }
 
 TEST_F(ProcessingTest, IidFadesInOverOneHundredTicks) {
-  auto e = Make(0);
-  NullSettings(*e);
-  e->setParameter(PARAM_WIDTH, 1.0f);
-  const Stereo in = Noise(8 * TICK_SAMPLES, 5);
-  Render(*e, in, 512);
-  EXPECT_EQ(e->GetEngine().IidMix(), 0.0f);
-  e->setParameter(PARAM_WR_ENABLED, 1.0f);
-  Render(*e, Noise(50 * TICK_SAMPLES, 6), 512);
-  EXPECT_NEAR(e->GetEngine().IidMix(), 0.5f, 0.011f);
-  Render(*e, Noise(52 * TICK_SAMPLES, 7), 512);
-  EXPECT_EQ(e->GetEngine().IidMix(), 1.0f);
+  EngineRig rig(NullValues(0));
+  rig.Set(PARAM_WIDTH, 1.0f);
+  rig.Run(Noise(8 * TICK_SAMPLES, 5), 512);
+  EXPECT_EQ(rig.engine.IidMix(), 0.0f);
+  rig.Set(PARAM_WR_ENABLED, 1.0f);
+  rig.Run(Noise(50 * TICK_SAMPLES, 6), 512);
+  EXPECT_NEAR(rig.engine.IidMix(), 0.5f, 0.011f);
+  rig.Run(Noise(52 * TICK_SAMPLES, 7), 512);
+  EXPECT_EQ(rig.engine.IidMix(), 1.0f);
 }
 
 TEST_F(ProcessingTest, BandCountsFollowResolutionAndTheBounds) {
@@ -258,19 +272,18 @@ TEST_F(ProcessingTest, BandCountsFollowResolutionAndTheBounds) {
 }
 
 TEST_F(ProcessingTest, MovingBandEdgesIsClickFree) {
-  auto e = Make(0);
-  NullSettings(*e);
-  e->setParameter(PARAM_WR_ENABLED, 1.0f);
-  e->setParameter(PARAM_WIDTH, 1.0f);
+  EngineRig rig(NullValues(0));
+  rig.Set(PARAM_WR_ENABLED, 1.0f);
+  rig.Set(PARAM_WIDTH, 1.0f);
   // A slow sine: any step from switching filters would stand out.
   Stereo in(60 * TICK_SAMPLES);
   for (std::size_t i = 0; i < in.size(); ++i) in.l[i] = in.r[i] = 0.5f * std::sin(0.01f * static_cast<float>(i));
-  Stereo warm = Render(*e, in, 512);
+  rig.Run(in, 512);
   float worstStep = 0.0f;
   for (int move = 0; move < 6; ++move) {
-    e->setParameter(PARAM_WR_HIGH_FREQ, 0.95f - 0.05f * move);
-    e->setParameter(PARAM_WR_LOW_FREQ, 0.1f + 0.03f * move);
-    const Stereo out = Render(*e, in, 512);
+    rig.Set(PARAM_WR_HIGH_FREQ, 0.95f - 0.05f * move);
+    rig.Set(PARAM_WR_LOW_FREQ, 0.1f + 0.03f * move);
+    const Stereo out = rig.Run(in, 512);
     for (std::size_t i = 1; i < out.size(); ++i) {
       worstStep = std::max({worstStep, std::fabs(out.l[i] - out.l[i - 1]), std::fabs(out.r[i] - out.r[i - 1])});
     }
@@ -280,39 +293,36 @@ TEST_F(ProcessingTest, MovingBandEdgesIsClickFree) {
 }
 
 TEST_F(ProcessingTest, AcuityCrossfadesPhaseShiftDelaysAndBalanceTrims) {
-  auto e = Make(0);
-  NullSettings(*e);
-  e->setParameter(PARAM_SPLIT_DELAY_ENABLED, 1.0f);
-  Render(*e, Noise(4 * TICK_SAMPLES, 1), 512);
-  e->setParameter(PARAM_SPLIT_DELAY_TIME, 0.2f);
-  Render(*e, Noise(TICK_SAMPLES + 512, 2), 512);  // a tick starts the crossfade
-  EXPECT_EQ(e->GetEngine().Itd().TargetDelay(), static_cast<int>((0.0002f + 0.0073f * 0.2f) * 44100.0f));
-  EXPECT_TRUE(e->GetEngine().Itd().IsDelayFading());
-  Render(*e, Noise(2 * TICK_SAMPLES, 3), 512);
-  EXPECT_EQ(e->GetEngine().Itd().Delay(), e->GetEngine().Itd().TargetDelay());
+  EngineRig rig(NullValues(0));
+  rig.Set(PARAM_SPLIT_DELAY_ENABLED, 1.0f);
+  rig.Run(Noise(4 * TICK_SAMPLES, 1), 512);
+  rig.Set(PARAM_SPLIT_DELAY_TIME, 0.2f);
+  rig.Run(Noise(TICK_SAMPLES / 2, 2), 512);  // the tick at its start began the crossfade
+  EXPECT_EQ(rig.engine.Itd().TargetDelay(), static_cast<int>((0.0002f + 0.0073f * 0.2f) * 44100.0f));
+  EXPECT_TRUE(rig.engine.Itd().IsDelayFading());
+  rig.Run(Noise(2 * TICK_SAMPLES, 3), 512);
+  EXPECT_EQ(rig.engine.Itd().Delay(), rig.engine.Itd().TargetDelay());
 
-  auto shifted = Make(0);
-  NullSettings(*shifted);
-  shifted->setParameter(PARAM_SHIFT, 1.0f);
+  EngineRig shifted(NullValues(0));
+  shifted.Set(PARAM_SHIFT, 1.0f);
   const Stereo in = Noise(kGlideSamples + 4096, 4);
-  const Stereo out = Render(*shifted, in, 500);
+  const Stereo out = shifted.Run(in, 500);
   for (std::size_t i = kGlideSamples; i < in.size(); i += 97) {
     EXPECT_NEAR(out.l[i], in.l[i - 1024], 1e-6f);
     EXPECT_NEAR(out.r[i], in.r[i], 1e-6f);
   }
 
-  auto balanced = Make(0);
-  NullSettings(*balanced);
-  balanced->setParameter(PARAM_BALANCE, 0.75f);
-  Render(*balanced, Noise(1024, 5), 512);
-  EXPECT_NEAR(balanced->GetEngine().Output().Gain(0).Value(), 0.1778f, 1e-3f);
-  EXPECT_EQ(balanced->GetEngine().Output().Gain(1).Value(), 1.0f);
-  balanced->setParameter(PARAM_BALANCE, 1.0f);
-  Render(*balanced, Noise(1024, 6), 512);
-  EXPECT_NEAR(balanced->GetEngine().Output().Gain(0).Value(), 0.0f, 1e-6f);
-  balanced->setParameter(PARAM_BALANCE, 0.5f);
-  Render(*balanced, Noise(1024, 7), 512);
-  EXPECT_EQ(balanced->GetEngine().Output().Gain(1).Value(), 1.0f);
+  EngineRig balanced(NullValues(0));
+  balanced.Set(PARAM_BALANCE, 0.75f);
+  balanced.Run(Noise(1024, 5), 512);
+  EXPECT_NEAR(balanced.engine.Output().Gain(0).Value(), 0.1778f, 1e-3f);
+  EXPECT_EQ(balanced.engine.Output().Gain(1).Value(), 1.0f);
+  balanced.Set(PARAM_BALANCE, 1.0f);
+  balanced.Run(Noise(1024, 6), 512);
+  EXPECT_NEAR(balanced.engine.Output().Gain(0).Value(), 0.0f, 1e-6f);
+  balanced.Set(PARAM_BALANCE, 0.5f);
+  balanced.Run(Noise(1024, 7), 512);
+  EXPECT_EQ(balanced.engine.Output().Gain(1).Value(), 1.0f);
 }
 
 TEST_F(ProcessingTest, SoloAndRangePairsGoThroughTheAutomatedPath) {
@@ -359,32 +369,29 @@ TEST_F(ProcessingTest, TempoSyncRoundsThePeriodToWholeBeats) {
 }
 
 TEST_F(ProcessingTest, DynamicsNeverRaiseAGainAboveOneAndReleaseToOne) {
-  auto e = Make(12);  // bounds wide open: ten bands
-  e->setParameter(PARAM_WIDTH, 1.0f);
-  e->setParameter(PARAM_WR_ENABLED, 1.0f);
-  e->setParameter(PARAM_DYNAMICS, 1.0f);
-  e->setParameter(PARAM_DYN_DEPTH, 1.0f);
-  e->setParameter(PARAM_DYN_SPEED, 1.0f);
-  Render(*e, Noise(40 * TICK_SAMPLES, 99), 512);  // the band layout builds first
-  ASSERT_EQ(e->GetEngine().Iid().ActiveCount(), 10);
+  EngineRig rig(PresetValues(12));  // bounds wide open: ten bands
+  for (int index : {PARAM_WIDTH, PARAM_WR_ENABLED, PARAM_DYNAMICS, PARAM_DYN_DEPTH, PARAM_DYN_SPEED}) rig.Set(index, 1.0f);
+  rig.Run(Noise(40 * TICK_SAMPLES, 99), 512);  // the band layout builds first
+  const CIidBandBank& bank = rig.engine.Iid();
+  ASSERT_EQ(bank.ActiveCount(), 10);
   float highest = 0.0f, lowest = 1.0f;
   for (int shape = 0; shape < 5; ++shape) {
-    e->setParameter(PARAM_DYN_TYPE, shape / 4.0f);
+    rig.Set(PARAM_DYN_TYPE, shape / 4.0f);
     for (int slice = 0; slice < 400; ++slice) {
-      Render(*e, Noise(DYNAMICS_SAMPLES, static_cast<unsigned>(slice)), DYNAMICS_SAMPLES);
-      for (int band = 0; band < e->GetEngine().Iid().ActiveCount(); ++band) {
-        highest = std::max(highest, e->GetEngine().Iid().Fade(band).Value());
-        lowest = std::min(lowest, e->GetEngine().Iid().Fade(band).Value());
+      rig.Run(Noise(DYNAMICS_SAMPLES, static_cast<unsigned>(slice)), DYNAMICS_SAMPLES);
+      for (int band = 0; band < bank.ActiveCount(); ++band) {
+        highest = std::max(highest, bank.Fade(band).Value());
+        lowest = std::min(lowest, bank.Fade(band).Value());
       }
-      EXPECT_EQ(e->GetEngine().Iid().Fade(0).Value(), 1.0f);  // band 0 is never modulated
+      EXPECT_EQ(bank.Fade(0).Value(), 1.0f);  // band 0 is never modulated
     }
   }
   EXPECT_LE(highest, 1.0f);
   EXPECT_LT(lowest, 0.5f);  // the modulation really ran
-  e->setParameter(PARAM_DYNAMICS, 0.0f);
-  Render(*e, Noise(200 * DYNAMICS_SAMPLES, 1), 512);
-  EXPECT_EQ(e->GetEngine().Dynamics().Depth(), 0.0f);
-  for (int band = 0; band < e->GetEngine().Iid().ActiveCount(); ++band) EXPECT_EQ(e->GetEngine().Iid().Fade(band).Value(), 1.0f) << band;
+  rig.Set(PARAM_DYNAMICS, 0.0f);
+  rig.Run(Noise(200 * DYNAMICS_SAMPLES, 1), 512);
+  EXPECT_EQ(rig.engine.Dynamics().Depth(), 0.0f);
+  for (int band = 0; band < bank.ActiveCount(); ++band) EXPECT_EQ(bank.Fade(band).Value(), 1.0f) << band;
 }
 
 std::uint32_t g_fakeNow = 1000;
@@ -471,9 +478,10 @@ TEST_F(ProcessingTest, AnalysisAndMetersFeedTheEditorOnlyWhileItIsOpen) {
   EXPECT_EQ(e->GetAnalysis().Store(0).GetPublishCounter(), 0);
   EXPECT_EQ(editor->inMeter, -1.0f);
   editor->open = true;
-  Render(*e, Noise(8192, 2), 512);
-  EXPECT_GT(e->GetAnalysis().Store(0).GetPublishCounter(), 0);
-  EXPECT_GT(e->GetAnalysis().Store(1).GetPublishCounter(), 0);
+  Render(*e, Noise(8192, 2), 333);
+  // Every sample reaches the analysis, whatever the block size: eight frames.
+  EXPECT_EQ(e->GetAnalysis().Store(0).GetPublishCounter(), 8);
+  EXPECT_EQ(e->GetAnalysis().Store(1).GetPublishCounter(), 8);
   EXPECT_GT(editor->inMeter, 0.8f);  // -6 dB on a 60 dB scale
   EXPECT_LE(editor->inMeter, 1.0f);
   EXPECT_GT(editor->holdCount, 0);
@@ -544,11 +552,9 @@ constexpr int kGlideTicks = 104;   // mixes glide by 0.01 a tick
 constexpr int kSettleTicks = 40;   // band rebuilds and crossfades are over by then
 constexpr int kSteadyTicks = 3;
 const float kOneDecibel = std::pow(10.0f, 1.0f / 20.0f);
-const float kTwoDecibels = std::pow(10.0f, 2.0f / 20.0f);
 
 struct ChangeResult {
   float before, during, after, high;
-  float jump;  // how far the loudest tick of the change stands out from its neighbours
 };
 
 // Windows are whole ticks from the start, so each one-tick crossfade falls
@@ -556,20 +562,16 @@ struct ChangeResult {
 ChangeResult MeasureChange(CChangeProbe& probe, const std::function<void()>& change, int settleTicks = kGlideTicks) {
   const CChangeProbe::Peaks before = probe.Run(kSteadyTicks);
   change();
-  std::vector<float> ticks = {before.all};
-  ChangeResult r{before.all, 0.0f, 0.0f, 0.0f, 0.0f};
+  ChangeResult r{before.all, 0.0f, 0.0f, 0.0f};
   for (int t = 0; t < settleTicks; ++t) {
     const CChangeProbe::Peaks tick = probe.Run(1);
-    ticks.push_back(tick.all);
     r.during = std::max(r.during, tick.all);
     r.high = std::max(r.high, tick.high);
   }
   const CChangeProbe::Peaks after = probe.Run(kSteadyTicks);
-  ticks.push_back(after.all);
   r.during = std::max(r.during, after.all);
   r.high = std::max(r.high, after.high);
   r.after = after.all;
-  for (std::size_t t = 1; t + 1 < ticks.size(); ++t) r.jump = std::max(r.jump, ticks[t] / std::max(ticks[t - 1], ticks[t + 1]));
   return r;
 }
 
@@ -579,8 +581,8 @@ ChangeResult MeasureChange(CChangeProbe& probe, const std::function<void()>& cha
 // of the steady peaks before and after it by more than 1 dB, and band
 // redesigns add nothing above -60 dBFS above 5 kHz. (Smoothed mixes move in
 // 0.01 steps per tick, which shows above 5 kHz at about -50 dBFS: that is
-// their design.) Program changes never make one tick jump out by 2 dB.
-TEST_F(ProcessingTest, NoParameterOrProgramChangeOvershootsTheSteadyStateByMoreThanOneDecibel) {
+// their design.)
+TEST_F(ProcessingTest, NoParameterChangeOvershootsTheSteadyStateByMoreThanOneDecibel) {
   // Every stage on, dynamics off (its modulation has no steady state).
   std::vector<float> base = PresetValues(3);
   base[PARAM_DYNAMICS] = 0.0f;
@@ -592,7 +594,7 @@ TEST_F(ProcessingTest, NoParameterOrProgramChangeOvershootsTheSteadyStateByMoreT
   const std::vector<float> sweep = {0.0f, 0.25f, 0.5f, 0.75f, 1.0f, 0.75f, 0.5f, 0.25f, 0.0f};
   const int stride = 1;
 #endif
-  float worst = 0.0f, worstHigh = 0.0f, worstJump = 0.0f;
+  float worst = 0.0f, worstHigh = 0.0f;
   for (int index = 0; index < NUM_SPANORA_PARAMS; index += stride) {
     if (index == PARAM_DYNAMICS || index == PARAM_DEPRECATED1) continue;
     const bool mix = index == PARAM_WIDTH || index == PARAM_LINEAR_WIDTH || index == PARAM_BYPASS ||
@@ -612,14 +614,33 @@ TEST_F(ProcessingTest, NoParameterOrProgramChangeOvershootsTheSteadyStateByMoreT
       const float steady = std::max(r.before, r.after);
       worst = std::max(worst, r.during / steady);
       EXPECT_LE(r.during, steady * kOneDecibel) << SpanoraParameters::Key(index) << " -> " << value;
-      worstJump = std::max(worstJump, r.jump);
       if (bandLayout) {
         worstHigh = std::max(worstHigh, r.high);
         EXPECT_LT(r.high, kClick) << SpanoraParameters::Key(index) << " -> " << value;
       }
     }
   }
-  // Program changes, the ones between neighbours and jumps between unrelated ones.
+  std::printf("worst overshoot %.2f dB, worst band redesign above 5 kHz %.1f dBFS\n", 20.0f * std::log10(worst),
+              20.0f * std::log10(worstHigh + 1e-12f));
+}
+
+// Program changes, the ones between neighbours and jumps between unrelated
+// ones. A program change moves many things at once, and two of them pass
+// through states louder than both ends by design, so the bound here is
+// 2.5 dB rather than 1 (measured: 1 -> 2 2.2 dB, 15 -> 16 2.0 dB, 27 -> 28,
+// 29 -> 15 and 2 -> 28 1.0 to 1.3 dB, the rest under 1 dB):
+// - the mixes glide 0.01 a tick each; several at once (say IID fading out
+//   while ITD fades in) pass through blends louder than either program
+//   (29 -> 15 overshoots 1.2 dB with every design already in place);
+// - the ITD band limits crossfade over one tick ahead of the fill, whose
+//   band path is delayed by four ITD delays: for a while the fill adds the
+//   old band to the new remainder (4 -> 30: 1.1 dB from "ITD Low Bound"
+//   alone, nothing with the fill off).
+// No single parameter does either (the test above holds 1 dB); what this
+// catches is a filter swapped at once, a thump of +5 to +10 dB.
+TEST_F(ProcessingTest, NoProgramChangeOvershootsTheSteadyStateByMoreThanTwoAndAHalfDecibels) {
+  const float kProgramBound = std::pow(10.0f, 2.5f / 20.0f);
+  float worstProgram = 0.0f;
   CChangeProbe programs(PresetValues(0));
   programs.Run(kGlideTicks);
   for (int step = 1; step <= NUM_SPANORA_PRESETS / 4; ++step) {
@@ -629,19 +650,15 @@ TEST_F(ProcessingTest, NoParameterOrProgramChangeOvershootsTheSteadyStateByMoreT
         programs.Rig().values[PARAM_DYNAMICS] = 0.0f;
         programs.Rig().Redesign();
       });
-      // Many glides at once pass through states louder than both ends (as the
-      // mixes are meant to glide), and the band rebuild moves the tone's level
-      // by up to about 1 dB a tick as bands pass it; what must not happen is
-      // a jump like the thump of a filter swapped at once (+5 to +10 dB).
-      worstJump = std::max(worstJump, r.jump);
-      EXPECT_LE(r.jump, kTwoDecibels) << "to program " << program;
+      const float steady = std::max(r.before, r.after);
+      worstProgram = std::max(worstProgram, r.during / steady);
+      EXPECT_LE(r.during, steady * kProgramBound) << "to program " << program;
     }
 #ifdef SPANORA_SANITIZED
     step += 2;
 #endif
   }
-  std::printf("worst overshoot %.2f dB, worst tick-to-tick jump %.2f dB, worst band redesign above 5 kHz %.1f dBFS\n",
-              20.0f * std::log10(worst), 20.0f * std::log10(worstJump), 20.0f * std::log10(worstHigh + 1e-12f));
+  std::printf("worst program change overshoot %.2f dB\n", 20.0f * std::log10(worstProgram));
 }
 
 TEST_F(ProcessingTest, EveryPresetStaysFiniteAndBoundedOnNoise) {

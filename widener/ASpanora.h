@@ -109,6 +109,10 @@ class ASpanora : public KivEffect {
   bool m_bRangeGuard = false;  // the range pairs' own corrections do not re-check
 
   float m_fSampleRate = 44100.0f;  // the rate the engine is prepared for
+  // What the last targets were mapped from (audio thread only): unchanged
+  // values need no new mapping.
+  float m_fMappedValues[NUM_SPANORA_PARAMS + 1] = {};
+  bool m_bMapped = false;
   int m_nPeakHoldRemaining = TICK_SAMPLES;
   MillisecondClock m_pClock;
 

@@ -52,6 +52,28 @@ class CCrossfadedDelay {
   // Identical to Process(x) per sample; `in` may equal `out`.
   void Process(const float* in, float* out, int n) noexcept {
     int k = 0;
+    if constexpr (std::is_same_v<TDelay, int>) {
+      // A crossfade: the block goes in once and both taps come out as
+      // blocks; only the mix walks the ramp sample by sample.
+      float from[TICK_SAMPLES];
+      if (IsFading() && n <= TICK_SAMPLES && m_From + n <= m_Buffer.GetMaxDelay() + 1 &&
+          m_Delay + n <= m_Buffer.GetMaxDelay() + 1) {
+        m_Buffer.WriteBlock(in, n);
+        m_Buffer.TapBlock(from, n, m_From);
+        m_Buffer.TapBlock(out, n, m_Delay);
+        CLinearRamp fade = m_Fade;  // a local copy stays in a register
+        for (k = 0; k < n; ++k) {
+          const float f = fade.Next();
+          out[k] = (1.0f - f) * from[k] + f * out[k];
+          if (fade.Value() >= 1.0f) {
+            fade.Set(0.0f);
+            break;
+          }
+        }
+        m_Fade = fade;
+        return;
+      }
+    }
     for (; k < n && IsFading(); ++k) out[k] = Process(in[k]);
     if (k == n) return;
     if constexpr (std::is_same_v<TDelay, int>) m_Buffer.WriteAndTap(in + k, out + k, n - k, m_Delay);

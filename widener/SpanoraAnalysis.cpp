@@ -39,13 +39,15 @@ CSpanoraAnalysis::~CSpanoraAnalysis() = default;
 
 void CSpanoraAnalysis::Feed(const float* left, const float* right, int frames) {
   kiv::Guard(KIV_SIGNATURE, [&] {
+    // Pieces end where frames end, so no input is ever left over. Only the
+    // spectra are wanted: the filters' backward transforms and output rings
+    // (CompleteProcessing, ValuesOut) are never run.
     const int hop = std::max(1, m_pFilterL->GetHop());
     for (int done = 0; done < frames;) {
-      const int n = std::min(hop, frames - done);
+      const int n = std::min(hop - m_nFrameFill, frames - done);
       m_pFilterL->ValuesIn(left + done, n);
       m_pFilterR->ValuesIn(right + done, n);
-      m_pFilterL->CompleteProcessing();
-      m_pFilterR->CompleteProcessing();
+      m_nFrameFill = (m_nFrameFill + n) % hop;
       done += n;
     }
   });
@@ -56,5 +58,6 @@ void CSpanoraAnalysis::Clear() {
     m_pFilterL->Clear();
     m_pFilterR->Clear();
     m_CallbackL.Take();
+    m_nFrameFill = 0;
   });
 }

@@ -39,8 +39,8 @@ class CSpanoraAnalysis {
  public:
   CSpanoraAnalysis();
   ~CSpanoraAnalysis();
-  // Feeds a block of output, in pieces of at most one hop; completes the
-  // frames as they fill. Never allocates.
+  // Feeds a block of output; each frame that fills hands its spectra to the
+  // stores. Never allocates.
   void Feed(const float* left, const float* right, int frames);
   void Clear();
   CFrequencyDataStore& Store(int channel) { return channel == 0 ? *m_pStoreL : *m_pStoreR; }
@@ -50,4 +50,5 @@ class CSpanoraAnalysis {
   FilterCallBack0<float> m_CallbackL;
   std::unique_ptr<FilterCallBack1<float>> m_pCallbackR;
   std::unique_ptr<FftFilter<float>> m_pFilterL, m_pFilterR;
+  int m_nFrameFill = 0;  // samples of the current frame fed so far
 };

@@ -20,6 +20,7 @@ CIidBandBank::CIidBandBank() : m_pLanes(std::make_unique<SIidLanes>()) {
 CIidBandBank::~CIidBandBank() = default;
 
 void CIidBandBank::Reset() {
+  m_bLanesLoaded = false;
   for (int c = 0; c < 2; ++c) {
     for (int i = 0; i < NUM_BAND_SLOTS; ++i) {
       m_Notch[c][i].Clear();
@@ -38,6 +39,7 @@ void CIidBandBank::Reset() {
 }
 
 void CIidBandBank::ClearHistory() {
+  m_bLanesLoaded = false;
   std::fill(&m_fHistory[0][0], &m_fHistory[0][0] + 2 * HISTORY, 0.0f);
   for (int c = 0; c < 2; ++c) {
     for (int i = 0; i < NUM_BAND_SLOTS; ++i) {
@@ -133,6 +135,7 @@ void CIidBandBank::Tick() {
     return;
   }
   if (m_eRebuild != REBUILD_REBUILDING) return;
+  UnloadLanes();  // the steps below may redesign, copy or reorder filters
 
   // Fades set at the previous tick have run their 1024 samples. They only
   // advance while the IID stage is in the mix, so land them on their end
@@ -204,25 +207,19 @@ void CIidBandBank::Process(const float* const x[2], float* const y[2], int n, fl
   }
 }
 
-void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int n, float wI) noexcept {
-  const int bands = m_nMixCount;
-  if (bands == 0) {
-    // No band: the remainder is the input and the sum is 0.
-    for (int c = 0; c < 2; ++c) {
-      for (int t = 0; t < n; ++t) y[c][t] = wI * (x[c][t] + 0.0f) + (1.0f - wI) * x[c][t];
-    }
-    return;
-  }
-  // The bands' filters and fades into the kernel's lanes, in chain order.
+void CIidBandBank::LoadLanes() noexcept {
   SIidLanes& lanes = *m_pLanes;
-  lanes.bands = bands;
-  for (int k = 0; k < bands; ++k) {
-    const int slot = m_nChain[k];
-    CRecursiveFilterCore* const filters[4] = {&m_Notch[0][slot], &m_Notch[1][slot], &m_BandPass[0][slot],
-                                              &m_BandPass[1][slot]};
+  for (int k = 0; k < IID_KERNEL_LANES / 4; ++k) {
     for (int j = 0; j < 4; ++j) {
-      const CRecursiveFilterCore::SBiquadState f = filters[j]->GetBiquadState();
       const int i = 4 * k + j;
+      // Lanes above the chain run idle on zeros.
+      CRecursiveFilterCore::SBiquadState f{};
+      if (k < m_nMixCount) {
+        const int slot = m_nChain[k];
+        const CRecursiveFilterCore* const filters[4] = {&m_Notch[0][slot], &m_Notch[1][slot], &m_BandPass[0][slot],
+                                                        &m_BandPass[1][slot]};
+        f = filters[j]->GetBiquadState();
+      }
       lanes.a0[i] = f.a0;
       lanes.a1[i] = f.a1;
       lanes.a2[i] = f.a2;
@@ -232,22 +229,57 @@ void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int 
       lanes.x2[i] = f.x2;
       lanes.y1[i] = f.y1;
       lanes.y2[i] = f.y2;
-      lanes.fade[i] = m_Fade[slot].Value();
-      lanes.step[i] = m_Fade[slot].Step();
-      lanes.acceleration[i] = m_Fade[slot].Acceleration();
+      lanes.fade[i] = lanes.step[i] = lanes.acceleration[i] = 0.0f;
     }
   }
-  m_pKernel(lanes, x, y, n, wI);
-  for (int k = 0; k < bands; ++k) {
+  m_bLanesLoaded = true;
+  m_nLaneSteps = 0;
+}
+
+void CIidBandBank::UnloadLanes() noexcept {
+  if (!m_bLanesLoaded) return;
+  m_bLanesLoaded = false;
+  const SIidLanes& lanes = *m_pLanes;
+  for (int k = 0; k < m_nMixCount; ++k) {
     const int slot = m_nChain[k];
     CRecursiveFilterCore* const filters[4] = {&m_Notch[0][slot], &m_Notch[1][slot], &m_BandPass[0][slot],
                                               &m_BandPass[1][slot]};
     for (int j = 0; j < 4; ++j) {
       const int i = 4 * k + j;
-      filters[j]->ResumeAfterSteps({0, 0, 0, 0, 0, lanes.x1[i], lanes.x2[i], lanes.y1[i], lanes.y2[i]}, n);
+      filters[j]->ResumeAfterSteps({0, 0, 0, 0, 0, lanes.x1[i], lanes.x2[i], lanes.y1[i], lanes.y2[i]}, m_nLaneSteps);
     }
-    m_Fade[slot].Resume(lanes.fade[4 * k], lanes.step[4 * k]);
   }
+}
+
+void CIidBandBank::ProcessBands(const float* const x[2], float* const y[2], int n, float wI) noexcept {
+  const int bands = m_nMixCount;
+  if (bands == 0) {
+    // No band: the remainder is the input and the sum is 0.
+    for (int c = 0; c < 2; ++c) {
+      for (int t = 0; t < n; ++t) y[c][t] = wI * (x[c][t] + 0.0f) + (1.0f - wI) * x[c][t];
+    }
+    return;
+  }
+  // The filters stay in the lanes from run to run; the fades, which the
+  // engine moves between runs, go in each time.
+  if (!m_bLanesLoaded) LoadLanes();
+  SIidLanes& lanes = *m_pLanes;
+  lanes.bands = bands;
+  for (int k = 0; k < bands; ++k) {
+    const CLinearRamp& fade = m_Fade[m_nChain[k]];
+    for (int j = 4 * k; j < 4 * k + 4; ++j) {
+      lanes.fade[j] = fade.Value();
+      lanes.step[j] = fade.Step();
+      lanes.acceleration[j] = fade.Acceleration();
+    }
+  }
+  m_pKernel(lanes, x, y, n, wI);
+  // The rings' index as n single steps would leave it (modulo their length,
+  // never below the 2 that decide how much of the tail is written back).
+  m_nLaneSteps += n;
+  if (m_nLaneSteps >= 2 * CRecursiveFilterCore::HISTORY_LENGTH)
+    m_nLaneSteps = CRecursiveFilterCore::HISTORY_LENGTH + m_nLaneSteps % CRecursiveFilterCore::HISTORY_LENGTH;
+  for (int k = 0; k < bands; ++k) m_Fade[m_nChain[k]].Resume(lanes.fade[4 * k], lanes.step[4 * k]);
 }
 
 IidKernel SpanoraIidKernels::Get(EIidKernel kernel) {

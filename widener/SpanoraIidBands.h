@@ -65,14 +65,25 @@ class CIidBandBank {
   // k-th. A replacement band runs right after the band it replaces.
   int MixCount() const { return m_nMixCount; }
   int ChainSlot(int position) const { return m_nChain[position]; }
-  CRecursiveFilterCore& Notch(int channel, int slot) { return m_Notch[channel][slot]; }
-  CRecursiveFilterCore& BandPass(int channel, int slot) { return m_BandPass[channel][slot]; }
+  // Between kernel runs the filters' state lives in the kernel's lanes;
+  // these take it back first.
+  CRecursiveFilterCore& Notch(int channel, int slot) {
+    UnloadLanes();
+    return m_Notch[channel][slot];
+  }
+  CRecursiveFilterCore& BandPass(int channel, int slot) {
+    UnloadLanes();
+    return m_BandPass[channel][slot];
+  }
   CLinearRamp& Fade(int slot) { return m_Fade[slot]; }
   const CLinearRamp& Fade(int slot) const { return m_Fade[slot]; }
 
  private:
   void DesignBand(int slot, float edgeL, float edgeR);
   void UpdateChain();
+  // The chain's filters into the kernel's lanes (in chain order), and back.
+  void LoadLanes() noexcept;
+  void UnloadLanes() noexcept;
   void ProcessBands(const float* const x[2], float* const y[2], int n, float wI) noexcept;
 
   CRecursiveFilterCore m_Notch[2][NUM_BAND_SLOTS];
@@ -90,6 +101,8 @@ class CIidBandBank {
   int m_nRedesignSlot = -1;  // band being replaced by the spare, or -1
   int m_nFadeOutSlot = -1;   // band fading out before it is dropped, or -1
   std::unique_ptr<SIidLanes> m_pLanes;
+  bool m_bLanesLoaded = false;  // the lanes hold the chain's newest filter state
+  int m_nLaneSteps = 0;         // samples run in the lanes since they were loaded (kept small)
   static constexpr int HISTORY = 2048;  // a power of two
   float m_fHistory[2][HISTORY] = {};
   int m_nHistoryAt = 0;  // where the next input sample goes

@@ -148,7 +148,9 @@ void CItdFillStage::FinishRun(float* const y[2], float* const notch[2], float* c
 
 void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], int n, float wT, float wF) noexcept {
   if (n <= 0) return;
-  if (itd.BandLimitFade().IsMoving() || itd.Line().IsFading() || fill.IsFading()) {
+  // The ITD line crossfades inside its own block pass; a band-limit or fill
+  // crossfade takes the two passes.
+  if (itd.BandLimitFade().IsMoving() || fill.IsFading()) {
     itd.Process(y, n, wT);
     fill.Process(y, n, wF);
     return;

@@ -6,9 +6,38 @@
 #include <cmath>
 #include <cstdint>
 
+namespace SpanoraNoiseDetail {
+constexpr std::uint32_t MUL = 1234567u, ADD = 890123u;
+constexpr int JUMP = 8;
+// j + 1 steps of the generator at once: seed * mul[j] + add[j] (mod 2^32).
+struct SJump {
+  std::uint32_t mul[JUMP], add[JUMP];
+};
+constexpr SJump MakeJump() {
+  SJump jump{};
+  std::uint32_t m = 1, a = 0;
+  for (int j = 0; j < JUMP; ++j) {
+    m *= MUL;
+    a = a * MUL + ADD;
+    jump.mul[j] = m;
+    jump.add[j] = a;
+  }
+  return jump;
+}
+inline constexpr SJump JUMPS = MakeJump();
+}  // namespace SpanoraNoiseDetail
+
+// The block loop, one per instruction set: returns the new seed; *top takes
+// the largest |x| as bits.
+std::uint32_t AddAntiDenormalNoiseSse(std::uint32_t seed, const float* in, float* x, int n,
+                                      std::uint32_t* top) noexcept;
+std::uint32_t AddAntiDenormalNoiseAvx2(std::uint32_t seed, const float* in, float* x, int n,
+                                       std::uint32_t* top) noexcept;
+
 class CAntiDenormalNoise {
  public:
-  CAntiDenormalNoise() { Reset(); }
+  // Picks the widest block loop this CPU runs.
+  CAntiDenormalNoise();
   void Reset() {
     m_nSeed[0] = 600u;
     m_nSeed[1] = 598u;
@@ -23,40 +52,11 @@ class CAntiDenormalNoise {
 
   // x = in + noise over a run; returns false when the input holds a
   // non-finite sample. *peak takes the largest |x|.
-  bool Process(int channel, const float* in, float* x, int n, float* peak) noexcept {
-    // Two steps at a time from the same seed (the second jumps ahead), so
-    // consecutive samples do not wait on each other's multiply; modulo 2^32
-    // the values are exactly those of single steps.
-    constexpr std::uint32_t kMul2 = MUL * MUL, kAdd2 = MUL * ADD + ADD;
-    std::uint32_t seed = m_nSeed[channel];
-    float largest = *peak;
-    bool finite = true;
-    int k = 0;
-    for (; k + 1 < n; k += 2) {
-      const std::uint32_t first = seed * MUL + ADD;
-      seed = seed * kMul2 + kAdd2;
-      const float x0 = in[k] + FromSeed(first);
-      const float x1 = in[k + 1] + FromSeed(seed);
-      x[k] = x0;
-      x[k + 1] = x1;
-      const float a0 = std::fabs(x0), a1 = std::fabs(x1);
-      largest = a0 > largest ? a0 : largest;
-      largest = a1 > largest ? a1 : largest;
-      finite &= (a0 <= 3.402823466e38f) & (a1 <= 3.402823466e38f);
-    }
-    for (; k < n; ++k) {
-      seed = seed * MUL + ADD;
-      x[k] = in[k] + FromSeed(seed);
-      const float a = std::fabs(x[k]);
-      largest = a > largest ? a : largest;
-      finite &= a <= 3.402823466e38f;
-    }
-    m_nSeed[channel] = seed;
-    *peak = largest;
-    return finite;
-  }
+  bool Process(int channel, const float* in, float* x, int n, float* peak) noexcept;
 
  private:
-  static constexpr std::uint32_t MUL = 1234567u, ADD = 890123u;
+  static constexpr std::uint32_t MUL = SpanoraNoiseDetail::MUL, ADD = SpanoraNoiseDetail::ADD;
+  static constexpr int JUMP = SpanoraNoiseDetail::JUMP;
   std::uint32_t m_nSeed[2];
+  std::uint32_t (*m_pAdd)(std::uint32_t, const float*, float*, int, std::uint32_t*) noexcept;
 };

@@ -28,9 +28,14 @@ void ASpanora::processReplacing(float** inputs, float** outputs, std::int32_t fr
     m_pEngine->Prepare(m_fSampleRate);
     UpdateFilters();
   }
-  float values[NUM_SPANORA_PARAMS];
+  float values[NUM_SPANORA_PARAMS + 1];  // and the dynamics rate
   ReadParameters(values);
-  m_pEngine->SetTargets(SpanoraMapping::Targets(values, m_fRate.load(std::memory_order_relaxed)));
+  values[NUM_SPANORA_PARAMS] = m_fRate.load(std::memory_order_relaxed);
+  if (!m_bMapped || std::memcmp(values, m_fMappedValues, sizeof values) != 0) {
+    m_pEngine->SetTargets(SpanoraMapping::Targets(values, values[NUM_SPANORA_PARAMS]));
+    std::memcpy(m_fMappedValues, values, sizeof values);
+    m_bMapped = true;
+  }
   const float* const in[2] = {inputs[0], inputs[1]};
   float* const out[2] = {outputs[0], outputs[1]};
   m_pEngine->Process(in, out, frames);
