@@ -6,12 +6,21 @@
 #include <random>
 #include <vector>
 
+#include "Helpers/KivEditorInterface.h"
 #include "tests/support/FakeHost.h"
 #include "widener/ASpanora.h"
 
 namespace {
 
 constexpr float kRate = 48000.0f;
+
+// An editor that is only open: the audio path then feeds the analysis and
+// the meters, as it does while a user looks at the face.
+class COpenEditor : public CKivEditorInterface {
+ public:
+  using CKivEditorInterface::CKivEditorInterface;
+  bool isOpen() const override { return true; }
+};
 
 void EveryStageOn(ASpanora& effect) {
   effect.setParameter(PARAM_WR_ENABLED, 1.0f);
@@ -30,7 +39,7 @@ void EveryStageOn(ASpanora& effect) {
 }
 
 // Audio seconds per CPU second, every stage on, noise or silence, in blocks
-// of the second argument's frames.
+// of the second argument's frames, with the editor closed or open (third).
 void BM_WidenerEveryStage(benchmark::State& state) {
   const int kBlock = static_cast<int>(state.range(1));
   FakeHost host;
@@ -38,6 +47,10 @@ void BM_WidenerEveryStage(benchmark::State& state) {
   ASpanora effect(host.Callback());
   effect.setSampleRate(kRate);
   EveryStageOn(effect);
+  if (state.range(2) != 0) {
+    effect.SetKivEditor(new COpenEditor(&effect));  // the effect owns its editor
+    state.counters["analysis"] = effect.GetAnyParameter(PARAM_ANALYSIS) != 0.0f ? 1.0 : 0.0;
+  }
   const bool silence = state.range(0) == 0;
   const std::size_t length = static_cast<std::size_t>(kRate) / static_cast<std::size_t>(kBlock) * static_cast<std::size_t>(kBlock);
   std::vector<float> left(length), right(length);  // about one second
@@ -73,7 +86,13 @@ void BM_WidenerEveryStage(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(samples) / kRate, benchmark::Counter::kIsRate);
 }
 // CPU time: the machine may be shared.
-BENCHMARK(BM_WidenerEveryStage)->Args({1, 512})->Args({0, 512})->Args({1, 32})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WidenerEveryStage)
+    ->ArgNames({"noise", "block", "editor"})
+    ->Args({1, 512, 0})
+    ->Args({0, 512, 0})
+    ->Args({1, 32, 0})
+    ->Args({1, 512, 1})
+    ->Unit(benchmark::kMillisecond);
 
 // Building an effect object, without the 100 ms its worker start-up waits.
 void BM_ConstructEffect(benchmark::State& state) {
