@@ -93,12 +93,10 @@ int RunEdit(const Arguments& arguments) {
     vsthost::CVstHost host;
     if (!StartSession(host, ResolvePluginPath(options.plugin), static_cast<float>(source->GetSampleRate()), BLOCK))
       return int{EXIT_LOAD_FAILED};
-    StartTransport(host, HOST_DEFAULT_TEMPO);
     std::string applied;
-    if (const int code = ApplySettings(host, options.preset, options.stateFile, options.settings, &applied);
+    if (const int code = ApplySettingsAndSettle(host, options.preset, options.stateFile, options.settings, BLOCK, &applied);
         code != EXIT_OK)
       return code;
-    Preroll(host, BLOCK, HOST_DEFAULT_TEMPO);
 
     CStopSignalScope signals;
     CLoopPlayer player(host, *source);

@@ -139,13 +139,10 @@ int TakeSnapshot(const SEditorOptions& options, IFrameSource& source, platform::
     host.SetSampleRate(static_cast<float>(source.GetSampleRate()));
     host.SetBlockSize(BLOCK);
     host.SetMainsOn(true);
-    // The tempo must be known before the settings arrive (tempo-synced rates).
-    StartTransport(host, HOST_DEFAULT_TEMPO);
     std::string applied;
-    if (const int code = ApplySettings(host, options.preset, options.stateFile, options.settings, &applied);
+    if (const int code = ApplySettingsAndSettle(host, options.preset, options.stateFile, options.settings, BLOCK, &applied);
         code != EXIT_OK)
       return code;
-    Preroll(host, BLOCK, HOST_DEFAULT_TEMPO);
     if (!DrawEditorSnapshot(host, material, source.GetSampleRate(), options.face, image, &error)) {
       std::fprintf(stderr, "spanora: cannot draw the editor offscreen: %s\n", error.c_str());
       return int{EXIT_NO_GRAPHICS};

@@ -75,6 +75,16 @@ void Preroll(vsthost::CVstHost& host, std::size_t block, double tempo) {
   StartTransport(host, tempo);
 }
 
+int ApplySettingsAndSettle(vsthost::CVstHost& host, const std::optional<std::string>& preset,
+                           const std::optional<std::string>& stateFile,
+                           const std::vector<SParameterSetting>& settings, std::size_t block,
+                           std::string* description) {
+  StartTransport(host, HOST_DEFAULT_TEMPO);
+  if (const int code = ApplySettings(host, preset, stateFile, settings, description); code != EXIT_OK) return code;
+  Preroll(host, block, HOST_DEFAULT_TEMPO);
+  return EXIT_OK;
+}
+
 int RenderThroughEffect(IFrameSource& source, const SProcessOptions& options, const SOutputFormat& format) {
   vsthost::CVstHost host;
   if (!StartSession(host, ResolvePluginPath(options.plugin), static_cast<float>(source.GetSampleRate()),

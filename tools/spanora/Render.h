@@ -32,6 +32,14 @@ constexpr double HOST_DEFAULT_TEMPO = 120.0;
 // the transport at position 0, playing at tempo.
 void Preroll(vsthost::CVstHost& host, std::size_t block, double tempo);
 
+// A live session's start at the default tempo: the transport first (a
+// tempo-synced rate is computed when its parameters arrive), the settings as
+// ApplySettings takes them, then the preroll. Returns the exit code.
+int ApplySettingsAndSettle(vsthost::CVstHost& host, const std::optional<std::string>& preset,
+                           const std::optional<std::string>& stateFile,
+                           const std::vector<SParameterSetting>& settings, std::size_t block,
+                           std::string* description);
+
 // Uses options.output, preset, settings, stateFile, saveStateFile,
 // blockSize, tempo, plugin, quiet and preroll; format is the resolved output
 // format. Returns the exit code; a failed or interrupted render leaves no
