@@ -24,6 +24,18 @@ void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double rad
   cairo_close_path(cr);
 }
 
+void FillRaised(cairo_t* cr, double h, const SColour& top, const SColour& bottom) {
+  cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, h);
+  cairo_pattern_add_color_stop_rgb(p, 0, top.r, top.g, top.b);
+  cairo_pattern_add_color_stop_rgb(p, 1, bottom.r, bottom.g, bottom.b);
+  cairo_set_source(cr, p);
+  cairo_fill_preserve(cr);
+  cairo_pattern_destroy(p);
+  cairo_set_line_width(cr, 1);
+  cairo_set_source_rgba(cr, 0, 0, 0, 0.7);
+  cairo_stroke(cr);
+}
+
 void Text(cairo_t* cr, const char* text, double x, double y, double w, double h, double size, int align,
           const SColour& colour, double alpha, bool bold) {
   cairo_save(cr);
@@ -152,20 +164,11 @@ void Button(cairo_t* cr, double w, double h, const char* label, bool on, const S
             double textSize) {
   const double x = 0.5, y = 0.5, bw = w - 1, bh = h - 1;
   RoundedRect(cr, x, y, bw, bh, 3);
-  cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, h);
-  if (on && !led) {
-    cairo_pattern_add_color_stop_rgb(p, 0, accent.r * 0.55 + 0.08, accent.g * 0.55 + 0.08, accent.b * 0.55 + 0.08);
-    cairo_pattern_add_color_stop_rgb(p, 1, accent.r * 0.32, accent.g * 0.32, accent.b * 0.32);
-  } else {
-    cairo_pattern_add_color_stop_rgb(p, 0, 0.235, 0.250, 0.280);
-    cairo_pattern_add_color_stop_rgb(p, 1, 0.150, 0.160, 0.180);
-  }
-  cairo_set_source(cr, p);
-  cairo_fill_preserve(cr);
-  cairo_pattern_destroy(p);
-  cairo_set_line_width(cr, 1);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0.7);
-  cairo_stroke(cr);
+  if (on && !led)
+    FillRaised(cr, h, SColour{accent.r * 0.55 + 0.08, accent.g * 0.55 + 0.08, accent.b * 0.55 + 0.08},
+               SColour{accent.r * 0.32, accent.g * 0.32, accent.b * 0.32});
+  else
+    FillRaised(cr, h, SColour{0.235, 0.250, 0.280}, SColour{0.150, 0.160, 0.180});
   // Top highlight.
   cairo_move_to(cr, x + 3, y + 1);
   cairo_line_to(cr, x + bw - 3, y + 1);

@@ -395,15 +395,7 @@ void DrawAutoLevel(cairo_t* cr, int w, int h) {
 
 void DrawSliderHandle(cairo_t* cr, int w, int h) {
   RoundedRect(cr, 0.5, 0.5, w - 1, h - 1, 2);
-  cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, h);
-  cairo_pattern_add_color_stop_rgb(p, 0, 0.80, 0.82, 0.86);
-  cairo_pattern_add_color_stop_rgb(p, 1, 0.48, 0.50, 0.55);
-  cairo_set_source(cr, p);
-  cairo_fill_preserve(cr);
-  cairo_pattern_destroy(p);
-  cairo_set_line_width(cr, 1);
-  cairo_set_source_rgba(cr, 0, 0, 0, 0.7);
-  cairo_stroke(cr);
+  FillRaised(cr, h, SColour{0.80, 0.82, 0.86}, SColour{0.48, 0.50, 0.55});
   cairo_move_to(cr, w / 2.0, 3);
   cairo_line_to(cr, w / 2.0, h - 3);
   cairo_set_source_rgba(cr, 0, 0, 0, 0.5);
