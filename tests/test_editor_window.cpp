@@ -1,7 +1,8 @@
 // A plug-in's editor in a real X window, under a private Xvfb, opened by our
 // own host the way hosts open editors: a top-level window, effEditOpen with
 // its id, effEditIdle on the host's thread. The mouse is driven through
-// XTEST, so events take the same path a user's would.
+// XTEST, so events take the same path a user's would. Also what the host
+// refuses: plug-ins without an editor, and no display.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -19,6 +20,7 @@ using vsthost::SHostEvent;
 // The demo face: knob 0's centre, and a spot its pointer covers at value 0.
 constexpr int kKnobX = 52, kKnobY = 88;
 constexpr int kPointerLowLeftX = 37, kPointerLowLeftY = 102;  // on the 225-degree line
+constexpr Rgb kFaceBackground{34, 38, 46};
 
 class EditorWindow : public testsupport::XvfbTest {
  protected:
@@ -34,9 +36,10 @@ class EditorWindow : public testsupport::XvfbTest {
 TEST_F(EditorWindow, AMouseDragOnAKnobIsOneGestureOfAutomationOnTheHostsThread) {
   auto editor = OpenEditor();
   ASSERT_TRUE(editor->Editor().IsOpen());
+  EXPECT_TRUE(editor->Editor().Open());  // already open: nothing new
   editor->Host().SetParameter(0, 0.2f);
   const std::uint64_t window = editor->Window();
-  ASSERT_FALSE(Input().Children(window).empty()) << "the editor made no child window";
+  ASSERT_EQ(Input().Children(window).size(), 1u) << "the editor made no child window, or two";
 
   editor->ClearEvents();
   editor->Drag(kKnobX, kKnobY, kKnobX, kKnobY - 60, 6);  // 60 pixels up: 0.3 of the range
@@ -53,11 +56,15 @@ TEST_F(EditorWindow, AMouseDragOnAKnobIsOneGestureOfAutomationOnTheHostsThread) 
   }
   EXPECT_GE(automations, 5);
   EXPECT_NEAR(events[events.size() - 2].value, 0.5f, 1e-4);
+  EXPECT_TRUE(editor->Editor().IdleFor(std::chrono::milliseconds(60)));
 
-  editor->Host().Dispatch(vst::effEditClose);
-  editor->Host().Dispatch(vst::effEditClose);  // twice: harmless
-  editor->Host().Dispatch(vst::effEditIdle);   // idle after close: harmless
+  editor->Editor().Close();
   EXPECT_TRUE(Input().Children(window).empty());
+  EXPECT_EQ(editor->Window(), 0u);
+  editor->Editor().Close();                    // twice: harmless
+  editor->Editor().Idle();                     // after close: nothing
+  editor->Host().Dispatch(vst::effEditClose);  // a host that closes twice itself
+  editor->Host().Dispatch(vst::effEditIdle);
 }
 
 TEST_F(EditorWindow, AHostThatDestroysTheParentFirstSurvivesTheCloseAndCanOpenAgain) {
@@ -66,8 +73,13 @@ TEST_F(EditorWindow, AHostThatDestroysTheParentFirstSurvivesTheCloseAndCanOpenAg
   editor->Editor().DestroyWindow();
   editor->Idle(3);  // the editor hears of it and stops drawing
   editor->Editor().Close();  // must not destroy what is gone (BadWindow ends a host)
+  // Straight after the window went, with no idle between.
   ASSERT_TRUE(editor->OpenEditor()) << editor->GetError();
-  EXPECT_FALSE(Input().Children(editor->Window()).empty());
+  editor->Editor().DestroyWindow();
+  editor->Editor().Close();
+  // Reopened, as hosts do on every float/dock switch: it draws again.
+  ASSERT_TRUE(editor->OpenEditor()) << editor->GetError();
+  EXPECT_TRUE(editor->IdleUntil([&] { return editor->Pixel(3, 460) == kFaceBackground; })) << "nothing drawn";
   editor->Host().Close();  // effClose with the editor still open
 }
 
@@ -81,7 +93,7 @@ TEST_F(EditorWindow, ThreeEditorsInOneProcessEachDrawTheirOwnState) {
   const auto allDrawn = [&] {
     for (auto& editor : editors) editor->Editor().Idle();
     for (auto& editor : editors)
-      if (editor->Pixel(3, 460) != Rgb{34, 38, 46}) return false;
+      if (editor->Pixel(3, 460) != kFaceBackground) return false;
     return true;
   };
   EXPECT_TRUE(testsupport::WaitUntil(allDrawn)) << "an editor did not draw";
@@ -134,6 +146,19 @@ TEST(EditorWithoutDisplay, OpenAnswersZeroAndTheHostGoesOn) {
   host.Dispatch(vst::effEditClose);
   host.SetParameter(1, 0.3f);  // the effect works on without its editor
   EXPECT_FLOAT_EQ(host.GetParameter(1), 0.3f);
+
+  // Our host says why it opens nothing.
+  unsetenv("DISPLAY");
+  vsthost::CEditorHost editor(host);
+  EXPECT_FALSE(editor.Open());
+  EXPECT_NE(editor.GetError().find("DISPLAY"), std::string::npos) << editor.GetError();
+  EXPECT_FALSE(editor.IsOpen());
+  vsthost::CVstHost plain, empty;
+  ASSERT_TRUE(plain.Load(DUMMY_PLUGIN_PATH)) << plain.GetError();
+  vsthost::CEditorHost noEditor(plain), nothingLoaded(empty);
+  EXPECT_FALSE(noEditor.Open());
+  EXPECT_EQ(noEditor.GetError(), "the plug-in has no editor");
+  EXPECT_FALSE(nothingLoaded.Open());
 }
 
 // An X server without GLX: the host's window opens, the editor cannot, and
