@@ -3,22 +3,19 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 
 #include "platform/GLSurface.h"
+#include "tests/support/Pixels.h"
 
 namespace {
 
 using platform::CGLSurface;
 using platform::SImage;
-
-std::array<int, 4> PixelAt(const SImage& image, int x, int y) {
-  const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + x) * 4u;
-  return {image.rgba[i], image.rgba[i + 1], image.rgba[i + 2], image.rgba[i + 3]};
-}
+using testsupport::PixelAt;
+using testsupport::Rgba;
 
 std::unique_ptr<CGLSurface> MakeSurface(int width, int height) {
   std::string error;
@@ -59,19 +56,19 @@ TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
 
   SImage image;
   ASSERT_TRUE(first->ReadPixels(image));
-  EXPECT_EQ(PixelAt(image, 3, 3), (std::array<int, 4>{255, 0, 0, 255}));
+  EXPECT_EQ(PixelAt(image, 3, 3), (Rgba{255, 0, 0, 255}));
   first->RestoreContext();
   EXPECT_EQ(glGetString(GL_VERSION), nullptr);
 
   // Reading a surface that is not current makes it current for the read only.
   ASSERT_TRUE(second->ReadPixels(image));
-  EXPECT_EQ(PixelAt(image, 3, 3), (std::array<int, 4>{0, 255, 0, 255}));
+  EXPECT_EQ(PixelAt(image, 3, 3), (Rgba{0, 255, 0, 255}));
   EXPECT_EQ(glGetString(GL_VERSION), nullptr);
 
   // One surface going leaves the other's context working.
   first.reset();
   ASSERT_TRUE(second->ReadPixels(image));
-  EXPECT_EQ(PixelAt(image, 0, 0), (std::array<int, 4>{0, 255, 0, 255}));
+  EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{0, 255, 0, 255}));
 }
 
 TEST(GLOffscreen, ZeroAndNegativeSizes) {
