@@ -24,18 +24,13 @@ constexpr Rgb kFaceBackground{34, 38, 46};
 
 class EditorWindow : public testsupport::XvfbTest {
  protected:
-  std::unique_ptr<CEditorSession> OpenEditor() {
-    auto session = std::make_unique<CEditorSession>(Input());
-    EXPECT_TRUE(session->Load(EDITOR_PLUGIN_PATH)) << session->GetError();
-    EXPECT_TRUE(session->OpenEditor()) << session->GetError();
-    EXPECT_EQ(session->Editor().GetWidth(), 640);
-    return session;
-  }
+  std::unique_ptr<CEditorSession> OpenEditor() { return OpenSession(EDITOR_PLUGIN_PATH); }
 };
 
 TEST_F(EditorWindow, AMouseDragOnAKnobIsOneGestureOfAutomationOnTheHostsThread) {
   auto editor = OpenEditor();
-  ASSERT_TRUE(editor->Editor().IsOpen());
+  ASSERT_TRUE(editor);
+  EXPECT_EQ(editor->Editor().GetWidth(), 640);  // the size the editor asked for
   EXPECT_TRUE(editor->Editor().Open());  // already open: nothing new
   editor->Host().SetParameter(0, 0.2f);
   const std::uint64_t window = editor->Window();
@@ -45,16 +40,13 @@ TEST_F(EditorWindow, AMouseDragOnAKnobIsOneGestureOfAutomationOnTheHostsThread) 
   editor->Drag(kKnobX, kKnobY, kKnobX, kKnobY - 60, 6);  // 60 pixels up: 0.3 of the range
   EXPECT_NEAR(editor->Host().GetParameter(0), 0.5f, 1e-4);
   const std::vector<SHostEvent> events = editor->Events();
-  ASSERT_GE(events.size(), 3u);
-  EXPECT_EQ(events.front().kind, SHostEvent::EKind::BeginEdit);
-  EXPECT_EQ(events.back().kind, SHostEvent::EKind::EndEdit);
+  testsupport::ExpectOneGestureOnThisThread(events);
   int automations = 0;
   for (const SHostEvent& event : events) {
     EXPECT_EQ(event.index, 0);
-    EXPECT_EQ(event.thread, std::this_thread::get_id());
-    if (event.kind == SHostEvent::EKind::Automate) ++automations;
+    automations += event.kind == SHostEvent::EKind::Automate;
   }
-  EXPECT_GE(automations, 5);
+  EXPECT_GE(automations, 5);  // the value follows the drag, not only its end
   EXPECT_NEAR(events[events.size() - 2].value, 0.5f, 1e-4);
   EXPECT_TRUE(editor->Editor().IdleFor(std::chrono::milliseconds(60)));
 
@@ -69,7 +61,7 @@ TEST_F(EditorWindow, AMouseDragOnAKnobIsOneGestureOfAutomationOnTheHostsThread) 
 
 TEST_F(EditorWindow, AHostThatDestroysTheParentFirstSurvivesTheCloseAndCanOpenAgain) {
   auto editor = OpenEditor();
-  ASSERT_TRUE(editor->Editor().IsOpen());
+  ASSERT_TRUE(editor);
   editor->Editor().DestroyWindow();
   editor->Idle(3);  // the editor hears of it and stops drawing
   editor->Editor().Close();  // must not destroy what is gone (BadWindow ends a host)
@@ -86,7 +78,7 @@ TEST_F(EditorWindow, AHostThatDestroysTheParentFirstSurvivesTheCloseAndCanOpenAg
 TEST_F(EditorWindow, ThreeEditorsInOneProcessEachDrawTheirOwnState) {
   std::unique_ptr<CEditorSession> editors[3] = {OpenEditor(), OpenEditor(), OpenEditor()};
   for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(editors[i]->Editor().IsOpen());
+    ASSERT_TRUE(editors[i]);
     editors[i]->Editor().MoveWindow(i * 200, i * 100);
     editors[i]->Host().SetParameter(0, i == 1 ? 1.0f : 0.0f);
   }
