@@ -13,6 +13,7 @@
 
 namespace {
 
+using testsupport::CDisplayGuard;
 using testsupport::CEditorSession;
 using testsupport::Rgb;
 using vsthost::SHostEvent;
@@ -95,20 +96,6 @@ TEST_F(EditorWindow, ThreeEditorsInOneProcessEachDrawTheirOwnState) {
     else EXPECT_GT(pointer[0], 160) << "editor " << i << " lost its pointer";
   }
 }
-
-// Restores DISPLAY when a test that changed it ends.
-class CDisplayGuard {
- public:
-  CDisplayGuard() : m_bHad(std::getenv("DISPLAY") != nullptr), m_sSaved(m_bHad ? std::getenv("DISPLAY") : "") {}
-  ~CDisplayGuard() {
-    if (m_bHad) setenv("DISPLAY", m_sSaved.c_str(), 1);
-    else unsetenv("DISPLAY");
-  }
-
- private:
-  bool m_bHad;
-  std::string m_sSaved;
-};
 
 // With no editor the effect still processes: its output carries the signal.
 void ExpectTheEffectWorksOn(CEditorSession& session) {

@@ -3,10 +3,6 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-
 #include "platform/GLSurface.h"
 #include "tests/support/Pixels.h"
 
@@ -26,7 +22,8 @@ std::unique_ptr<CGLSurface> MakeSurface(int width, int height) {
 
 // Top-down read-back and blending are checked through the frame in
 // test_editor_offscreen; textures and display lists by the bitmap drawing in
-// test_vstgui_gl and the width graph's trail in test_spanora_graph.
+// test_vstgui_gl and the width graph's trail in test_spanora_graph; writing
+// PNGs by spanora snapshot in test_spanora_editor_commands.
 
 TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
   auto first = MakeSurface(8, 8);
@@ -89,26 +86,6 @@ TEST(GLOffscreen, ZeroAndNegativeSizes) {
   EXPECT_TRUE(flat->ReadPixels(image));
   EXPECT_TRUE(image.rgba.empty());
   flat->RestoreContext();
-}
-
-TEST(PngWriter, WritesAPngThatStartsWithTheSignatureAndRefusesBadInput) {
-  SImage image;
-  image.width = 3;
-  image.height = 2;
-  image.rgba.assign(3 * 2 * 4, 200);
-  const std::string path = ::testing::TempDir() + "png_writer_test.png";
-  std::string error;
-  ASSERT_TRUE(platform::WritePng(path, image, error)) << error;
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_GT(bytes.size(), 8u);
-  EXPECT_EQ(bytes.substr(1, 3), "PNG");
-  std::remove(path.c_str());
-
-  EXPECT_FALSE(platform::WritePng("/nonexistent-dir/x.png", image, error));
-  EXPECT_NE(error.find("/nonexistent-dir/x.png"), std::string::npos) << error;
-  image.rgba.pop_back();
-  EXPECT_FALSE(platform::WritePng(path, image, error));
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -42,6 +43,17 @@ void ExpectOneGestureOnThisThread(const std::vector<vsthost::SHostEvent>& events
 // when there is no step); false once `timeout` has passed.
 bool WaitUntil(const std::function<bool()>& done, const std::function<void()>& step = {},
                std::chrono::milliseconds timeout = WAIT_TIMEOUT);
+
+// Restores DISPLAY as it was when a test that changes it ends.
+class CDisplayGuard {
+ public:
+  CDisplayGuard() : m_bHad(std::getenv("DISPLAY") != nullptr), m_sSaved(m_bHad ? std::getenv("DISPLAY") : "") {}
+  ~CDisplayGuard() { m_bHad ? setenv("DISPLAY", m_sSaved.c_str(), 1) : unsetenv("DISPLAY"); }
+
+ private:
+  bool m_bHad;
+  std::string m_sSaved;
+};
 
 // One private Xvfb for all tests of a suite (started on first use), and an
 // XTEST connection for each test.
