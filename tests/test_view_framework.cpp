@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Helpers/MouseMoveAwayHook.h"
@@ -101,12 +102,10 @@ TEST_F(ViewFramework, KnobDragIsLinearWithFineShiftCtrlDefaultAndWheelAndReaches
 
 TEST_F(ViewFramework, AnimKnobShowsTheFrameOfItsValue) {
   CAnimKnob knob(CRect(0, 0, 20, 20), &listener, 0, 31, 20, nullptr);
-  knob.setValue(0.0f);
-  EXPECT_EQ(knob.getFrameIndex(), 0);
-  knob.setValue(0.5f);
-  EXPECT_EQ(knob.getFrameIndex(), 15);
-  knob.setValue(1.0f);
-  EXPECT_EQ(knob.getFrameIndex(), 30);
+  for (auto [value, index] : {std::pair{0.0f, 0}, {0.5f, 15}, {1.0f, 30}}) {
+    knob.setValue(value);
+    EXPECT_EQ(knob.getFrameIndex(), index) << value;
+  }
 }
 
 TEST_F(ViewFramework, SliderHandleTravelsBetweenItsPositionsInEitherDirection) {

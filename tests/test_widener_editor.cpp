@@ -1,13 +1,12 @@
-// The widener's editor on an offscreen GL surface over a real effect: the
-// face as built, and how the display state reaches it (phase knob, meters
-// and peak read-out, auto-level countdown, read-out area, rebuild on
-// "Analysis", the copy button's images, the back title). The arithmetic of
-// that state is tested in test_widener_face; clicks and "Dynamics" through a
+// The widener's editor on an offscreen GL surface over a real effect: how
+// the display state reaches the face (phase knob, meters and peak read-out,
+// auto-level countdown, read-out area, rebuild on "Analysis", the copy
+// button's images, the back title). The arithmetic of that state is tested
+// in test_widener_face; the controls' places, clicks and "Dynamics" through a
 // real window in test_widener_window.
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <set>
 
 #include "platform/Clock.h"
 #include "platform/GLSurface.h"
@@ -60,18 +59,6 @@ class WidenerEditorTest : public ::testing::Test {
     }
   }
 
-  // The control with that tag at that place; several may share one (the
-  // read-out strips), so the image picks when given.
-  CControl* ControlAt(int x, int y, long tag, long bitmap) const {
-    for (int i = 0; i < m_pEditor->GetGenericControlsAdded(); ++i) {
-      CControl* c = m_pEditor->GetGenericControl(i);
-      if (c && c->getTag() == tag && c->getViewSize().left == x && c->getViewSize().top == y &&
-          (bitmap < 0 || !c->getBackground() || c->getBackground()->getResourceId() == bitmap))
-        return c;
-    }
-    return nullptr;
-  }
-
   void Touch(long tag, float value) {
     CProbe probe(tag, value);
     m_pEditor->valueChanged(&probe);
@@ -88,31 +75,6 @@ long BitmapOf(const CControl* control) {
 }
 
 }  // namespace
-
-// ---- The face as built --------------------------------------------------------
-
-TEST_F(WidenerEditorTest, EveryControlSitsAtItsPlaceWithItsImageTagAndFrames) {
-  const bool dynamicsOn = m_pEffect->getParameter(PARAM_DYNAMICS) != 0.0f;
-  const auto check = [&](const SFaceControl& row, int ox, int oy) {
-    if (row.eKind == EFaceControl::TEXT_EDIT) return;
-    const bool alt = row.eRole == EFaceRole::PLAIN && row.nBitmapAlt >= 0 && dynamicsOn;
-    const long bitmap = row.eKind == EFaceControl::SLIDER ? -1 : alt ? row.nBitmapAlt : row.nBitmap;
-    CControl* c = ControlAt(row.nX + ox, row.nY + oy, row.nTag, row.eRole == EFaceRole::READOUT_VALUE ? bitmap : -1);
-    ASSERT_NE(c, nullptr) << "no control with tag " << row.nTag << " at " << row.nX + ox << "," << row.nY + oy;
-    if (row.eKind == EFaceControl::SLIDER) {
-      EXPECT_EQ(c->getViewSize().right, row.nRight + ox);
-      return;
-    }
-    if (row.eRole != EFaceRole::UNDO && row.eRole != EFaceRole::REDO) {
-      EXPECT_EQ(BitmapOf(c), bitmap) << "tag " << row.nTag;
-    }
-    if (auto* knob = dynamic_cast<CAnimKnob*>(c)) {
-      EXPECT_EQ(knob->getNumSubPixmaps(), row.nFrames);
-    }
-  };
-  for (const SFaceControl& row : TopStripControls()) check(row, 0, 0);
-  for (const SFaceControl& row : FaceControls()) check(row, FACE_ORIGIN_X, FACE_ORIGIN_Y);
-}
 
 TEST_F(WidenerEditorTest, AnalysisAlwaysRebuildsAndWithoutItTheFaceHasNoGraph) {
   m_pEditor->setParameter(PARAM_DYNAMICS, m_pEffect->getParameter(PARAM_DYNAMICS));  // the same value: nothing
