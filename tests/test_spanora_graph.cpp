@@ -273,10 +273,7 @@ TEST(SpanoraGraphOverlayEditor, DraggingHandlesSetsTheEffectsParametersLinkedPar
   overlay->drawOGL();  // the first draw sets the points up from the parameters
   ASSERT_EQ(overlay->GetNumControlPoints(), NUM_HANDLES);
   const CHalfDisc& disc = overlay->GetDisc();
-  const SControlPoint& outer = overlay->GetControlPoint(0);
-  const CPoint expected = At(disc, -(0.5f + 0.001f / FULL_ANGLE), 1.065f);
-  EXPECT_NEAR(outer.x, expected.h, 1.0f);
-  EXPECT_NEAR(outer.y, expected.v, 1.0f);
+  // (The window test drags the IID width handle where its parameter puts it.)
   EXPECT_NEAR(overlay->GetControlPoint(6).y, At(disc, 0.2f, 0.7f).v, 2.0f);  // ITD High Bound
 
   // The drag arithmetic itself is covered above; here the overlay takes the

@@ -196,8 +196,6 @@ TEST(WidenerFaceReadout, FrequencyStripShowsTheParameterTextOfItsStep) {
     EXPECT_EQ(artgen::FrequencyFrameText(frame), FrequencyString(hz, FREQUENCY_FORMAT_DEFAULT)) << frame;
   }
   // ...and a parameter value lands on the step at or below its frequency.
-  EXPECT_EQ(artgen::FrequencyFrameText(0), "20Hz");
-  EXPECT_EQ(artgen::FrequencyFrameText(READOUT_FREQUENCY_FRAMES - 1), "22.0kHz");
   for (float v = 0.0f; v <= 1.0f; v += 0.01f) {
     const float hz = RangeToFrequency(v);
     const int frame = static_cast<int>(FrequencyReadoutValue(hz) * (READOUT_FREQUENCY_FRAMES - 1) + 0.5f);
@@ -214,10 +212,6 @@ TEST(WidenerFaceReadout, BalanceAndShapeStripsMatchTheParameterTexts) {
   }
   const char* const shapes[] = {"Sine", "Triangle", "Square", "RND1", "RND2"};
   for (int frame = 0; frame < 5; ++frame) EXPECT_EQ(artgen::ShapeText(frame), shapes[frame]);
-  EXPECT_EQ(artgen::OnOffText(0), "Off");
-  EXPECT_EQ(artgen::OnOffText(1), "On");
-  EXPECT_EQ(artgen::ResolutionText(9), "10");
-  EXPECT_EQ(artgen::LinearWidthText(100), "100%");
   EXPECT_EQ(artgen::PhaseText(0), artgen::PhaseText(101));  // both ends invert
 }
 
