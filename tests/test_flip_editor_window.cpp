@@ -20,6 +20,9 @@ using testsupport::Rgb;
 constexpr int kWidth = 500;
 // A spot of plain background on the front face, under the panel on the back.
 constexpr int kPlainX = 60, kPlainY = 300;
+// The slate background at half brightness: the front under the back panel,
+// and under the profiling lines.
+constexpr Rgb kDimmed{51 / 2, 64 / 2, 77 / 2};
 // The back pages, line by line from the back title (non-compact: 3 below its top).
 constexpr int kBackTop = CTestFlipEditor::BACK_TITLE_TOP + 3;
 constexpr int kLine = backviews::LINE_SPACING;
@@ -65,17 +68,24 @@ class FlipEditorWindow : public testsupport::XvfbTest {
 
 TEST_F(FlipEditorWindow, TheTitleFlipsToTheBackPagesAndTypedValuesLand) {
   CEditorSession& editor = *m_pEditor;
+  const Rgb title = editor.Pixel(160, 15), knob = editor.Pixel(CTestFlipEditor::KNOB_POS.h + 16, CTestFlipEditor::KNOB_POS.v + 8);
+  EXPECT_TRUE(Near(title, Rgb{255, 128, title[2]}, 2)) << "no orange title band";
+  EXPECT_TRUE(knob[0] == knob[1] && knob[0] > 30) << "no grey knob frame";
   const auto clicked = std::chrono::steady_clock::now();
   editor.Click((CTestFlipEditor::TITLE_RECT.left + CTestFlipEditor::TITLE_RECT.right) / 2,
                CTestFlipEditor::TITLE_RECT.top + 10);
   ASSERT_TRUE(editor.IdleUntil([&] { return BackShows(); })) << "no about page";
   EXPECT_GE(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(FlipEditor::FACE_CHANGE_DELAY_MS));
   EXPECT_FALSE(OptionsPageShows());
+  EXPECT_TRUE(Near(editor.Pixel(5, 430), kDimmed)) << "the front beside the panel is not dimmed";
 
   editor.Click(kWidth / 2, kAboutOptionsY);  // "Options"
   ASSERT_TRUE(editor.IdleUntil([&] { return OptionsPageShows(); })) << "no options page";
+  // "Profiling Info" on: the front face prints its lines top left, on a half-black strip.
+  editor.Click(kWidth / 2 + backviews::OPTION_GAP + backviews::OPTION_BUTTON_WIDTH / 2, kBackTop + 2 * kLine + kLine / 2);
   editor.Click(kWidth / 2, kOptionsReturnY);  // "Click here to return to main interface"
   ASSERT_TRUE(editor.IdleUntil([&] { return FrontShows(); })) << "the front face did not come back";
+  EXPECT_TRUE(editor.IdleUntil([&] { return Near(editor.Pixel(1, 16), kDimmed); })) << "no profiling lines";
 
   // Every flip from the front shows the about page, whose return leads back.
   editor.Click(CTestFlipEditor::TITLE_RECT.left + 5, CTestFlipEditor::TITLE_RECT.top + 5);
