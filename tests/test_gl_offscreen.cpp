@@ -21,8 +21,8 @@ std::unique_ptr<CGLSurface> MakeSurface(int width, int height) {
 }
 
 // Top-down read-back and blending are checked through the frame in
-// test_editor_offscreen; textures and display lists by the bitmap drawing in
-// test_vstgui_gl and the width graph's trail in test_spanora_graph; writing
+// test_vstgui_gl; textures and display lists by the bitmap drawing there
+// and by the width graph's trail in test_spanora_graph; writing
 // PNGs by spanora snapshot in test_spanora_editor_commands.
 
 TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
