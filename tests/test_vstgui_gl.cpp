@@ -2,7 +2,8 @@
 // rectangles, the placeholder of a bad image, textures kept per context,
 // antialiased text in the current colour; and the frame's own drawing
 // (projection, blending, no GL state leaking between views, drawing only
-// when asked). Several editors in one process: the window tests.
+// when asked), the preset browser's highlight and clipped control points.
+// Several editors in one process: the window tests.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -12,9 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "Helpers/DerivedControls.h"
 #include "Helpers/ErrorReport.h"
 #include "platform/GLSurface.h"
 #include "resources/TestResources.h"
+#include "tests/support/FrameEvents.h"
 #include "tests/support/Pixels.h"
 #include "vstgui/CBitmap.h"
 #include "vstgui/CCurrentGLContext.h"
@@ -558,5 +561,47 @@ TEST(FrameDrawing, DrawsOnlyWhenAViewOrTheFrameAskedForIt) {
   frame->drawOGL();
   EXPECT_EQ(view->draws, 3);
 }
+
+namespace {
+// One flat handle inside the view and one whose square crosses its edge.
+class EdgePoints : public CControlPointsControl {
+ public:
+  EdgePoints() : CControlPointsControl(CRect(0, 50, 100, 100), nullptr, nullptr, nullptr, 5.0f) {}
+  void InitControlPoints() override {
+    SControlPoint p;
+    p.imageColor = CColor{0, 255, 0, 255};
+    p.x = 50.0f;
+    p.y = 75.0f;
+    AddControlPoint(p);
+    p.x = 98.0f;
+    AddControlPoint(p);
+  }
+};
+}  // namespace
+
+TEST(DerivedControlsDrawing, BrowserColoursAndClippedHandlesOffscreen) {
+  auto framePtr = testsupport::OpenOffscreenFrame(200, 100);
+  ASSERT_TRUE(framePtr) << "no offscreen GL";
+  CFrame& frame = *framePtr;
+  auto* browser = new CPresetBrowser(CRect(0, 0, 200, 50), nullptr);
+  browser->SetEntryCounts(0, 3);
+  auto* points = new EdgePoints;
+  points->SetClip(true);
+  frame.addView(browser);
+  frame.addView(points);
+  HoverAt(&frame, 11, 12);  // hovers entry 0
+  ASSERT_EQ(browser->GetHoveredIndex(), 0);
+
+  platform::SImage image;
+  ASSERT_TRUE(frame.drawToImage(image));
+  // The highlight (alpha 200) over the panel (64, 64, 64, alpha 200) over black.
+  EXPECT_NEAR(PixelAt(image, 11, 12)[0], 165, 3);
+  EXPECT_NEAR(PixelAt(image, 11, 12)[2], 33, 3);
+  EXPECT_NEAR(PixelAt(image, 190, 5)[0], 50, 3);  // the grey panel elsewhere
+  EXPECT_EQ(PixelAt(image, 50, 75)[1], 255);      // the handle inside the view
+  EXPECT_EQ(PixelAt(image, 97, 75)[1], 0);        // the clipped one past its edge
+  frame.close();
+}
+
 
 }  // namespace
