@@ -134,7 +134,7 @@ std::string Key(int process, int index) {
 
 TEST_F(HostileFiles, ProcessesWritingAtOnceLoseNoValue) {
   constexpr int kProcesses = 3;
-  constexpr int kValuesEach = 30;
+  constexpr int kValuesEach = 10;
   std::vector<pid_t> children;
   for (int p = 0; p < kProcesses; ++p) {
     const pid_t child = ::fork();
