@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -77,15 +78,22 @@ std::string QueryString(const char* key, const char* name) {
   const char* text = ps::QueryStoredString(key, name);
   return text ? text : "<absent>";
 }
+std::optional<std::int32_t> IntOf(const char* key, const char* name) {
+  std::int32_t value = 0;
+  if (!ps::QueryStoredInt(key, name, &value)) return std::nullopt;
+  return value;
+}
+std::optional<std::int32_t> ProductInt(const char* name) {
+  std::int32_t value = 0;
+  if (!ps::QueryProductInt(name, &value)) return std::nullopt;
+  return value;
+}
 
 TEST_F(PersistentStorage, TypedValuesRoundTripThroughAnEditableFile) {
-  std::int32_t value = 0;
   ASSERT_TRUE(ps::StoreInt(kProduct, "CacheTextures", 314572));
   ASSERT_TRUE(ps::StoreInt(kProduct, "Negative", -2));
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "CacheTextures", &value));
-  EXPECT_EQ(value, 314572);
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Negative", &value));
-  EXPECT_EQ(value, -2);
+  EXPECT_EQ(IntOf(kProduct, "CacheTextures"), 314572);
+  EXPECT_EQ(IntOf(kProduct, "Negative"), -2);
 
   const char* awkward = "say \"hi\"\\ there\n\ttab = ; # caf\xc3\xa9 \x01";
   ASSERT_TRUE(ps::StoreString(kProduct, "Folder", awkward));
@@ -107,11 +115,9 @@ TEST_F(PersistentStorage, TypedValuesRoundTripThroughAnEditableFile) {
   // Names match regardless of ASCII case, and any query reads any type, as
   // with the registry: the first bytes, missing ones zero, strings ending in
   // a NUL.
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "cachetextures", &value));
-  EXPECT_EQ(value, 314572);
+  EXPECT_EQ(IntOf(kProduct, "cachetextures"), 314572);
   ASSERT_TRUE(ps::StoreString(kProduct, "Text", "ab"));
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Text", &value));
-  EXPECT_EQ(value, 'a' | ('b' << 8));
+  EXPECT_EQ(IntOf(kProduct, "Text"), 'a' | ('b' << 8));
   ASSERT_TRUE(ps::StoreInt(kProduct, "Number", 0x00434241));
   EXPECT_EQ(QueryString(kProduct, "Number"), "ABC");
   const std::uint8_t raw[] = {'h', 'i'};
@@ -139,17 +145,14 @@ TEST_F(PersistentStorage, HandWrittenFilesAreReadAndTheirOtherLinesSurviveWrites
             "Twice = dword:2\n"
             "Bad = string:\"unterminated\n"
             "Bad2 = dword:123456789\n");
-  std::int32_t value = 0;
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Analysis", &value));
-  EXPECT_EQ(value, 1);
+  EXPECT_EQ(IntOf(kProduct, "Analysis"), 1);
   EXPECT_EQ(QueryString(kProduct, "odd = name"), "xAy");
   std::uint32_t size = 0;
   const auto* blob = static_cast<const std::uint8_t*>(ps::QueryStoredBinary(kProduct, "Blob", &size));
   ASSERT_EQ(size, 2u);
   EXPECT_EQ(blob[0], 0x0a);
   EXPECT_EQ(blob[1], 0x0b);
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Twice", &value));
-  EXPECT_EQ(value, 2) << "the last line of a name wins";
+  EXPECT_EQ(IntOf(kProduct, "Twice"), 2) << "the last line of a name wins";
   EXPECT_EQ(ps::QueryStoredBinary(kProduct, "Bad", &size), nullptr);
   EXPECT_EQ(ps::QueryStoredBinary(kProduct, "Bad2", &size), nullptr);
 
@@ -160,8 +163,7 @@ TEST_F(PersistentStorage, HandWrittenFilesAreReadAndTheirOtherLinesSurviveWrites
   for (const char* kept : {"# my settings\r\n", "; another comment\n", "  Analysis   =   DWORD:1  \r\n",
                            "this line is not a setting\n", "Bad = string:\"unterminated\n"})
     EXPECT_NE(text.find(kept), std::string::npos) << kept;
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Twice", &value));
-  EXPECT_EQ(value, 7);
+  EXPECT_EQ(IntOf(kProduct, "Twice"), 7);
   EXPECT_EQ(QueryString(kProduct, "odd = name"), "xAy");
   EXPECT_EQ(QueryString(kProduct, "New"), "n");
 }
@@ -171,19 +173,14 @@ TEST_F(PersistentStorage, ReadsPreferTheUserHiveAndWritesNeverReachTheMachineHiv
   WriteFile(MachineFile("Tarnwell Audio"), "LimitFramerate = dword:1\n");
   const std::string machineBefore = ReadFile(MachineFile());
 
-  std::int32_t value = 0;
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Both", &value));
-  EXPECT_EQ(value, 2) << "no user value yet";
+  EXPECT_EQ(IntOf(kProduct, "Both"), 2) << "no user value yet";
   ASSERT_TRUE(ps::StoreInt(kProduct, "Both", 1));
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Both", &value));
-  EXPECT_EQ(value, 1);
+  EXPECT_EQ(IntOf(kProduct, "Both"), 1);
   EXPECT_EQ(QueryString(kProduct, "MachineOnly"), "site");
-  ASSERT_TRUE(ps::QueryStoredInt(kMaker, "LimitFramerate", &value));
-  EXPECT_EQ(value, 1);
+  EXPECT_EQ(IntOf(kMaker, "LimitFramerate"), 1);
 
   ASSERT_TRUE(ps::StoreInt(kMaker, "LimitFramerate", 0));
-  ASSERT_TRUE(ps::QueryStoredInt(kMaker, "LimitFramerate", &value));
-  EXPECT_EQ(value, 0);
+  EXPECT_EQ(IntOf(kMaker, "LimitFramerate"), 0);
   EXPECT_EQ(ReadFile(MachineFile()), machineBefore);
   EXPECT_EQ(ReadFile(MachineFile("Tarnwell Audio")), "LimitFramerate = dword:1\n");
   EXPECT_TRUE(fs::exists(UserFile("Tarnwell Audio")));
@@ -195,11 +192,9 @@ TEST_F(PersistentStorage, ReadsPreferTheUserHiveAndWritesNeverReachTheMachineHiv
 }
 
 TEST_F(PersistentStorage, MakerAndProductKeysAreSeparateFilesUnderTheConfigHomeAndTheProductNameIsSettable) {
-  std::int32_t value = 0;
   ASSERT_TRUE(ps::StoreProductInt("Analysis", 1048576));
-  EXPECT_FALSE(ps::QueryStoredInt(kMaker, "Analysis", &value));
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Analysis", &value));
-  EXPECT_EQ(value, 1048576);
+  EXPECT_EQ(IntOf(kMaker, "Analysis"), std::nullopt);
+  EXPECT_EQ(IntOf(kProduct, "Analysis"), 1048576);
   ASSERT_TRUE(ps::StoreProductString("Name", "s"));
   EXPECT_STREQ(ps::QueryProductString("Name"), "s");
   const std::uint8_t bytes[] = {9, 8};
@@ -210,13 +205,12 @@ TEST_F(PersistentStorage, MakerAndProductKeysAreSeparateFilesUnderTheConfigHomeA
 
   EXPECT_STREQ(ps::GetProductName(), "Spanora3");
   ps::SetProductName("Other");
-  EXPECT_FALSE(ps::QueryProductInt("Analysis", &value));
+  EXPECT_EQ(ProductInt("Analysis"), std::nullopt);
   ASSERT_TRUE(ps::StoreProductInt("Analysis", 5));
   EXPECT_TRUE(fs::exists(UserFile("Tarnwell Audio/Other")));
   ps::SetProductName("");
   EXPECT_STREQ(ps::GetProductName(), "Spanora3");
-  ASSERT_TRUE(ps::QueryProductInt("Analysis", &value));
-  EXPECT_EQ(value, 1048576);
+  EXPECT_EQ(ProductInt("Analysis"), 1048576);
 
   // Sub-keys that name nothing or could leave the hive are refused.
   for (const char* bad : {"", "..", "Tarnwell Audio\\..\\..", "a\\\\b", "a/b", "Tarnwell Audio\\"})
@@ -235,8 +229,7 @@ TEST_F(PersistentStorage, MakerAndProductKeysAreSeparateFilesUnderTheConfigHomeA
   ASSERT_TRUE(ps::StoreProductInt("Analysis", 4));
   EXPECT_TRUE(fs::exists(m_root / "home/.config/Tarnwell Audio/Spanora3/settings.ini"));
   ::setenv("XDG_CONFIG_HOME", "relative/dir", 1);
-  ASSERT_TRUE(ps::QueryProductInt("Analysis", &value));
-  EXPECT_EQ(value, 4);
+  EXPECT_EQ(ProductInt("Analysis"), 4);
 }
 
 TEST_F(PersistentStorage, MissingEmptyOrGarbageFilesReadAsAbsent) {
@@ -249,25 +242,23 @@ TEST_F(PersistentStorage, MissingEmptyOrGarbageFilesReadAsAbsent) {
 
   WriteFile(UserFile(), "");
   WriteFile(MachineFile(), "");
-  EXPECT_FALSE(ps::QueryStoredInt(kProduct, "Analysis", &value));
+  EXPECT_EQ(IntOf(kProduct, "Analysis"), std::nullopt);
 
   std::string garbage;
   for (int i = 0; i < 4096; ++i) garbage.push_back(static_cast<char>((i * 7919 + 13) % 256));
   garbage += std::string("\nAnalysis = dword:\0" "1\n", 21);  // a NUL spoils a line
   garbage.insert(100, std::string("\nAnalysis = dword:5\0\n", 21));
   WriteFile(UserFile(), garbage);
-  EXPECT_FALSE(ps::QueryStoredInt(kProduct, "Analysis", &value));
-  EXPECT_EQ(value, 1234);
+  EXPECT_EQ(IntOf(kProduct, "Analysis"), std::nullopt);
 
   // A directory where the file should be cannot be read either.
   fs::remove(MachineFile());
   fs::create_directories(MachineFile());
-  EXPECT_FALSE(ps::QueryStoredInt(kProduct, "Analysis", &value));
+  EXPECT_EQ(IntOf(kProduct, "Analysis"), std::nullopt);
 
   // Storing into a garbage file works and keeps the bytes it cannot parse.
   ASSERT_TRUE(ps::StoreInt(kProduct, "Analysis", 3));
-  ASSERT_TRUE(ps::QueryStoredInt(kProduct, "Analysis", &value));
-  EXPECT_EQ(value, 3);
+  EXPECT_EQ(IntOf(kProduct, "Analysis"), 3);
   EXPECT_NE(ReadFile(UserFile()).find(garbage.substr(0, 50)), std::string::npos);
 }
 
@@ -291,9 +282,7 @@ TEST_F(PersistentStorage, AStoreThatCannotWriteReturnsFalseAndLeavesNoTemporaryF
     EXPECT_FALSE(ps::StoreProductInt("Analysis", 2));
     fs::permissions(UserFile().parent_path(), fs::perms(0755));
   }
-  std::int32_t value = 0;
-  ASSERT_TRUE(ps::QueryProductInt("Analysis", &value));
-  EXPECT_EQ(value, 1);
+  EXPECT_EQ(ProductInt("Analysis"), 1);
   EXPECT_EQ(EntriesBesideTheLock(), 1);
 }
 
@@ -350,9 +339,7 @@ TEST_F(PersistentStorage, ConcurrentWritersInOneProcessLoseNoValue) {
   b.join();
   for (const char* prefix : {"A", "B"}) {
     for (int k = 0; k < 8; ++k) {
-      std::int32_t value = -1;
-      ASSERT_TRUE(ps::QueryProductInt((std::string(prefix) + std::to_string(k)).c_str(), &value)) << prefix << k;
-      EXPECT_EQ(value, 8 + k);
+      EXPECT_EQ(ProductInt((std::string(prefix) + std::to_string(k)).c_str()), 8 + k) << prefix << k;
     }
   }
 }
