@@ -120,48 +120,20 @@ TEST(ChannelFormats, TheStereoEffectServesMonoMonoToStereoAndStereoOnly) {
 }
 
 // --- Module open/close --------------------------------------------------------
-// Open counting, a failing group and the procedures handed over at load are
-// checked through the real module by adaptor_harness.
+// Open codes and counting, the registered types, the resource swapper, a
+// failing group and the procedures handed over at load are checked through
+// the real module by adaptor_harness; here what a stand-in host can refuse.
 
-class AdaptorModuleTest : public ::testing::Test {
- protected:
-  void SetUp() override { StandIn_Reset(); }
-  void TearDown() override { StandIn_Reset(); }
+TEST(AdaptorModule, AHostRefusingATypeMakesTheGroupFailWithNothingLeftRegistered) {
+  StandIn_Reset();
   CAdaptorModule module;
-};
-
-TEST_F(AdaptorModuleTest, OnlyCode73OpensAndTheFirstOpenRegistersEverything) {
-  EXPECT_EQ(module.WinPlugInOpen(72), PI_ERR_WRONG_OPEN_CODE);
-  EXPECT_EQ(StandIn_EffectTypeCount(), 0);
-  ASSERT_EQ(module.WinPlugInOpen(PI_OPEN_CODE), PI_NO_ERR);
-  ASSERT_EQ(StandIn_ResourceSwapperCount(), 1);
-  std::uint8_t grfc[36] = {};
-  grfc[35] = 1;
-  ASSERT_EQ(StandIn_SwapResource(RESOURCE_TYPE_GRFC, grfc, sizeof grfc), 0);
-  EXPECT_EQ(Native32(grfc + 32), 1u);
-
-  std::vector<std::string> names;
-  for (int i = 0; i < StandIn_EffectTypeCount(); ++i) {
-    PiEffectTypeInfo info{};
-    ASSERT_EQ(StandIn_GetEffectType(i, &info), 0);
-    names.emplace_back(info.name);
-    EXPECT_STREQ(info.pageTable, "MonoPageTables");
-    EXPECT_STREQ(info.manufacturer, "Tarnwell Audio\nTarnwell\n");
-  }
-  EXPECT_EQ(names, (std::vector<std::string>{"Tarnwell Spanora3 (Mono)", "Tarnwell Spanora3 (Mono)",
-                                             "Tarnwell Spanora3 (Mono to Stereo)",
-                                             "Tarnwell Spanora3 (Mono to Stereo)", "Tarnwell Spanora3 (Stereo)",
-                                             "Tarnwell Spanora3 (Stereo)"}));
-  module.Close();
-}
-
-TEST_F(AdaptorModuleTest, AHostRefusingATypeMakesTheGroupFailWithNothingLeftRegistered) {
   PiEffectTypeInfo squatter{};
   squatter.typeCode = PI_FOURCC('R', 'T', 'a', 'c');  // taken by someone else
   ASSERT_EQ(DAE_RegisterEffectType(&squatter), 0);
   EXPECT_EQ(module.Open(), PI_ERR_CANNOT_CREATE_GROUP);
   EXPECT_EQ(StandIn_EffectTypeCount(), 1);
   EXPECT_EQ(StandIn_ResourceSwapperCount(), 0);
+  StandIn_Reset();
 }
 
 // --- Instances ----------------------------------------------------------------
@@ -260,12 +232,9 @@ TEST_F(AdaptorInstanceTest, BypassCrossfadesToTheDryInputAndBack) {
   auto instance = Make(PI_FOURCC('R', 'T', 'a', 'c'));
   auto twin = Make(PI_FOURCC('R', 'T', 'a', 'c'));
   ASSERT_TRUE(instance && twin);
-  constexpr int kFrames = 512;
-  std::vector<float> l(kFrames), r(kFrames), ol(kFrames), orr(kFrames), wl(kFrames), wr(kFrames);
-  for (int i = 0; i < kFrames; ++i) {
-    l[static_cast<std::size_t>(i)] = 0.5f * std::sin(0.05f * static_cast<float>(i));
-    r[static_cast<std::size_t>(i)] = -0.25f;
-  }
+  constexpr std::size_t kFrames = 512, kRamp = BYPASS_RAMP_FRAMES;
+  std::vector<float> l(kFrames), r(kFrames, -0.25f), ol(kFrames), orr(kFrames), wl(kFrames), wr(kFrames);
+  for (std::size_t k = 0; k < kFrames; ++k) l[k] = 0.5f * std::sin(0.05f * static_cast<float>(k));
   const float* in[2] = {l.data(), r.data()};
   float* out[2] = {ol.data(), orr.data()};
   float* wet[2] = {wl.data(), wr.data()};
@@ -274,34 +243,31 @@ TEST_F(AdaptorInstanceTest, BypassCrossfadesToTheDryInputAndBack) {
     ASSERT_EQ(twin->ProcessRtas(in, wet, kFrames, position), PI_NO_ERR);
   };
   block(0);
-  for (int i = 0; i < kFrames; ++i) ASSERT_NEAR(ol[static_cast<std::size_t>(i)], wl[static_cast<std::size_t>(i)], 1e-6f);
+  for (std::size_t k = 0; k < kFrames; ++k) ASSERT_NEAR(ol[k], wl[k], 1e-6f) << k;
 
   instance->SetControl(64, 1.0f);
   block(kFrames);
-  for (int i = 0; i < kFrames; ++i) {
-    const auto k = static_cast<std::size_t>(i);
-    const float mix = std::min(1.0f, static_cast<float>(i + 1) / BYPASS_RAMP_FRAMES);
-    EXPECT_NEAR(ol[k], wl[k] + (l[k] - wl[k]) * mix, 1e-5f) << i;
-    EXPECT_NEAR(orr[k], wr[k] + (r[k] - wr[k]) * mix, 1e-5f) << i;
-    if (i >= BYPASS_RAMP_FRAMES) {
-      ASSERT_EQ(ol[k], l[k]) << i;  // fully dry: exactly the input
+  for (std::size_t k = 0; k < kFrames; ++k) {
+    const float mix = std::min(1.0f, static_cast<float>(k + 1) / kRamp);
+    EXPECT_NEAR(ol[k], wl[k] + (l[k] - wl[k]) * mix, 1e-5f) << k;
+    EXPECT_NEAR(orr[k], wr[k] + (r[k] - wr[k]) * mix, 1e-5f) << k;
+    if (k >= kRamp) {
+      ASSERT_EQ(ol[k], l[k]) << k;  // fully dry: exactly the input
     }
   }
 
   instance->SetControl(64, 0.0f);
   block(2 * kFrames);
-  for (int i = BYPASS_RAMP_FRAMES; i < kFrames; ++i) {
-    ASSERT_NEAR(ol[static_cast<std::size_t>(i)], wl[static_cast<std::size_t>(i)], 1e-6f) << i;
-  }
+  for (std::size_t k = kRamp; k < kFrames; ++k) ASSERT_NEAR(ol[k], wl[k], 1e-6f) << k;
 }
 
 TEST_F(AdaptorInstanceTest, MonoFormatsFeedBothInputsAndFoldDownWithTheMonoGain) {
   auto mono = Make(PI_FOURCC('R', 'T', 'a', 'a'));
   auto stereo = Make(PI_FOURCC('R', 'T', 'a', 'c'));
   ASSERT_TRUE(mono && stereo);
-  constexpr int kFrames = 256;
+  constexpr std::size_t kFrames = 256;
   std::vector<float> x(kFrames), y(kFrames), sl(kFrames), sr(kFrames);
-  for (int i = 0; i < kFrames; ++i) x[static_cast<std::size_t>(i)] = 0.5f * std::sin(0.02f * static_cast<float>(i));
+  for (std::size_t k = 0; k < kFrames; ++k) x[k] = 0.5f * std::sin(0.02f * static_cast<float>(k));
   const float* monoIn[1] = {x.data()};
   float* monoOut[1] = {y.data()};
   const float* stereoIn[2] = {x.data(), x.data()};
@@ -310,10 +276,7 @@ TEST_F(AdaptorInstanceTest, MonoFormatsFeedBothInputsAndFoldDownWithTheMonoGain)
   stereo->SetControl(65, 0.5f);  // not used by stereo outputs
   ASSERT_EQ(mono->ProcessRtas(monoIn, monoOut, kFrames, 0), PI_NO_ERR);
   ASSERT_EQ(stereo->ProcessRtas(stereoIn, stereoOut, kFrames, 0), PI_NO_ERR);
-  for (int i = 0; i < kFrames; ++i) {
-    const auto k = static_cast<std::size_t>(i);
-    EXPECT_NEAR(y[k], 0.5f * 0.5f * (sl[k] + sr[k]), 1e-6f) << i;
-  }
+  for (std::size_t k = 0; k < kFrames; ++k) EXPECT_NEAR(y[k], 0.5f * 0.5f * (sl[k] + sr[k]), 1e-6f) << k;
   EXPECT_NEAR(sl[kFrames - 1], x[kFrames - 1], 0.5f);  // sanity: the stereo output is not scaled away
 
   // Mono to stereo: the one input feeds both sides, both outputs are written
@@ -445,7 +408,6 @@ TEST_F(AdaptorInstanceTest, BadEffectChunksAnswerErrorsAndKeepWhatWasAppliedBefo
       ASSERT_EQ(b->Effect()->getParameter(i), i < complete ? lowValues[k] : highValues[k]) << cut << ' ' << i;
     }
   }
-
 }
 
 }  // namespace
