@@ -447,12 +447,10 @@ TEST_F(Render, NeitherOutputNorStateFileTakesThePlaceOfTheInputOrEachOther) {
 // them; here the renderer's own refusal and message.
 TEST_F(Render, OutputsThatAreNotRegularFilesAreRefusedAndLinksAreWrittenThrough) {
   ASSERT_EQ(::mkfifo(At("fifo.wav").c_str(), 0644), 0);
-  fs::create_directories(At("folder.wav"));
-  for (const char* name : {"fifo.wav", "folder.wav"}) {
-    const SResult result = Process({In(), At(name), "--quiet"});
-    EXPECT_EQ(result.code, 2) << name;
-    EXPECT_NE(result.err.find("cannot write '" + At(name) + "': not a regular file"), std::string::npos) << result.err;
-  }
+  const SResult result = Process({In(), At("fifo.wav"), "--quiet"});
+  EXPECT_EQ(result.code, 2);
+  EXPECT_NE(result.err.find("cannot write '" + At("fifo.wav") + "': not a regular file"), std::string::npos)
+      << result.err;
   const SResult state = Process({In(), At("out.wav"), "--quiet", "--save-state", At("fifo.wav")});
   EXPECT_EQ(state.code, 2) << state.err;
   EXPECT_FALSE(fs::exists(At("out.wav"))) << "nothing is written when the state cannot be";
