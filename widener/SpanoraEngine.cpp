@@ -83,8 +83,8 @@ void CSpanoraEngine::Tick() {
   m_wLin.StepTowards(m_Targets.linear, kMixStep);
   m_wT.StepTowards(m_Targets.itd, kMixStep);
   m_wF.StepTowards(m_Targets.fill, kMixStep);
-  m_Itd.Tick();
   m_Fill.Tick();
+  m_Itd.Tick(static_cast<int>(std::lround(m_Fill.Delay())));
   m_Output.Tick();
   m_Iid.Tick();
 }
@@ -176,8 +176,8 @@ void CSpanoraEngine::ProcessRun(const float* const in[2], float* const out[2], i
   if (wT > 0.0f && wF > 0.0f) {
     ProcessItdAndFill(m_Itd, m_Fill, ys, n, wT, wF);
   } else {
-    if (wT > 0.0f) m_Itd.Process(ys, n, wT);
-    if (wF > 0.0f) m_Fill.Process(ys, n, wF);
+    if (wT > 0.0f) m_Itd.Process(ys, nullptr, n, wT);
+    if (wF > 0.0f) m_Fill.Process(ys, ys, n, wF);
   }
   m_Output.Process(xs, ys, out, n, m_wLin.Value(), m_wB.Value(), outPeak);
 

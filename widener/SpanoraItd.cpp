@@ -49,7 +49,7 @@ void CItdStage::Design(CRecursiveFilterCore& lowPass, CRecursiveFilterCore& high
   highPass.DesignBiquad(m_fHighPassHz, 1.0f, m_fSampleRate, 1.0f, CRecursiveFilterCore::BIQUAD_HIGHPASS);
 }
 
-void CItdStage::Tick() {
+void CItdStage::Tick(int fillDelay) {
   m_Line.Tick();
   if (m_FilterFade.IsMoving()) return;
   if (m_fLowPassHz == m_LowPass[0].GetDesignValues().frequency &&
@@ -68,29 +68,41 @@ void CItdStage::Tick() {
   constexpr int kWarmUp = 2048;
   const int back = std::min(kWarmUp, MAX_DELAY_SAMPLES - m_Line.Delay());
   for (int k = back; k >= 1; --k) m_HighPass[0].Process(m_LowPass[0].Process(m_Line.Past(k - 1)));
+  m_fFadeLag = static_cast<float>(std::clamp(fillDelay, 0, MAX_DELAY_SAMPLES)) / TICK_SAMPLES;
   m_FilterFade.Set(0.0f);
-  m_FilterFade.Glide(1.0f / TICK_SAMPLES, 1.0f);
+  m_FilterFade.Glide(1.0f / TICK_SAMPLES, 1.0f + m_fFadeLag);
 }
 
-void CItdStage::Process(float* const y[2], int n, float wT) noexcept {
-  float e[GAIN_SAMPLES];
+bool CItdStage::Process(float* const y[2], float* const band[2], int n, float wT) noexcept {
+  float e[GAIN_SAMPLES], eBand[GAIN_SAMPLES];
   for (int k = 0; k < n; ++k) e[k] = (y[0][k] + y[1][k]) * 0.5f;
-  if (n <= 0) return;
+  if (n <= 0) return false;
   m_Line.Process(e, e, n);
+  const bool split = band != nullptr && m_FilterFade.IsMoving();
   int k = 0;
   for (; k < n && m_FilterFade.IsMoving(); ++k) {
     const float d = e[k];
     const float now = m_HighPass[0].Process(m_LowPass[0].Process(d));
     const float old = m_HighPass[1].Process(m_LowPass[1].Process(d));
     const float f = m_FilterFade.Next();
-    e[k] = (1.0f - f) * old + f * now;
-    if (m_FilterFade.Value() >= 1.0f) m_FilterFade.Set(0.0f);
+    const float fBand = std::min(f, 1.0f), fRest = std::max(f - m_fFadeLag, 0.0f);
+    eBand[k] = (1.0f - fBand) * old + fBand * now;
+    e[k] = (1.0f - fRest) * old + fRest * now;
+    if (m_FilterFade.Value() >= 1.0f + m_fFadeLag) m_FilterFade.Set(0.0f);
   }
   CRecursiveFilterCore::ProcessSeries(m_LowPass[0], m_HighPass[0], e + k, e + k, n - k);
+  if (split) {
+    for (int j = k; j < n; ++j) eBand[j] = e[j];
+    for (int j = 0; j < n; ++j) {
+      band[0][j] = y[0][j] + wT * eBand[j];
+      band[1][j] = y[1][j] - wT * eBand[j];
+    }
+  }
   for (k = 0; k < n; ++k) {
     y[0][k] = y[0][k] + wT * e[k];
     y[1][k] = y[1][k] - wT * e[k];
   }
+  return split;
 }
 
 CItdFillStage::CItdFillStage() {
@@ -124,10 +136,10 @@ void CItdFillStage::Tick() {
   for (CCrossfadedDelay<float>& line : m_Line) line.Tick();
 }
 
-void CItdFillStage::Process(float* const y[2], int n, float wF) noexcept {
+void CItdFillStage::Process(float* const y[2], const float* const bandIn[2], int n, float wF) noexcept {
   float notch[2][GAIN_SAMPLES], band[2][GAIN_SAMPLES];
   CRecursiveFilterCore* const filters[4] = {&m_Notch[0], &m_Notch[1], &m_BandPass[0], &m_BandPass[1]};
-  const float* const ins[4] = {y[0], y[1], y[0], y[1]};
+  const float* const ins[4] = {y[0], y[1], bandIn[0], bandIn[1]};
   float* const outs[4] = {notch[0], notch[1], band[0], band[1]};
   CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
   float* const notches[2] = {notch[0], notch[1]};
@@ -151,8 +163,11 @@ void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], i
   // The ITD line crossfades inside its own block pass; a band-limit or fill
   // crossfade takes the two passes.
   if (itd.BandLimitFade().IsMoving() || fill.IsFading()) {
-    itd.Process(y, n, wT);
-    fill.Process(y, n, wF);
+    float band[2][GAIN_SAMPLES];
+    float* const bands[2] = {band[0], band[1]};
+    const bool split = itd.Process(y, bands, n, wT);
+    const float* const bandIn[2] = {split ? band[0] : y[0], split ? band[1] : y[1]};
+    fill.Process(y, bandIn, n, wF);
     return;
   }
   CRecursiveFilterCore& lowPass = itd.LowPass(0);

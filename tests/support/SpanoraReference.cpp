@@ -26,25 +26,30 @@ void Iid(CIidBandBank& bank, const float x[2], float y[2], float wI) {
   for (int c = 0; c < 2; ++c) y[c] = wI * (sum[c] + rem[c]) + (1.0f - wI) * x[c];
 }
 
-void Itd(CItdStage& itd, float y[2], float wT) {
+void Itd(CItdStage& itd, float y[2], float band[2], float wT) {
   const float m = (y[0] + y[1]) * 0.5f;
   const float d = itd.Line().Process(m);
   float e = itd.HighPass(0).Process(itd.LowPass(0).Process(d));
+  float eBand = e;
   CLinearRamp& fade = itd.BandLimitFade();
   if (fade.IsMoving()) {
     const float old = itd.HighPass(1).Process(itd.LowPass(1).Process(d));
     const float f = fade.Next();
-    e = (1.0f - f) * old + f * e;
-    if (fade.Value() >= 1.0f) fade.Set(0.0f);
+    const float fBand = std::min(f, 1.0f), fRest = std::max(f - itd.BandLimitLag(), 0.0f);
+    eBand = (1.0f - fBand) * old + fBand * e;
+    e = (1.0f - fRest) * old + fRest * e;
+    if (fade.Value() >= 1.0f + itd.BandLimitLag()) fade.Set(0.0f);
   }
+  band[0] = y[0] + wT * eBand;
+  band[1] = y[1] - wT * eBand;
   y[0] = y[0] + wT * e;
   y[1] = y[1] - wT * e;
 }
 
-void Fill(CItdFillStage& fill, float y[2], float wF) {
+void Fill(CItdFillStage& fill, float y[2], const float band[2], float wF) {
   for (int c = 0; c < 2; ++c) {
     const float a = fill.Notch(c).Process(y[c]);
-    const float b = fill.BandPass(c).Process(y[c]);
+    const float b = fill.BandPass(c).Process(band[c]);
     const float filled = a + fill.Line(c).Process(b);
     y[c] = (1.0f - wF) * y[c] + wF * filled;
   }
@@ -66,8 +71,9 @@ void Process(CSpanoraEngine& e, const float* const in[2], float* const out[2], i
     const float x[2] = {in[0][k] + e.Noise().Next(0), in[1][k] + e.Noise().Next(1)};
     float y[2];
     Iid(e.Iid(), x, y, e.IidMix());
-    if (e.ItdMix() > 0.0f) Itd(e.Itd(), y, e.ItdMix());
-    if (e.FillMix() > 0.0f) Fill(e.Fill(), y, e.FillMix());
+    float band[2] = {y[0], y[1]};  // what the fill's band-pass takes in
+    if (e.ItdMix() > 0.0f) Itd(e.Itd(), y, band, e.ItdMix());
+    if (e.FillMix() > 0.0f) Fill(e.Fill(), y, band, e.FillMix());
     float o[2];
     Output(e.Output(), x, y, o, e.LinearMix(), e.BypassMix());
     out[0][k] = o[0];
