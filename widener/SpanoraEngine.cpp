@@ -84,18 +84,28 @@ void CSpanoraEngine::Tick() {
   m_wLin.StepTowards(m_Targets.linear, kMixStep);
   m_wT.StepTowards(m_Targets.itd, kMixStep);
   m_wF.StepTowards(m_Targets.fill, kMixStep);
-  if (!m_ItdChange.IsMoving() && (m_Itd.WantsChange() || m_Fill.WantsChange())) {
-    // A change waits for the running one. The cubic taps of the new fill
-    // line read two samples past its delay.
-    m_Itd.BeginChange();
-    m_Fill.BeginChange();
-    const int lag = static_cast<int>(std::ceil(m_Fill.Delay())) + 2;
-    m_fItdChangeLag = static_cast<float>(lag) / TICK_SAMPLES;
-    m_ItdChange.Set(0.0f);
-    m_ItdChange.Glide(1.0f / TICK_SAMPLES, 1.0f + m_fItdChangeLag);
+  if (!m_ItdChange.IsMoving() && !m_Itd.IsDelayFading()) {
+    // A change waits for the running one. A new delay alone (the dynamics)
+    // is a tap crossfade; anything else runs the old and the new chain side
+    // by side. The cubic taps of the new fill line read two samples past its
+    // delay.
+    if (!m_Itd.WantsRedesign() && !m_Fill.WantsChange()) {
+      m_Itd.TickDelay();
+    } else {
+      BeginItdChange();
+    }
   }
   m_Output.Tick();
   m_Iid.Tick();
+}
+
+void CSpanoraEngine::BeginItdChange() {
+  m_Itd.BeginChange();
+  m_Fill.BeginChange();
+  const int lag = static_cast<int>(std::ceil(m_Fill.Delay())) + 2;
+  m_fItdChangeLag = static_cast<float>(lag) / TICK_SAMPLES;
+  m_ItdChange.Set(0.0f);
+  m_ItdChange.Glide(1.0f / TICK_SAMPLES, 1.0f + m_fItdChangeLag);
 }
 
 void CSpanoraEngine::UpdateDynamics() {

@@ -97,8 +97,8 @@ class CSpanoraEngine {
   CItdStage& Itd() { return m_Itd; }
   const CItdStage& Itd() const { return m_Itd; }
   CItdFillStage& Fill() { return m_Fill; }
-  // A change of the ITD delay, band limits or fill delay: the new chain is
-  // heard after the lag (in ticks; the new fill line must first hold its
+  // A change of the ITD band limits or fill delay: the new chain is heard
+  // after the lag (in ticks; the new fill line must first hold its
   // delay's worth), faded in over a tick. The ramp runs from 0 to 1 + lag.
   bool IsItdChanging() const { return m_ItdChange.IsMoving(); }
   CLinearRamp& ItdChange() { return m_ItdChange; }
@@ -112,6 +112,7 @@ class CSpanoraEngine {
   void UpdateDynamics();
   void UpdateGains();
   void ProcessRun(const float* const in[2], float* const out[2], int n) noexcept;
+  void BeginItdChange();
   void ProcessItdChange(float* const y[2], int n, float wT, float wF) noexcept;
   void RecoverFromNonFinite();
 

@@ -26,8 +26,8 @@ void CItdStage::Prepare(float sampleRate) {
 }
 
 void CItdStage::Reset() {
-  m_Line.Clear();
-  m_nDelay = m_nOld = m_nTarget;
+  m_Line.Reset();
+  m_nOld = m_Line.Delay();
   for (int set = 0; set < 2; ++set) {
     m_LowPass[set].ClearHistory();
     m_HighPass[set].ClearHistory();
@@ -44,16 +44,14 @@ void CItdStage::SetBandLimits(float lowPassHz, float highPassHz) {
   }
 }
 
-void CItdStage::SetTargetDelay(int samples) { m_nTarget = std::clamp(samples, 0, MAX_DELAY_SAMPLES); }
-
 void CItdStage::Design(CRecursiveFilterCore& lowPass, CRecursiveFilterCore& highPass) const {
   lowPass.DesignBiquad(m_fLowPassHz, 1.0f, m_fSampleRate, 1.0f, CRecursiveFilterCore::BIQUAD_LOWPASS);
   highPass.DesignBiquad(m_fHighPassHz, 1.0f, m_fSampleRate, 1.0f, CRecursiveFilterCore::BIQUAD_HIGHPASS);
 }
 
-bool CItdStage::WantsChange() const {
+bool CItdStage::WantsRedesign() const {
   const CRecursiveFilterCore::DesignValues& design = m_LowPass[0].GetDesignValues();
-  return m_nTarget != m_nDelay || m_fLowPassHz != design.frequency ||
+  return m_fLowPassHz != design.frequency ||
          m_fHighPassHz != m_HighPass[0].GetDesignValues().frequency || m_fSampleRate != design.sampleRate;
 }
 
@@ -63,14 +61,13 @@ void CItdStage::BeginChange() {
   // meets a history built by another delay or other coefficients.
   m_LowPass[1] = m_LowPass[0];
   m_HighPass[1] = m_HighPass[0];
-  m_nOld = m_nDelay;
-  m_nDelay = m_nTarget;
+  m_nOld = m_Line.Delay();
+  m_Line.Jump();
   m_LowPass[0].ClearHistory();
   m_HighPass[0].ClearHistory();
   Design(m_LowPass[0], m_HighPass[0]);
   constexpr int kWarmUp = 2048;
-  const int back = std::min(kWarmUp, MAX_DELAY_SAMPLES - m_nDelay);
-  for (int k = back; k >= 1; --k) m_HighPass[0].Process(m_LowPass[0].Process(m_Line.Tap(m_nDelay + k - 1)));
+  for (int k = kWarmUp; k >= 1; --k) m_HighPass[0].Process(m_LowPass[0].Process(m_Line.Past(k - 1)));
 }
 
 void CItdStage::Process(float* const y[2], float* const old[2], int n, float wT) noexcept {
@@ -80,9 +77,8 @@ void CItdStage::Process(float* const y[2], float* const old[2], int n, float wT)
   if (old != nullptr) {
     float eOld[GAIN_SAMPLES];
     for (int k = 0; k < n; ++k) {
-      m_Line.Write(e[k]);
-      eOld[k] = m_Line.Tap(m_nOld);
-      e[k] = m_Line.Tap(m_nDelay);
+      e[k] = m_Line.Process(e[k]);
+      eOld[k] = m_Line.TapAt(m_nOld);
     }
     CRecursiveFilterCore::ProcessSeries(m_LowPass[1], m_HighPass[1], eOld, eOld, n);
     for (int k = 0; k < n; ++k) {
@@ -90,7 +86,7 @@ void CItdStage::Process(float* const y[2], float* const old[2], int n, float wT)
       old[1][k] = old[1][k] - wT * eOld[k];
     }
   } else {
-    m_Line.WriteAndTap(e, e, n, m_nDelay);
+    m_Line.Process(e, e, n);
   }
   CRecursiveFilterCore::ProcessSeries(m_LowPass[0], m_HighPass[0], e, e, n);
   for (int k = 0; k < n; ++k) {
@@ -185,7 +181,7 @@ void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], i
   filters.Load(quad);
   float delayed[GAIN_SAMPLES], notch[2][GAIN_SAMPLES], band[2][GAIN_SAMPLES];
   for (int k = 0; k < n; ++k) delayed[k] = (y[0][k] + y[1][k]) * 0.5f;
-  itd.Line().WriteAndTap(delayed, delayed, n, itd.Delay());
+  itd.Line().Process(delayed, delayed, n);
   for (int k = 0; k < n; ++k) {
     const float d = delayed[k];
     const float mid = BiquadStep(lpA, lpB, d, lp.x1, lp.x2, lp.y1, lp.y2);

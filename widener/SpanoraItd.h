@@ -4,10 +4,13 @@
 // most of the signal and a band-pass adds its band back, delayed by four
 // times the ITD delay.
 //
-// A new ITD delay, new band limits or a new fill delay never take over at
-// once: the old delays and filters keep running beside the new ones and the
-// engine crossfades the two outputs (BeginChange, and `old` in Process).
+// A new ITD delay alone (the dynamics move it) takes over by a one-tick
+// crossfade of the line's taps. New band limits or a new fill delay never
+// take over at once either: the old delays and filters keep running beside
+// the new ones and the engine crossfades the two outputs (BeginChange, and
+// `old` in Process).
 #include "Helpers/RecursiveFilter.h"
+#include "widener/CrossfadedDelay.h"
 #include "widener/SpanoraTiming.h"
 
 class CItdStage {
@@ -22,13 +25,16 @@ class CItdStage {
   // Band limits in Hz, kept inside 0.0001 ... 0.49 of the sample rate.
   void SetBandLimits(float lowPassHz, float highPassHz);
   // Clamped to 0 ... MAX_DELAY_SAMPLES.
-  void SetTargetDelay(int samples);
-  int TargetDelay() const { return m_nTarget; }
-  int Delay() const { return m_nDelay; }
-  // The delay or the band limits differ from what runs.
-  bool WantsChange() const;
-  // The running delay and filters become the old ones; the new ones start
-  // up to date on what the new delay has passed.
+  void SetTargetDelay(int samples) { m_Line.SetTarget(samples); }
+  int TargetDelay() const { return m_Line.Target(); }
+  int Delay() const { return m_Line.Delay(); }
+  bool IsDelayFading() const { return m_Line.IsFading(); }
+  // At a tick: a changed delay alone crossfades the line's taps.
+  void TickDelay() { m_Line.Tick(); }
+  // The band limits (or the rate) differ from the running design.
+  bool WantsRedesign() const;
+  // The running delay and filters become the old ones; the new ones (at the
+  // target delay) start up to date on what that delay has passed.
   void BeginChange();
 
   // L += wT * e, R -= wT * e for e = band-limited delayed mid; runs of at
@@ -37,7 +43,7 @@ class CItdStage {
 
   // For the per-sample reference and the fused loop: the line, the filters
   // (set 0 the new ones, set 1 the old ones) and the old delay.
-  CDelayBuffer<float>& Line() { return m_Line; }
+  CCrossfadedDelay<int>& Line() { return m_Line; }
   int OldDelay() const { return m_nOld; }
   CRecursiveFilterCore& LowPass(int set) { return m_LowPass[set]; }
   CRecursiveFilterCore& HighPass(int set) { return m_HighPass[set]; }
@@ -45,8 +51,8 @@ class CItdStage {
  private:
   void Design(CRecursiveFilterCore& lowPass, CRecursiveFilterCore& highPass) const;
 
-  CDelayBuffer<float> m_Line{MAX_DELAY_SAMPLES};
-  int m_nDelay = 0, m_nOld = 0, m_nTarget = 0;
+  CCrossfadedDelay<int> m_Line;
+  int m_nOld = 0;
   CRecursiveFilterCore m_LowPass[2], m_HighPass[2];
   float m_fSampleRate = 44100.0f;
   float m_fLowPassHz = 22000.0f, m_fHighPassHz = 20.0f;  // wanted

@@ -27,12 +27,11 @@ void Iid(CIidBandBank& bank, const float x[2], float y[2], float wI) {
 }
 
 void Itd(CItdStage& itd, float y[2], float* old, float wT) {
-  itd.Line().Write((y[0] + y[1]) * 0.5f);
-  const float e = itd.HighPass(0).Process(itd.LowPass(0).Process(itd.Line().Tap(itd.Delay())));
+  const float e = itd.HighPass(0).Process(itd.LowPass(0).Process(itd.Line().Process((y[0] + y[1]) * 0.5f)));
   y[0] = y[0] + wT * e;
   y[1] = y[1] - wT * e;
   if (old == nullptr) return;
-  const float eOld = itd.HighPass(1).Process(itd.LowPass(1).Process(itd.Line().Tap(itd.OldDelay())));
+  const float eOld = itd.HighPass(1).Process(itd.LowPass(1).Process(itd.Line().TapAt(itd.OldDelay())));
   old[0] = old[0] + wT * eOld;
   old[1] = old[1] - wT * eOld;
 }
