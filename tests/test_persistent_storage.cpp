@@ -195,13 +195,6 @@ TEST_F(PersistentStorage, MakerAndProductKeysAreSeparateFilesUnderTheConfigHomeA
   ASSERT_TRUE(ps::StoreProductInt("Analysis", 1048576));
   EXPECT_EQ(IntOf(kMaker, "Analysis"), std::nullopt);
   EXPECT_EQ(IntOf(kProduct, "Analysis"), 1048576);
-  ASSERT_TRUE(ps::StoreProductString("Name", "s"));
-  EXPECT_STREQ(ps::QueryProductString("Name"), "s");
-  const std::uint8_t bytes[] = {9, 8};
-  ASSERT_TRUE(ps::StoreProductBinary("Bytes", bytes, 2));
-  std::uint32_t size = 0;
-  ASSERT_NE(ps::QueryProductBinary("Bytes", &size), nullptr);
-  EXPECT_EQ(size, 2u);
 
   EXPECT_STREQ(ps::GetProductName(), "Spanora3");
   ps::SetProductName("Other");
