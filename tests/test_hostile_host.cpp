@@ -225,15 +225,9 @@ TEST(HostileValues, FuzzedAdaptorChunksLeaveEveryValueInRange) {
 
 TEST(HostileStoredData, BothSolosOrACrossedRangeAreRepairedWhereverTheyComeFrom) {
   ASpanora effect(nullptr);
-  // A chunk with both solos on and crossed ranges.
-  CKeyedChunkEncoder encoder;
-  effect.SaveStateChunk(encoder);
-  CKeyedChunkDecoder current;
-  current.Decode(encoder.Data(), encoder.Size());
-  CKeyedChunkEncoder hostile;
+  CKeyedChunkEncoder hostile;  // both solos on, every range crossed
   for (int i = 0; i < effect.GetNumAutomatable(); ++i) {
-    float v = 0.0f;
-    current.FindFloat(effect.GetParameterKey(i), &v);
+    float v = effect.getParameter(i);
     if (i == PARAM_SOLO_L || i == PARAM_SOLO_R) v = 1.0f;
     if (i == PARAM_WR_LOW_FREQ || i == PARAM_WR_RESTRICT_LOW_FREQ || i == PARAM_SPLIT_DELAY_HPF) v = 0.7f;
     if (i == PARAM_WR_HIGH_FREQ || i == PARAM_WR_RESTRICT_HIGH_FREQ || i == PARAM_SPLIT_DELAY_LPF) v = 0.3f;
