@@ -97,8 +97,6 @@ std::vector<std::uint8_t> WithChunkHeader(const std::vector<std::uint8_t>& body)
 
 TEST(HostileValues, EveryDoorClampsToZeroOneAndTheOutputStaysFinite) {
   ASpanora viaHost(nullptr), viaChunk(nullptr);
-  auto adaptor = MakeAdaptor();
-  ASSERT_TRUE(adaptor);
   vst::AEffect* e = viaHost.getAeffect();
   for (float hostile : {-1.0f, 2.0f, 1e30f, 3.4e38f, -3.4e38f}) {
     SCOPED_TRACE(hostile);
@@ -111,14 +109,11 @@ TEST(HostileValues, EveryDoorClampsToZeroOneAndTheOutputStaysFinite) {
     viaHost.setProgram(0);  // once broken, reloading a program did not help
     EXPECT_TRUE(ProcessIsFinite(viaHost, 8));
 
-    // A 'vstp' state, straight and through the adaptor.
+    // A 'vstp' state (through the adaptor: the fuzz test below).
     const std::vector<std::uint8_t> state = StateWithEveryValue(viaChunk, hostile);
     EXPECT_EQ(viaChunk.RestoreStateChunk(state.data(), state.size()), 0);
     ExpectEveryValueInRange(viaChunk);
     EXPECT_TRUE(ProcessIsFinite(viaChunk, 40));
-    const std::vector<std::uint8_t> chunk = WithChunkHeader(state);
-    EXPECT_EQ(adaptor->RestoreChunk(PI_CHUNK_EFFECT, chunk.data(), static_cast<std::uint32_t>(chunk.size())), PI_NO_ERR);
-    ExpectEveryValueInRange(*adaptor->Effect());
   }
   // Settings that are not automatable: persistent and transient.
   ASpanora& effect = viaChunk;

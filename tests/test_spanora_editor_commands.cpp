@@ -172,7 +172,6 @@ TEST_F(Snapshot, FailuresNameTheirCauseAndLeaveNothingBehind) {
   EXPECT_NE(m_sErrors.find("no-such-folder"), std::string::npos) << m_sErrors;
 }
 
-// ---------------------------------------------------------------------------
 // spanora edit, as a user starts it: a process of its own on a display.
 
 // spanora edit started as a child on the test's display, its output piped.
