@@ -295,7 +295,6 @@ TEST_F(Render, BadInputsAndUsageFailWithoutLeavingFiles) {
       {{At("three.wav"), At("out.wav")}, 2, "spanora: '" + At("three.wav") + "' has 3 channels"},
       {{At("missing.wav"), At("out.wav")}, 2, "spanora: cannot read '" + At("missing.wav") + "'"},
       {{In(), At("out.wav"), "--set", "Widht=1"}, 1, "spanora: unknown key 'Widht'"},
-      {{In(), At("out.wav"), "--preset", "60"}, 1, "spanora: unknown preset '60'"},
       {{In(), At("out.wav"), "--state", In()}, 2, "spanora: state file '" + In() + "' is not a saved state"},
       {{In(), At("in.wav/out.wav")}, 2, "spanora: cannot write '" + At("in.wav/out.wav") + "'"},
       {{In(), At("out.wav")}, 2, "cannot load '" + At("nothing.so") + "'", At("nothing.so")},
