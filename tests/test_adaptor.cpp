@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -204,6 +205,29 @@ TEST_F(AdaptorInstanceTest, TimeInfoFollowsTheRtasPositionAndTheAudioSuiteRunnin
   PiDiagnostics d{};
   ASSERT_EQ(offline->GetDiagnostics(&d), PI_NO_ERR);
   EXPECT_EQ(d.framesProcessed, 200);
+}
+
+// The adaptor's own bypass (the engine's is the processing tests'): a glide
+// from the wet output, which a twin without bypass shows, to the exact input.
+TEST_F(AdaptorInstanceTest, MasterBypassGlidesFromTheWetOutputToExactlyTheInput) {
+  auto instance = Make(PI_FOURCC('R', 'T', 'a', 'c')), twin = Make(PI_FOURCC('R', 'T', 'a', 'c'));
+  ASSERT_TRUE(instance && twin);
+  constexpr std::size_t kFrames = 2 * BYPASS_RAMP_FRAMES;
+  std::vector<float> l(kFrames), r(kFrames, -0.25f), ol(kFrames), orr(kFrames), wl(kFrames), wr(kFrames);
+  for (std::size_t k = 0; k < kFrames; ++k) l[k] = 0.5f * std::sin(0.05f * static_cast<float>(k));
+  const float* in[2] = {l.data(), r.data()};
+  float* out[2] = {ol.data(), orr.data()};
+  float* wet[2] = {wl.data(), wr.data()};
+  instance->SetControl(64, 1.0f);
+  ASSERT_EQ(instance->ProcessRtas(in, out, kFrames, 0), PI_NO_ERR);
+  ASSERT_EQ(twin->ProcessRtas(in, wet, kFrames, 0), PI_NO_ERR);
+  for (std::size_t k = 0; k < kFrames; ++k) {
+    const float mix = std::min(1.0f, static_cast<float>(k + 1) / BYPASS_RAMP_FRAMES);
+    ASSERT_NEAR(ol[k], wl[k] + (l[k] - wl[k]) * mix, 1e-5f) << k;
+    ASSERT_NEAR(orr[k], wr[k] + (r[k] - wr[k]) * mix, 1e-5f) << k;
+  }
+  EXPECT_EQ(ol.back(), l.back());  // exactly the input, not nearly
+  EXPECT_GT(std::fabs(wl[0] - l[0]) + std::fabs(wr[0] - r[0]), 1e-3f) << "the glide starts from a different signal";
 }
 
 TEST_F(AdaptorInstanceTest, MonoFormatsFeedBothInputsAndFoldDownWithTheMonoGain) {
