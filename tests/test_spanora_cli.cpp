@@ -1,5 +1,5 @@
-// The spanora command's renderer and its helpers: option parsing, output
-// formats, and whole renders of generated files through
+// The spanora command's renderer and its helpers: option parsing, level
+// statistics, output formats, and whole renders of generated files through
 // the real plug-in module.
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -28,6 +28,7 @@
 #include "tools/spanora/PluginSession.h"
 #include "tools/spanora/PluginSettings.h"
 #include "tools/spanora/Render.h"
+#include "tools/spanora/SignalStats.h"
 #include "widener/SpanoraParameters.h"
 
 namespace {
@@ -84,6 +85,24 @@ TEST(ProcessOptions, ErrorsNameTheWordAtFault) {
     EXPECT_FALSE(spanora::ParseProcessOptions(testCase.arguments, &options, &error)) << testCase.message;
     EXPECT_NE(error.find(testCase.message), std::string::npos) << error;
   }
+}
+
+// The figures of the level report; its layout and the words for non-finite
+// samples are checked in the renders below.
+TEST(SignalStats, PeakRmsAndCorrelationInDecibelsAndWords) {
+  std::vector<float> sine(4800), inverted(4800), silence(4800, 0.0f);
+  for (std::size_t i = 0; i < sine.size(); ++i)
+    inverted[i] = -(sine[i] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * static_cast<double>(i) / 48.0)));
+  spanora::CSignalStats same, opposite, silent;
+  same.Add(sine.data(), sine.data(), sine.size());
+  opposite.Add(sine.data(), inverted.data(), sine.size());
+  silent.Add(silence.data(), sine.data(), sine.size());
+  EXPECT_EQ(spanora::LevelText(same.GetPeak(0)), "-6.0");
+  EXPECT_EQ(spanora::LevelText(same.GetRms(1)), "-9.0");
+  EXPECT_NEAR(*same.GetCorrelation(), 1.0, 1e-9);
+  EXPECT_NEAR(*opposite.GetCorrelation(), -1.0, 1e-9);
+  EXPECT_FALSE(silent.GetCorrelation());
+  EXPECT_EQ(spanora::LevelText(silent.GetPeak(0)), "-inf");
 }
 
 // Output formats
