@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <memory>
 #include <string>
@@ -9,7 +8,6 @@
 #include "Helpers/KivEditorInterface.h"
 #include "Helpers/KivEffect.h"
 #include "Helpers/PersistantStorage.h"
-#include "platform/Clock.h"
 #include "tests/support/FakeHost.h"
 #include "widener/ASpanora.h"
 
@@ -232,36 +230,6 @@ TEST_F(KivEffectTest, TheEditorHearsAboutWheelAndUndoState) {
   EXPECT_TRUE(editor->lastCanUndo);
 }
 
-// The smallest effect on the base: counts its idle passes.
-class IdleCountingEffect : public KivEffect {
- public:
-  explicit IdleCountingEffect(vst::HostCallback host) : KivEffect(host, 2, 2) { FinishConstruction(); }
-  ~IdleCountingEffect() override { BeginDestruction(); }
-  void processReplacing(float**, float**, std::int32_t) override {}
-  void ParameterChanged(int) override {}
-  void OnIdle() override {
-    ++idlePasses;
-    lastSource = GetIdleSource();
-  }
-  std::atomic<int> idlePasses{0};
-  std::atomic<int> lastSource{0};
-};
-
-TEST(KivEffectIdle, CallIdleIsThrottledAndReportsItsSource) {
-  FakeHost host;
-  IdleCountingEffect effect(host.Callback());
-  // The worker waits 250 ms after starting before its first pass, and
-  // construction returns after 100 ms: these two calls come first.
-  effect.CallIdle(1);
-  effect.CallIdle(1);
-  EXPECT_EQ(effect.idlePasses.load(), 1);
-  EXPECT_EQ(effect.lastSource.load(), 1);
-  EXPECT_EQ(effect.GetIdleSource(), IDLE_SOURCE_NONE);
-  // Later the worker keeps idle work going on its own (source 3).
-  for (int i = 0; i < 2000 && effect.lastSource.load() != IDLE_SOURCE_WORKER; ++i) platform::SleepMs(1);
-  EXPECT_EQ(effect.lastSource.load(), IDLE_SOURCE_WORKER);
-}
-
 TEST(KivEffectSettings, LimitFramerateSlowsTheEditorIdleInterval) {
   ResetHostDetection();
   FakeHost host;
@@ -274,37 +242,23 @@ TEST(KivEffectSettings, LimitFramerateSlowsTheEditorIdleInterval) {
   ResetHostDetection();
 }
 
-TEST(HostDetection, NamesAreMatchedInTableOrder) {
-  struct Case {
+// Whole names only: "Cubase VST 5" is not the "Cubase VST" of the table.
+TEST(HostDetection, NamesMatchWholeAndTheFirstHostStays) {
+  const struct {
     const char* vendor;
     const char* product;
-    int id;
-    int idle;
-  };
-  const Case cases[] = {
-      {"Adobe Systems", "Audition", 1, 10},   {"Steinberg", "Cubase VST", 3, 10},
-      {"Xlutop", "Chainer", 7, 100},          {"Twelve Tone Cakewalk Systems", "SONAR", 8, 100},
-      {"Steinberg", "WaveLab 6", 9, 10},      {"BIAS", "Peak", 4, 10},
-      {"Steinberg", "Cubase VST 5", 0, 10},   {"Nobody", "", 0, 10},
-  };
-  for (const Case& c : cases) {
+    int id, idle;
+  } kCases[] = {{"Xlutop", "Chainer", 7, 100}, {"Steinberg", "Cubase VST", 3, 10}, {"Steinberg", "Cubase VST 5", 0, 10}};
+  for (const auto& c : kCases) {
     ResetHostDetection();
     FakeHost host;
     host.vendor = c.vendor;
     host.product = c.product;
     DetectHost(host.Callback());
-    EXPECT_EQ(HostId.load(), c.id) << c.vendor << " " << c.product;
-    EXPECT_EQ(EditorIdleInterval.load(), c.idle) << c.vendor;
     DetectHost(nullptr);
-    EXPECT_EQ(HostId.load(), c.id);
+    EXPECT_EQ(HostId.load(), c.id) << c.product;
+    EXPECT_EQ(EditorIdleInterval.load(), c.idle) << c.product;
   }
-  // Detection runs once: a second host changes nothing.
-  FakeHost other;
-  other.vendor = "MAGIX";
-  other.product = "Samplitude";
-  DetectHost(other.Callback());
-  EXPECT_EQ(HostId.load(), 0);
-  EXPECT_STREQ(HostName, "Nobody");
   ResetHostDetection();
 }
 

@@ -15,30 +15,27 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
-#include <memory>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "Helpers/KeyedChunk.h"
-#include "tests/support/FakeHost.h"
+#include "tests/support/TestSignals.h"
 #include "tools/spanora/AudioFiles.h"
 #include "tools/spanora/CommandLine.h"
 #include "tools/spanora/Commands.h"
-#include "tools/spanora/DemoMaterial.h"
 #include "tools/spanora/PluginSession.h"
 #include "tools/spanora/PluginSettings.h"
 #include "tools/spanora/Render.h"
 #include "tools/spanora/SignalStats.h"
-#include "widener/ASpanora.h"
+#include "widener/SpanoraParameters.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using spanora::Arguments;
 
-// ---------------------------------------------------------------------------
 // Option parsing
 
 TEST(ProcessOptions, ParsesEveryOptionInBothSpellings) {
@@ -64,12 +61,6 @@ TEST(ProcessOptions, ParsesEveryOptionInBothSpellings) {
   EXPECT_EQ(options.plugin, "p.so");
   EXPECT_TRUE(options.quiet);
   EXPECT_FALSE(options.preroll);
-
-  spanora::SProcessOptions defaults;
-  ASSERT_TRUE(spanora::ParseProcessOptions({"a.wav", "b.wav"}, &defaults, &error));
-  EXPECT_EQ(defaults.blockSize, 512);
-  EXPECT_FALSE(defaults.tempo || defaults.preset || defaults.format || defaults.quiet);
-  EXPECT_TRUE(defaults.preroll);
 }
 
 TEST(ProcessOptions, ErrorsNameTheWordAtFault) {
@@ -80,15 +71,11 @@ TEST(ProcessOptions, ErrorsNameTheWordAtFault) {
       {{"a.wav", "b.wav", "--widht"}, "unknown option '--widht'"},
       {{"a.wav", "b.wav", "--set"}, "option '--set' needs a value"},
       {{"a.wav"}, "process needs an output file"},
-      {{}, "process needs an input and an output file"},
       {{"a.wav", "b.wav", "c.wav"}, "unexpected argument 'c.wav'"},
       {{"a.wav", "b.wav", "--no-preroll=0"}, "option '--no-preroll' takes no value"},
       {{"a.wav", "b.wav", "--block", "65537"}, "block size '65537' is out of range 1..65536"},
-      {{"a.wav", "b.wav", "--block", "1.5"}, "block size '1.5' is not a whole number"},
       {{"a.wav", "b.wav", "--tempo", "fast"}, "tempo 'fast' is not a number"},
-      {{"a.wav", "b.wav", "--tempo", "0"}, "tempo '0' is out of range"},
       {{"a.wav", "b.wav", "--set", "=0.5"}, "'=0.5' is not KEY=VALUE"},
-      {{"a.wav", "b.wav", "--set", "Width=-0.1"}, "value '-0.1' for 'Width' is out of range 0..1"},
       {{"a.wav", "b.wav", "--set", "Width=nan"}, "value 'nan' for 'Width' is not a number"},
       {{"a.wav", "b.wav", "--set", "Width=0.5x"}, "value '0.5x' for 'Width' is not a number"},
   };
@@ -98,80 +85,27 @@ TEST(ProcessOptions, ErrorsNameTheWordAtFault) {
     EXPECT_FALSE(spanora::ParseProcessOptions(testCase.arguments, &options, &error)) << testCase.message;
     EXPECT_NE(error.find(testCase.message), std::string::npos) << error;
   }
-  float value = -1.0f;
-  std::string error;
-  EXPECT_TRUE(spanora::ParseNormalised("Width", "1e0", &value, &error));
-  EXPECT_EQ(value, 1.0f);
 }
 
-// ---------------------------------------------------------------------------
-// Level statistics
-
-std::vector<float> Sine(std::size_t frames, double cycles, double amplitude, double phase = 0.0) {
-  std::vector<float> samples(frames);
-  for (std::size_t i = 0; i < frames; ++i)
-    samples[i] = static_cast<float>(amplitude * std::sin(2.0 * M_PI * cycles * i / frames + phase));
-  return samples;
-}
-
-TEST(SignalStats, PeakRmsAndCorrelationOfKnownSignals) {
-  const std::size_t n = 48000;
-  const std::vector<float> sine = Sine(n, 100, 0.5), cosine = Sine(n, 100, 0.5, M_PI / 2);
-  std::vector<float> inverted(n), shifted(n);
-  for (std::size_t i = 0; i < n; ++i) inverted[i] = -sine[i], shifted[i] = sine[i] + 0.25f;
-
-  spanora::CSignalStats same, opposite, quadrature, blocks;
-  same.Add(sine.data(), sine.data(), n);
-  opposite.Add(sine.data(), inverted.data(), n);
-  quadrature.Add(sine.data(), cosine.data(), n);
+// The figures of the level report; its layout and the words for non-finite
+// samples are checked in the renders below.
+TEST(SignalStats, PeakRmsAndCorrelationInDecibelsAndWords) {
+  std::vector<float> sine(4800), inverted(4800), silence(4800, 0.0f);
+  for (std::size_t i = 0; i < sine.size(); ++i)
+    inverted[i] = -(sine[i] = static_cast<float>(0.5 * std::sin(2.0 * M_PI * static_cast<double>(i) / 48.0)));
+  spanora::CSignalStats same, opposite, silent;
+  same.Add(sine.data(), sine.data(), sine.size());
+  opposite.Add(sine.data(), inverted.data(), sine.size());
+  silent.Add(silence.data(), sine.data(), sine.size());
   EXPECT_EQ(spanora::LevelText(same.GetPeak(0)), "-6.0");
   EXPECT_EQ(spanora::LevelText(same.GetRms(1)), "-9.0");
   EXPECT_NEAR(*same.GetCorrelation(), 1.0, 1e-9);
   EXPECT_NEAR(*opposite.GetCorrelation(), -1.0, 1e-9);
-  EXPECT_NEAR(*quadrature.GetCorrelation(), 0.0, 1e-6);
-
-  // Block by block gives what one pass gives, and an offset does not count.
-  for (std::size_t start = 0; start < n; start += 1000) blocks.Add(&sine[start], &shifted[start], 1000);
-  EXPECT_EQ(blocks.GetFrames(), n);
-  EXPECT_NEAR(*blocks.GetCorrelation(), 1.0, 1e-9);
-  EXPECT_NEAR(blocks.GetPeak(1), 0.75, 1e-6);
-}
-
-TEST(SignalStats, SilenceConstantsAndNonFiniteSamplesAreReportedInWords) {
-  const std::vector<float> zeros(1000, 0.0f), dc(1000, 0.5f), tiny(1000, 1e-20f);
-  std::vector<float> sine = Sine(1000, 10, 0.5), spoilt = sine;
-  spoilt[10] = std::numeric_limits<float>::quiet_NaN();
-  spoilt[20] = -std::numeric_limits<float>::infinity();
-  spanora::CSignalStats silent, constant, denormalNoise, empty, nonFinite;
-  silent.Add(zeros.data(), sine.data(), 1000);
-  constant.Add(dc.data(), sine.data(), 1000);
-  denormalNoise.Add(tiny.data(), tiny.data(), 1000);
-  nonFinite.Add(spoilt.data(), sine.data(), 1000);
-  for (const spanora::CSignalStats* stats : {&silent, &constant, &denormalNoise, &empty})
-    EXPECT_FALSE(stats->GetCorrelation());
+  EXPECT_FALSE(silent.GetCorrelation());
   EXPECT_EQ(spanora::LevelText(silent.GetPeak(0)), "-inf");
-  EXPECT_EQ(spanora::LevelText(denormalNoise.GetRms(0)), "-inf");
-  EXPECT_EQ(spanora::LevelText(empty.GetRms(0)), "-inf");
-  EXPECT_EQ(spanora::LevelText(std::numeric_limits<double>::infinity()), "n/a");
-  // Non-finite samples are counted apart and do not spoil the figures.
-  EXPECT_EQ(nonFinite.GetNonFiniteSamples(), 2u);
-  EXPECT_TRUE(std::isfinite(nonFinite.GetRms(0)));
-  EXPECT_NEAR(*nonFinite.GetCorrelation(), 1.0, 1e-9);
-
-  const std::string report = spanora::FormatLevelReport(constant, silent);
-  EXPECT_NE(report.find("peak L   peak R    RMS L    RMS R  correlation"), std::string::npos) << report;
-  EXPECT_NE(report.find("input       -6.0     -6.0     -6.0     -9.0          n/a"), std::string::npos) << report;
-  EXPECT_NE(report.find("output      -inf     -6.0     -inf     -9.0          n/a"), std::string::npos) << report;
-  const std::string spoiltReport = spanora::FormatLevelReport(silent, nonFinite);
-  EXPECT_NE(spoiltReport.find("output: 2 of 2000 samples are not finite (infinite or NaN)"), std::string::npos)
-      << spoiltReport;
-  EXPECT_EQ(spoiltReport.find("input:"), std::string::npos) << spoiltReport;
-  EXPECT_EQ(spoiltReport.find("nan"), std::string::npos) << spoiltReport;
-  EXPECT_EQ(spoiltReport.find(" inf"), std::string::npos) << spoiltReport;
 }
 
-// ---------------------------------------------------------------------------
-// Output formats and material
+// Output formats
 
 TEST(OutputFormat, ContainerFollowsTheExtensionAndSampleFormatTheOption) {
   const struct {
@@ -187,7 +121,6 @@ TEST(OutputFormat, ContainerFollowsTheExtensionAndSampleFormatTheOption) {
       {"out.raw", "pcm24", SF_FORMAT_WAV | SF_FORMAT_PCM_24, ""},
       {"out.flac", "float", 0, "format 'float' is not available for FLAC output"},
       {"out.wav", "pcm8", 0, "unknown format 'pcm8'"},
-      {"out.ogg", "pcm16", 0, "Ogg"},
   };
   for (const auto& testCase : kCases) {
     spanora::SOutputFormat format;
@@ -202,20 +135,6 @@ TEST(OutputFormat, ContainerFollowsTheExtensionAndSampleFormatTheOption) {
   }
 }
 
-TEST(DemoMaterial, IsDeterministicStereoWithANarrowImage) {
-  const spanora::SStereoBuffer first = spanora::SynthesiseDemoMaterial(48000, 2.0);
-  const spanora::SStereoBuffer second = spanora::SynthesiseDemoMaterial(48000, 2.0);
-  ASSERT_EQ(first.left.size(), 96000u);
-  EXPECT_EQ(first.left, second.left);
-  EXPECT_EQ(first.right, second.right);
-  EXPECT_NE(first.left, first.right);
-  spanora::CSignalStats stats;
-  stats.Add(first.left.data(), first.right.data(), first.left.size());
-  EXPECT_NEAR(std::max(stats.GetPeak(0), stats.GetPeak(1)), std::pow(10.0, -1.0 / 20.0), 1e-4);
-  EXPECT_GT(*stats.GetCorrelation(), 0.95);
-}
-
-// ---------------------------------------------------------------------------
 // Renders through the real plug-in
 
 struct SSound {
@@ -253,19 +172,9 @@ SSound ReadSound(const fs::path& path) {
   return sound;
 }
 
-// Reproducible stereo noise with a partly shared (centred) component.
-std::vector<float> StereoNoise(std::size_t frames, std::uint32_t seed = 12345) {
-  std::vector<float> samples(2 * frames);
-  auto next = [&seed] {
-    seed = seed * 1664525u + 1013904223u;
-    return static_cast<float>(seed >> 8) / 16777216.0f - 0.5f;
-  };
-  for (std::size_t i = 0; i < frames; ++i) {
-    const float shared = next();
-    samples[2 * i] = 0.4f * shared + 0.1f * next();
-    samples[2 * i + 1] = 0.4f * shared + 0.1f * next();
-  }
-  return samples;
+// Interleaved stereo noise, the same for the same seed.
+std::vector<float> StereoNoise(std::size_t frames, unsigned seed = 12345) {
+  return Noise(static_cast<int>(2 * frames), seed);
 }
 
 std::vector<std::uint8_t> FileBytes(const fs::path& path) {
@@ -405,7 +314,6 @@ TEST_F(Render, BadInputsAndUsageFailWithoutLeavingFiles) {
       {{At("three.wav"), At("out.wav")}, 2, "spanora: '" + At("three.wav") + "' has 3 channels"},
       {{At("missing.wav"), At("out.wav")}, 2, "spanora: cannot read '" + At("missing.wav") + "'"},
       {{In(), At("out.wav"), "--set", "Widht=1"}, 1, "spanora: unknown key 'Widht'"},
-      {{In(), At("out.wav"), "--preset", "60"}, 1, "spanora: unknown preset '60'"},
       {{In(), At("out.wav"), "--state", In()}, 2, "spanora: state file '" + In() + "' is not a saved state"},
       {{In(), At("in.wav/out.wav")}, 2, "spanora: cannot write '" + At("in.wav/out.wav") + "'"},
       {{In(), At("out.wav")}, 2, "cannot load '" + At("nothing.so") + "'", At("nothing.so")},
@@ -424,12 +332,10 @@ TEST_F(Render, NeitherOutputNorStateFileTakesThePlaceOfTheInputOrEachOther) {
   const std::vector<std::uint8_t> before = FileBytes(m_input);
   fs::create_hard_link(m_input, At("link.wav"));
   fs::create_symlink(m_input, At("alias.wav"));
-  const std::string dotted = At("./../") + m_dir.filename().string() + "/in.wav";
   const struct {
     Arguments arguments;
     std::string message;
   } kCases[] = {
-      {{In(), dotted}, "spanora: output '" + dotted + "' is the input file"},
       {{In(), At("link.wav")}, "spanora: output '" + At("link.wav") + "' is the input file"},
       {{In(), At("out.wav"), "--save-state", At("alias.wav")}, "state file '" + At("alias.wav") + "' is the input file"},
       {{In(), At("out.wav"), "--save-state", At("./out.wav")}, "state file '" + At("./out.wav") + "' is the output file"},
@@ -474,7 +380,6 @@ TEST_F(Render, StateFilesAreBoundedAndCheckedBeforeAnythingIsApplied) {
     EXPECT_TRUE(spanora::WriteFileAtomically(At(name), {encoder.Data(), encoder.Data() + encoder.Size()}, &error));
     return At(name);
   };
-  fs::create_directories(At("states"));
   CKeyedChunkEncoder partial;
   partial.AddFloat("Width", 0.5f);
   std::string error;
@@ -483,7 +388,6 @@ TEST_F(Render, StateFilesAreBoundedAndCheckedBeforeAnythingIsApplied) {
     std::string state;
     std::string message;
   } kCases[] = {
-      {At("states"), "cannot read '" + At("states") + "': not a regular file"},
       {"/dev/zero", "cannot read '/dev/zero': larger than 1048576 bytes"},
       {stateWith("two.bin", 2.0f), "state file '" + At("two.bin") + "' has value 2 for 'Width', out of range 0..1"},
       {stateWith("nan.bin", std::numeric_limits<float>::quiet_NaN()), "for 'Width', not a number"},
@@ -511,10 +415,6 @@ TEST_F(Render, SavedStateAndPresetNamesReproduceTheRender) {
                                  "DynDepth=0.7", "--save-state", At("state.bin")});
   ASSERT_EQ(saved.code, 0) << saved.err;
   EXPECT_NE(saved.out.find("program 4 \"Padster\", Width=0.3, DynDepth=0.7"), std::string::npos) << saved.out;
-  CKeyedChunkDecoder decoder;
-  const std::vector<std::uint8_t> state = FileBytes(At("state.bin"));
-  ASSERT_EQ(decoder.Decode(state.data(), state.size()), EChunkDecodeStatus::Ok);
-  EXPECT_EQ(decoder.EntryCount(), 64u);
   // From the program a new effect starts on, the state alone gets there.
   ASSERT_EQ(Process({In(), At("second.wav"), "--state", At("state.bin")}).code, 0);
   EXPECT_EQ(ReadSound(At("first.wav")).samples, ReadSound(At("second.wav")).samples);
@@ -524,7 +424,6 @@ TEST_F(Render, SavedStateAndPresetNamesReproduceTheRender) {
   ASSERT_EQ(Process({In(), At("name.wav"), "--preset", "synth PAD 3"}).code, 0);
   ASSERT_EQ(Process({In(), At("number.wav"), "--preset", "39"}).code, 0);
   EXPECT_EQ(FileBytes(At("name.wav")), FileBytes(At("number.wav")));
-  EXPECT_NE(ReadSound(At("name.wav")).samples, ReadSound(At("first.wav")).samples);
 }
 
 TEST_F(Render, ANonFiniteOutputIsReportedInWordsAndFails) {
@@ -591,33 +490,6 @@ TEST_F(Render, TheFirstSecondEqualsTheSameSpanRenderedAfterALongLeadIn) {
   };
   EXPECT_LT(largestDifference(render("region.wav", "settled.wav", true)), 1e-5);
   EXPECT_GT(largestDifference(render("region.wav", "cold.wav", false)), 1e-2) << "a cold start fades in";
-}
-
-TEST(PluginState, TheToolBuildsTheSameChunkAsTheEffectSavesItself) {
-  FakeHost fakeHost;
-  ASpanora effect(fakeHost.Callback());
-  effect.setProgram(21);
-  effect.setParameter(PARAM_WIDTH, 0.125f);
-  CKeyedChunkEncoder encoder;
-  ASSERT_TRUE(effect.SaveStateChunk(encoder));
-
-  vsthost::CVstHost host;
-  ASSERT_TRUE(spanora::StartSession(host, SPANORA_PLUGIN_PATH));
-  host.SetProgram(21);
-  host.SetParameter(PARAM_WIDTH, 0.125f);
-  const std::vector<std::uint8_t> chunk = spanora::SaveKeyedState(host);
-  EXPECT_EQ(chunk, std::vector<std::uint8_t>(encoder.Data(), encoder.Data() + encoder.Size()));
-
-  // And applying it to a fresh effect brings back every value.
-  vsthost::CVstHost fresh;
-  ASSERT_TRUE(spanora::StartSession(fresh, SPANORA_PLUGIN_PATH));
-  std::string problem;
-  EXPECT_TRUE(spanora::RestoreKeyedState(fresh, chunk, &problem)) << problem;
-  for (int index = 0; index < host.GetNumParams(); ++index)
-    EXPECT_EQ(fresh.GetParameter(index), host.GetParameter(index)) << host.GetParameterKey(index);
-  EXPECT_EQ(spanora::FindParameterKey(fresh, "splitdelaytime"), 18);
-  EXPECT_EQ(spanora::FindProgram(fresh, "user20"), 59);
-  EXPECT_EQ(spanora::FindProgram(fresh, "-1"), -1);
 }
 
 // The engine's glides (bypass, tempo sync) are the processing tests' job;

@@ -11,7 +11,6 @@ namespace {
 
 using vst::FourCC;
 using vsthost::CVstHost;
-using vsthost::SHostEvent;
 
 // Asks the dummy plug-in (tests/vst_dummy_plugin.cpp) a vendor-specific question.
 std::intptr_t Ask(CVstHost& host, char a, char b, char c, char d, void* ptr = nullptr, std::intptr_t value = 0,
@@ -93,35 +92,18 @@ TEST_F(VstHost, LifeCycleParametersProgramsAndChunksReachTheEffect) {
   EXPECT_EQ(m_host.SetChunk({1, 2, 3}, true), 0);
 }
 
-TEST_F(VstHost, RecordsGesturesAndNotificationsAndCountsWhatItCannotHold) {
+// The gestures themselves: the editor window tests, through this host.
+TEST_F(VstHost, AnswersNotificationsAndCountsTheEventsItCannotHold) {
   m_host.SetSampleRate(96000.0f);
   m_host.SetBlockSize(128);
   m_host.Host().ClearRecords();
-  Ask(m_host, 'A', 'u', 't', 'o', nullptr, 1, 0.75f);  // a gesture: begin, automate, end
-  Ask(m_host, 'A', 'u', 't', 'o', nullptr, 0, 0.125f);
-  const std::vector<SHostEvent> events = m_host.Host().GetEvents();
-  ASSERT_EQ(events.size(), 6u);
-  using K = SHostEvent::EKind;
-  const K kinds[] = {K::BeginEdit, K::Automate, K::EndEdit, K::BeginEdit, K::Automate, K::EndEdit};
-  for (std::size_t i = 0; i < 6; ++i) {
-    EXPECT_EQ(events[i].kind, kinds[i]) << i;
-    EXPECT_EQ(events[i].index, i < 3 ? 1 : 0) << i;
-  }
-  const std::vector<SHostEvent> automation = m_host.Host().GetAutomation();
-  ASSERT_EQ(automation.size(), 2u);
-  EXPECT_EQ(automation[0].value, 0.75f);
-  EXPECT_EQ(automation[1].value, 0.125f);
-
   std::intptr_t answers[2] = {};  // what the host told a plug-in that asked
-  Ask(m_host, 'P', 'o', 'k', 'e', answers);
   Ask(m_host, 'P', 'o', 'k', 'e', answers);
   EXPECT_EQ(answers[0], 96000);
   EXPECT_EQ(answers[1], 128);
-  EXPECT_EQ(m_host.Host().GetIOChangedCount(), 2);
-  EXPECT_EQ(m_host.Host().GetUpdateDisplayCount(), 2);
+  EXPECT_EQ(m_host.Host().GetIOChangedCount(), 1);
+  EXPECT_EQ(m_host.Host().GetUpdateDisplayCount(), 1);
 
-  m_host.Host().ClearRecords();
-  EXPECT_EQ(m_host.Host().GetIOChangedCount(), 0);
   const std::size_t capacity = vsthost::CHostEnvironment::EVENT_CAPACITY, gestures = capacity / 3 + 1;
   for (std::size_t i = 0; i < gestures; ++i) Ask(m_host, 'A', 'u', 't', 'o', nullptr, 0, 0.5f);
   EXPECT_EQ(m_host.Host().GetEvents().size(), capacity);
@@ -176,7 +158,6 @@ TEST(VstHostErrors, RefusesModulesThatAreNotUsablePluginsAndStaysUsable) {
   const std::pair<const char*, const char*> kCases[] = {
       {"/nonexistent/libnothing.so", "/nonexistent/libnothing.so"},
       {NO_ENTRY_PLUGIN_PATH, "no VSTPluginMain"},
-      {"libm.so.6", "no VSTPluginMain"},
       {NULL_PLUGIN_PATH, "returned no effect"},
       {BAD_MAGIC_PLUGIN_PATH, "without the VST magic"},
   };
