@@ -386,56 +386,40 @@ TEST(SpanoraGraphTrail, LayersAreRecordedEvery10MsAcrossATickWrap) {
 
 TEST(SpanoraGraphOverlayDrag, HandlesSetWidthsAndBoundsWithTheLinkedPartnerFirst) {
   const CHalfDisc disc(OVERLAY_RECT, DEPTH);
-  const SLinkOffsets none;
-  // The IID width handle right of the centre line gives 0; left, its angle.
-  SHandleDrag drag = ComputeHandleDrag(0, At(disc, 0.5f, 0.9f), disc, false, none);
-  ASSERT_EQ(drag.count, 1);
-  EXPECT_EQ(drag.changes[0].index, PARAM_IID_WIDTH);
-  EXPECT_EQ(drag.changes[0].value, 0.0f);
-  drag = ComputeHandleDrag(1, At(disc, -0.6f, 0.5f), disc, false, none);
-  EXPECT_NEAR(drag.changes[0].value, 0.6f, 0.01f);
-  // The ITD width handle left of the centre line gives 0.
-  drag = ComputeHandleDrag(4, At(disc, -0.3f, 0.9f), disc, false, none);
-  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_WIDTH);
-  EXPECT_EQ(drag.changes[0].value, 0.0f);
-  drag = ComputeHandleDrag(5, At(disc, 0.7f, 0.2f), disc, false, none);
-  EXPECT_NEAR(drag.changes[0].value, 0.7f, 0.01f);
-  // Radius handles set their bound from the distance, whatever the angle.
-  drag = ComputeHandleDrag(7, At(disc, -0.9f, 0.35f), disc, false, none);
-  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_LOW_BOUND);
-  EXPECT_NEAR(drag.changes[0].value, 0.35f, 0.01f);
-  drag = ComputeHandleDrag(8, At(disc, 0.0f, 0.75f), disc, true, none);
-  ASSERT_EQ(drag.count, 1);  // the focus range has no partner
-  EXPECT_EQ(drag.changes[0].index, PARAM_IID_FOCUS_UPPER);
-
+  const SLinkOffsets none, offsets{0.3f, 0.2f, -0.1f};
+  const struct {
+    int handle;
+    float u, v;
+    bool linked;
+    int count, first;
+    float value;  // of the first change
+  } cases[] = {
+      {0, 0.5f, 0.9f, false, 1, PARAM_IID_WIDTH, 0.0f},  // IID width right of the centre line: 0
+      {1, -0.6f, 0.5f, false, 1, PARAM_IID_WIDTH, 0.6f},  // left: its angle
+      {4, -0.3f, 0.9f, false, 1, PARAM_ITD_WIDTH, 0.0f},  // ITD width mirrored
+      {7, -0.9f, 0.35f, false, 1, PARAM_ITD_LOW_BOUND, 0.35f},  // bounds from the distance only
+      {8, 0.0f, 0.75f, true, 1, PARAM_IID_FOCUS_UPPER, 0.75f},  // the focus range has no partner
+      // Linked: IID High Bound to 0.1 sets ITD High Bound to 0 (not -0.1), first.
+      {2, -0.5f, 0.1f, true, 2, PARAM_ITD_HIGH_BOUND, 0.0f},
+      {4, 0.9f, 0.9f, true, 2, PARAM_IID_WIDTH, 1.0f},  // 0.9 + 0.3, clamped
+      {3, -0.2f, 0.5f, true, 2, PARAM_ITD_LOW_BOUND, 0.6f},
+  };
+  for (const auto& c : cases) {
+    const SHandleDrag drag = ComputeHandleDrag(c.handle, At(disc, c.u, c.v), disc, c.linked, c.linked ? offsets : none);
+    ASSERT_EQ(drag.count, c.count) << c.handle;
+    EXPECT_EQ(drag.changes[0].index, c.first) << c.handle;
+    EXPECT_NEAR(drag.changes[0].value, c.value, 0.01f) << c.handle;
+  }
   // Near the origin a width drag does nothing; a bound drag goes to 0.
   const CPoint nearOrigin(320, 351 - 30);
   EXPECT_EQ(ComputeHandleDrag(0, nearOrigin, disc, false, none).count, 0);
-  drag = ComputeHandleDrag(2, nearOrigin, disc, false, none);
-  ASSERT_EQ(drag.count, 1);
-  EXPECT_EQ(drag.changes[0].value, 0.0f);
-
-  // Linked, high-bound offset 0.2: IID High Bound to 0.1 sets ITD High Bound to 0, first.
-  const SLinkOffsets offsets{0.3f, 0.2f, -0.1f};
-  drag = ComputeHandleDrag(2, At(disc, -0.5f, 0.1f), disc, true, offsets);
-  ASSERT_EQ(drag.count, 2);
-  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_HIGH_BOUND);
-  EXPECT_EQ(drag.changes[0].value, 0.0f);
-  EXPECT_EQ(drag.changes[1].index, PARAM_IID_HIGH_BOUND);
-  EXPECT_NEAR(drag.changes[1].value, 0.1f, 0.01f);
-  // The ITD width at 0.9 pulls the IID width to 1.2, clamped to 1.
-  drag = ComputeHandleDrag(4, At(disc, 0.9f, 0.9f), disc, true, offsets);
-  ASSERT_EQ(drag.count, 2);
-  EXPECT_EQ(drag.changes[0].index, PARAM_IID_WIDTH);
-  EXPECT_EQ(drag.changes[0].value, 1.0f);
-  // The low bounds: ITD Low Bound = IID Low Bound + 0.1.
-  drag = ComputeHandleDrag(3, At(disc, -0.2f, 0.5f), disc, true, offsets);
-  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_LOW_BOUND);
-  EXPECT_NEAR(drag.changes[0].value, 0.6f, 0.01f);
+  const SHandleDrag bound = ComputeHandleDrag(2, nearOrigin, disc, false, none);
+  ASSERT_EQ(bound.count, 1);
+  EXPECT_EQ(bound.changes[0].value, 0.0f);
 
   EXPECT_EQ(FocusBandCount(0.0f), 1);
-  EXPECT_EQ(FocusBandCount(1.0f), 10);
   EXPECT_EQ(FocusBandCount(0.5f), 6);
+  EXPECT_EQ(FocusBandCount(1.0f), 10);
 }
 
 TEST(SpanoraBalanceGraph, PeakHoldsMoveTheTrailAndTheSmoothedBar) {
