@@ -319,25 +319,6 @@ SBox LitBox(const SImage& image, int threshold = 1) {
   return box;
 }
 
-TEST(TextDrawing, PrintingMovesTheRasterByTheCachedWidths) {
-  COffscreenEditor editor(400, 40);
-  ASSERT_TRUE(editor.Ok());
-  std::string all;
-  for (int c = 32; c < 127; ++c) all += static_cast<char>(c);
-  for (int font = 0; font < kNumOGLFonts; ++font) {
-    glSetFont(font);
-    glColor4f(1, 1, 1, 0);  // fully transparent, as the width cache measures
-    SetRasterPixelPosition(0, 20);
-    glPrintText(all.c_str(), all.size());
-    GLfloat position[4] = {};
-    glGetFloatv(GL_CURRENT_RASTER_POSITION, position);
-    EXPECT_EQ(static_cast<int>(position[0]), GetTextWidth(all.c_str(), font)) << "font " << font;
-    EXPECT_EQ(static_cast<int>(position[1]), 40 - 20);
-  }
-  const SBox box = LitBox(editor.Read());
-  EXPECT_EQ(box.right, -1);  // nothing drawn in a transparent colour
-}
-
 TEST(TextDrawing, TextIsDrawnAntialiasedInTheCurrentColourWithBlending) {
   COffscreenEditor editor(120, 30, {0, 0, 255, 255});
   ASSERT_TRUE(editor.Ok());
@@ -346,20 +327,17 @@ TEST(TextDrawing, TextIsDrawnAntialiasedInTheCurrentColourWithBlending) {
   glColor4ub(255, 0, 0, 128);
   DrawTextInRect(CRect(60, 0, 120, 30), "HOW", kLeftText, kOGLFont18);
   const SImage image = editor.Read();
-  int opaqueMax = 0, halfMax = 0, partial = 0;
+  int opaqueMax = 0, halfMax = 0, partial = 0, unblended = 0;
   for (int y = 0; y < 30; ++y) {
     for (int x = 0; x < 120; ++x) {
       const Rgba p = PixelAt(image, x, y);
-      EXPECT_EQ(p[1], 0);
-      EXPECT_NEAR(p[0] + p[2], 255, 2) << "red over blue, blended, at " << x << "," << y;
-      if (x < 60) {
-        opaqueMax = std::max(opaqueMax, p[0]);
-        if (p[0] > 10 && p[0] < 240) ++partial;
-      } else {
-        halfMax = std::max(halfMax, p[0]);
-      }
+      unblended += std::abs(p[0] + p[2] - 255) > 2;  // red over blue
+      int& peak = x < 60 ? opaqueMax : halfMax;
+      peak = std::max(peak, p[0]);
+      partial += x < 60 && p[0] > 10 && p[0] < 240;
     }
   }
+  EXPECT_EQ(unblended, 0);
   EXPECT_GE(opaqueMax, 250);
   EXPECT_NEAR(halfMax, 128, 3);
   EXPECT_GT(partial, 5);  // antialiased edges
