@@ -277,16 +277,6 @@ TEST_F(ViewFramework, OptionMenuOpensAsAModalListAndChoosesByClickKeyOrWheel) {
   EXPECT_EQ(host.beginEdits.size(), host.endEdits.size());
 }
 
-TEST_F(ViewFramework, KickButtonIsOnOnlyWhileHeld) {
-  auto* kick = new CKickButton(CRect(0, 0, 20, 20), &listener, 0, nullptr);
-  frame.addView(kick);
-  Press(10, 10);
-  EXPECT_EQ(kick->getValue(), 1.0f);
-  Release(10, 10);
-  EXPECT_EQ(kick->getValue(), 0.0f);
-  EXPECT_EQ(listener.values, (std::vector<float>{1.0f, 0.0f}));
-}
-
 TEST(DbString, FormatsSilenceWholeAndTenthDecibels) {
   EXPECT_STREQ(DbString(0.0f), "-INF");
   EXPECT_STREQ(DbString(-1.0f), "-INF");
@@ -406,22 +396,6 @@ TEST_F(DerivedControls, RadioButtonTogglesOffAndFiniteStatesWrap) {
 
   for (int i = 0; i < 3; ++i) Click(70, 10);
   EXPECT_FLOAT_EQ(states->getValue(), 0.0f);  // wrapped past the last state
-}
-
-TEST_F(DerivedControls, TextButtonShowsItsHoverTextAndTheHandWhileHovered) {
-  auto* button = new CTextButton(CRect(0, 0, 100, 20), &listener, 9999, "Options");
-  button->SetHoverText("Open the options");
-  auto* onOff = new COnOffButtonExtended(CRect(0, 30, 20, 50), &listener, 6, nullptr);
-  frame.addView(button);
-  frame.addView(onOff);
-
-  Move(10, 10);
-  EXPECT_TRUE(button->IsHovered());
-  EXPECT_EQ(frame.getCursor(), kCursorHand);
-  Move(10, 40);
-  EXPECT_FALSE(button->IsHovered());
-  EXPECT_TRUE(onOff->IsHovered());
-  EXPECT_EQ(frame.getCursor(), kCursorDefault);
 }
 
 TEST_F(DerivedControls, TextEditValueIsItsNumberAndReadOnlyKeepsItsText) {
