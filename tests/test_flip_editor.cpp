@@ -285,8 +285,6 @@ TEST(FlipEditorIdle, WhileOpenTheEditorDrivesTheEffectsIdleAtMostEvery100Ms) {
   editor->close();  // the effect deletes the editor after stopping its worker
 }
 
-// Host automation on one thread while the editor idles on another: every
-// change is recorded and applied on the editor's thread only.
 TEST_F(FlipEditorTest, HostParameterCallsWhileTheEditorIdlesOnAnotherThread) {
   std::atomic<bool> stop{false};
   std::thread automation([&] {

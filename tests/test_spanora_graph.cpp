@@ -441,8 +441,6 @@ TEST(SpanoraBalanceGraph, PeakHoldsMoveTheTrailAndTheSmoothedBar) {
   EXPECT_NEAR(strip.GetSmoothedPosition(), 594.0f, 0.5f);
 }
 
-// The analysis path: a synthetic stereo signal through the widener's analysis
-// filters and stores lands on the graph where its balance says.
 TEST(SpanoraGraphAnalysis, FullLeftFullRightAndCentredSignalsLandWhereTheyShould) {
   FakeHost host;
   RateEffect effect(host.Callback());

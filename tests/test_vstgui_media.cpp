@@ -205,11 +205,7 @@ TEST(TextLayout, AlignsAndCentresInTheRectangle) {
   EXPECT_EQ(left.x, 10);
   EXPECT_EQ(centre.x, 10 + (100 - width) / 2);
   EXPECT_EQ(right.x, 110 - width);
-  EXPECT_FALSE(left.elided);
-  EXPECT_EQ(left.kept, 4u);
-  const int height = GetFontAscent(kOGLFont11) + GetFontDescent(kOGLFont11);
-  EXPECT_EQ(left.baseline, 20 + (20 - height) / 2 + GetFontAscent(kOGLFont11));
-  EXPECT_EQ(centre.baseline, left.baseline);
+  EXPECT_EQ(centre.baseline, left.baseline);  // where it lies: the drawn text in test_vstgui_gl
 }
 
 TEST(TextLayout, TooLongTextIsElidedToFit) {
