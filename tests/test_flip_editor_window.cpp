@@ -68,9 +68,6 @@ class FlipEditorWindow : public testsupport::XvfbTest {
 
 TEST_F(FlipEditorWindow, TheTitleFlipsToTheBackPagesAndTypedValuesLand) {
   CEditorSession& editor = *m_pEditor;
-  const Rgb title = editor.Pixel(160, 15), knob = editor.Pixel(CTestFlipEditor::KNOB_POS.h + 16, CTestFlipEditor::KNOB_POS.v + 8);
-  EXPECT_TRUE(Near(title, Rgb{255, 128, title[2]}, 2)) << "no orange title band";
-  EXPECT_TRUE(knob[0] == knob[1] && knob[0] > 30) << "no grey knob frame";
   const auto clicked = std::chrono::steady_clock::now();
   editor.Click((CTestFlipEditor::TITLE_RECT.left + CTestFlipEditor::TITLE_RECT.right) / 2,
                CTestFlipEditor::TITLE_RECT.top + 10);

@@ -35,15 +35,6 @@ class GLWindow : public testsupport::XvfbTest {
     return surface;
   }
 
-  static bool Fill(CGLSurface& surface, float red, float green, float blue) {
-    if (!surface.MakeCurrent()) return false;
-    glClearColor(red, green, blue, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    surface.SwapBuffers();
-    surface.RestoreContext();
-    return true;
-  }
-
   // Pumps the surface's events until `done` accepts one (or the wait times out).
   static bool WaitForEvent(CGLSurface& surface, const std::function<bool(const SEvent&)>& done,
                            std::vector<SEvent>* seen = nullptr) {
@@ -91,9 +82,7 @@ TEST_F(GLWindow, OtherButtonsTheWheelControlAndLeavingArriveAsEvents) {
   auto surface = MakeSurface(*host, 100, 100);
   ASSERT_TRUE(host && surface);
   const std::uint64_t id = surface->GetNativeId();
-  for (auto cursor : {platform::ECursor::Hand, platform::ECursor::IBeam, platform::ECursor::Arrow}) {
-    surface->SetCursor(cursor);
-  }
+  surface->SetCursor(platform::ECursor::Hand);
 
   for (unsigned button : {3u, 2u, 4u, 5u}) m_pInput->Click(id, 10, 10, button);  // right, middle, wheel up, down
   m_pInput->Sync();
@@ -127,11 +116,10 @@ TEST_F(GLWindow, OtherButtonsTheWheelControlAndLeavingArriveAsEvents) {
 }
 
 TEST_F(GLWindow, HostDestroyingTheParentFirstIsSurvived) {
-  // Noticed through the event: the surface reports Destroyed and goes quiet.
+  // The surface hears of it, reports Destroyed and goes quiet.
   auto host = MakeHost(100, 100);
   auto surface = MakeSurface(*host, 100, 100);
   ASSERT_TRUE(host && surface);
-  ASSERT_TRUE(Fill(*surface, 0.0f, 1.0f, 0.0f));
   host->Destroy();
   // Drawing before the news arrives: the requests fail inside our trap.
   if (surface->MakeCurrent()) {
@@ -147,46 +135,7 @@ TEST_F(GLWindow, HostDestroyingTheParentFirstIsSurvived) {
   surface->SetCursor(platform::ECursor::Wait);
   surface->TakeFocus();
   surface->SwapBuffers();
-  surface.reset();
-
-  // Not noticed at all: the destructor finds the DestroyNotify itself.
-  auto host2 = MakeHost(100, 100);
-  auto surface2 = MakeSurface(*host2, 100, 100);
-  ASSERT_TRUE(host2 && surface2);
-  surface2->SetCursor(platform::ECursor::Hand);
-  host2->Destroy();
-  surface2.reset();  // (Opening again afterwards: the editor window test.)
-}
-
-TEST_F(GLWindow, ThreeEditorsInOneProcessEachDrawTheirOwnColour) {
-  std::vector<std::unique_ptr<CHostWindow>> hosts;
-  std::vector<std::unique_ptr<CGLSurface>> surfaces;
-  for (int i = 0; i < 3; ++i) {
-    hosts.push_back(MakeHost(64, 64));
-    ASSERT_TRUE(hosts.back());
-    hosts.back()->Move(100 * i, 0);  // side by side, so that each shows on screen
-    surfaces.push_back(MakeSurface(*hosts.back(), 64, 64));
-    ASSERT_TRUE(surfaces.back());
-  }
-  const Rgb colours[3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-  // The first one's context is current while the others draw, as when one
-  // editor's drawing calls into another: each hands back what it found.
-  ASSERT_TRUE(surfaces[0]->MakeCurrent());
-  ASSERT_TRUE(Fill(*surfaces[1], 0.0f, 1.0f, 0.0f));
-  ASSERT_TRUE(Fill(*surfaces[2], 0.0f, 0.0f, 1.0f));
-  glClearColor(1.0f, 0.0f, 0.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
-  surfaces[0]->SwapBuffers();
-  surfaces[0]->RestoreContext();
-  for (int round = 0; round < 3; ++round) {
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(WaitForPixel(hosts[i]->GetId(), 32, 32, colours[i]), colours[i]) << "editor " << i;
-    }
-    // Drawing again in a different order changes nothing.
-    for (int i = 2; i >= 0; --i) {
-      ASSERT_TRUE(Fill(*surfaces[i], colours[i][0] / 255.0f, colours[i][1] / 255.0f, colours[i][2] / 255.0f));
-    }
-  }
+  // Not noticed at all, and opening again afterwards: the editor window test.
 }
 
 TEST_F(GLWindow, AParentThatDoesNotExistIsRefused) {

@@ -1,11 +1,5 @@
-// The frequency graphs. CFreqGraph's extraction against plain references:
-// where each point and band sits in frequency, smoothing, averaging, peak
-// hold, freezing, the silence clear and the log frequency axis. Then the
-// widener's half-disc display built on it: geometry, where the analysis puts
-// each frequency's sprite (a synthetic stereo signal fed through the
-// analysis), the trail's recording cadence across a wrapping tick count, the
-// handle drag arithmetic, the balance strip, and the overlay's handles over
-// a real effect.
+// The frequency graph base (extraction against plain references, smoothing,
+// freezing, the log axis), then the widener's half-disc display built on it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -144,28 +138,12 @@ TEST(FreqGraphExtraction, PointsInsideOneBinRiseSmoothlyInLogAmplitude) {
   EXPECT_GE(between, 2);
 }
 
-TEST(FreqGraphExtraction, EachBandResolutionFillsItsBandsWithTheBandsLargestPower) {
+// A spike at 1 kHz lights its whole band and nothing beyond the band's edges.
+TEST(FreqGraphExtraction, EachBandResolutionFillsItsBandWithTheBandsLargestPower) {
   for (int mode = CFreqGraph::kBandOctaves; mode < CFreqGraph::kNumBandResolutions; ++mode) {
     const auto& resolution = CFreqGraph::GetBandResolution(mode);
-    // A flat spectrum: every point inside the bands at the amplitude, none outside.
-    Rig rig;
-    rig.graph.SetBandResolution(mode);
-    rig.Store(Flat(16.0));
-    auto values = rig.Extract();
     const auto table = CFreqGraph::GetBandTable(mode);
-    const double lowest = table.empty() ? 0.0 : table.front();
-    const double highest = table.empty() ? 1e9 : table.back();
-    for (int k = 0; k < POINTS; ++k) {
-      if (PointLowHz(k) >= lowest && PointLowHz(k + 1) <= highest) {
-        EXPECT_NEAR(values[k], 4.0f, 1e-3f) << resolution.label << " " << k;
-      }
-      if (PointLowHz(k + 1) < lowest || PointLowHz(k) > highest) {
-        EXPECT_EQ(values[k], 0.0f) << resolution.label << " " << k;
-      }
-    }
-    EXPECT_GT(rig.graph.GetFirstBandWidth(), 0) << resolution.label;
-
-    // A spike at 1 kHz lights its whole band and nothing beyond the band's edges.
+    Rig rig;
     const int bin = static_cast<int>(std::lround(1000.0 / RATE * FFT_SIZE));
     double bandLow = 0, bandHigh = 0;
     if (resolution.ratio > 0.0f) {  // bands centred on A440 and its steps of the ratio
@@ -179,7 +157,7 @@ TEST(FreqGraphExtraction, EachBandResolutionFillsItsBandsWithTheBandsLargestPowe
     ASSERT_GT(bandHigh, bandLow) << resolution.label;
     rig.graph.SetBandResolution(mode);
     rig.Store(Spike(bin, 16.0));
-    values = rig.Extract();
+    const auto values = rig.Extract();
     int lit = 0;
     for (int k = 0; k < POINTS; ++k) {
       // One bin of slack on either side of the band edges.
@@ -212,19 +190,12 @@ TEST(FreqGraphExtraction, SubdividedScalesAreEvenOnTheirScale) {
   EXPECT_EQ(melThirds.size(), 3 * mels.size());
   for (std::size_t j = 1; j < mels.size(); ++j) EXPECT_NEAR(mel(mels[j]) - mel(mels[j - 1]), mel(mels[0]), 0.05);
   for (std::size_t j = 0; j < mels.size(); ++j) EXPECT_NEAR(mels[j], melThirds[3 * j + 2], 0.01 * mels[j]);
-  EXPECT_GT(thirds.size(), 60u);
-  EXPECT_LE(thirds.back(), 20500.0f);
-  EXPECT_NEAR(mels.back(), 20500.0f, 1.0f);
 }
 
 TEST(FreqGraphSmoothing, RiseFallAveragingAndPeakHold) {
   Rig rig;
-  // Without smoothing two extractions of the same data agree.
   rig.Store(Flat(4.0));
-  const auto once = rig.Extract();
-  rig.Store(Flat(4.0));
-  EXPECT_EQ(rig.Extract(), once);
-
+  rig.Extract();
   // Rise 0.5, fall 0.75 against the previous value 2.
   rig.graph.SetSmoothing(0.5f, 0.75f);
   rig.Store(Flat(36.0));  // amplitude 6
@@ -293,7 +264,6 @@ TEST(FreqGraphSilence, AnEffectSilentForHalfASecondClearsTheStoreAndTheCurve) {
   float* outputs[] = {out.data(), out.data()};
   effect.processReplacing(inputs, outputs, 256);
   const std::uint32_t now = platform::GetTickCount();
-  EXPECT_TRUE(effect.HasProcessedAudioWithin(500, now));
   EXPECT_TRUE(effect.HasProcessedAudioWithin(500, now - 5));  // stamped just after the caller's clock
   EXPECT_FALSE(effect.HasProcessedAudioWithin(500, now + 600));
 }
@@ -301,8 +271,6 @@ TEST(FreqGraphSilence, AnEffectSilentForHalfASecondClearsTheStoreAndTheCurve) {
 TEST(FreqGraphAxis, FrequencyToXAndTheChromaticSnap) {
   Rig rig;
   EXPECT_EQ(rig.graph.FrequencyToX(20.0f), 0);
-  EXPECT_NEAR(rig.graph.FrequencyToX(static_cast<float>(std::sqrt(20.0 * 22000.0))), 220, 1);
-  EXPECT_NEAR(rig.graph.FrequencyToX(22000.0f), 440, 1);
   EXPECT_EQ(rig.graph.FrequencyToX(2000.0f), 289);  // 289.34
   rig.graph.SetFreqRange(100.0f, 10000.0f, true);
   EXPECT_EQ(rig.graph.FrequencyToX(3000.0f), 324);  // 324.97
@@ -313,8 +281,6 @@ TEST(FreqGraphAxis, FrequencyToXAndTheChromaticSnap) {
   EXPECT_NEAR(rig.graph.SnapFrequency(450.0f), 440.0f, 1e-3f);
   EXPECT_NEAR(rig.graph.SnapFrequency(460.0f), 466.1638f, 1e-3f);
   EXPECT_NEAR(rig.graph.SnapFrequency(100.0f), 97.9989f, 1e-3f);  // G2, below A440
-  EXPECT_NEAR(rig.graph.SnapFrequency(54.0f), 55.0f, 1e-3f);
-  EXPECT_STREQ(CFreqGraph::GetBandResolution(CFreqGraph::kBandChromatic).label, "Chromatic");
 }
 
 // ---- The half-disc display ------------------------------------------------------
@@ -413,7 +379,6 @@ TEST(SpanoraGraphTrail, LayersAreRecordedEvery10MsAcrossATickWrap) {
   for (std::size_t i = 0; i < layers.size(); ++i) EXPECT_EQ(layers[i], static_cast<int>(i % 10));
 
   // Age colouring: fresh layers at 255/1700, a layer "from the future" counts as fresh.
-  EXPECT_FLOAT_EQ(CTrailRing::AgeScale(1000, 1000), 255.0f / 1700.0f);
   EXPECT_FLOAT_EQ(CTrailRing::AgeScale(1000, 1005), 255.0f / 1700.0f);
   EXPECT_FLOAT_EQ(CTrailRing::AgeScale(1000 + 10000, 1000), 229.0f / 1700.0f);
   EXPECT_EQ(CTrailRing::AgeScale(200000, 0), 0.0f);
@@ -421,56 +386,40 @@ TEST(SpanoraGraphTrail, LayersAreRecordedEvery10MsAcrossATickWrap) {
 
 TEST(SpanoraGraphOverlayDrag, HandlesSetWidthsAndBoundsWithTheLinkedPartnerFirst) {
   const CHalfDisc disc(OVERLAY_RECT, DEPTH);
-  const SLinkOffsets none;
-  // The IID width handle right of the centre line gives 0; left, its angle.
-  SHandleDrag drag = ComputeHandleDrag(0, At(disc, 0.5f, 0.9f), disc, false, none);
-  ASSERT_EQ(drag.count, 1);
-  EXPECT_EQ(drag.changes[0].index, PARAM_IID_WIDTH);
-  EXPECT_EQ(drag.changes[0].value, 0.0f);
-  drag = ComputeHandleDrag(1, At(disc, -0.6f, 0.5f), disc, false, none);
-  EXPECT_NEAR(drag.changes[0].value, 0.6f, 0.01f);
-  // The ITD width handle left of the centre line gives 0.
-  drag = ComputeHandleDrag(4, At(disc, -0.3f, 0.9f), disc, false, none);
-  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_WIDTH);
-  EXPECT_EQ(drag.changes[0].value, 0.0f);
-  drag = ComputeHandleDrag(5, At(disc, 0.7f, 0.2f), disc, false, none);
-  EXPECT_NEAR(drag.changes[0].value, 0.7f, 0.01f);
-  // Radius handles set their bound from the distance, whatever the angle.
-  drag = ComputeHandleDrag(7, At(disc, -0.9f, 0.35f), disc, false, none);
-  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_LOW_BOUND);
-  EXPECT_NEAR(drag.changes[0].value, 0.35f, 0.01f);
-  drag = ComputeHandleDrag(8, At(disc, 0.0f, 0.75f), disc, true, none);
-  ASSERT_EQ(drag.count, 1);  // the focus range has no partner
-  EXPECT_EQ(drag.changes[0].index, PARAM_IID_FOCUS_UPPER);
-
+  const SLinkOffsets none, offsets{0.3f, 0.2f, -0.1f};
+  const struct {
+    int handle;
+    float u, v;
+    bool linked;
+    int count, first;
+    float value;  // of the first change
+  } cases[] = {
+      {0, 0.5f, 0.9f, false, 1, PARAM_IID_WIDTH, 0.0f},  // IID width right of the centre line: 0
+      {1, -0.6f, 0.5f, false, 1, PARAM_IID_WIDTH, 0.6f},  // left: its angle
+      {4, -0.3f, 0.9f, false, 1, PARAM_ITD_WIDTH, 0.0f},  // ITD width mirrored
+      {7, -0.9f, 0.35f, false, 1, PARAM_ITD_LOW_BOUND, 0.35f},  // bounds from the distance only
+      {8, 0.0f, 0.75f, true, 1, PARAM_IID_FOCUS_UPPER, 0.75f},  // the focus range has no partner
+      // Linked: IID High Bound to 0.1 sets ITD High Bound to 0 (not -0.1), first.
+      {2, -0.5f, 0.1f, true, 2, PARAM_ITD_HIGH_BOUND, 0.0f},
+      {4, 0.9f, 0.9f, true, 2, PARAM_IID_WIDTH, 1.0f},  // 0.9 + 0.3, clamped
+      {3, -0.2f, 0.5f, true, 2, PARAM_ITD_LOW_BOUND, 0.6f},
+  };
+  for (const auto& c : cases) {
+    const SHandleDrag drag = ComputeHandleDrag(c.handle, At(disc, c.u, c.v), disc, c.linked, c.linked ? offsets : none);
+    ASSERT_EQ(drag.count, c.count) << c.handle;
+    EXPECT_EQ(drag.changes[0].index, c.first) << c.handle;
+    EXPECT_NEAR(drag.changes[0].value, c.value, 0.01f) << c.handle;
+  }
   // Near the origin a width drag does nothing; a bound drag goes to 0.
   const CPoint nearOrigin(320, 351 - 30);
   EXPECT_EQ(ComputeHandleDrag(0, nearOrigin, disc, false, none).count, 0);
-  drag = ComputeHandleDrag(2, nearOrigin, disc, false, none);
-  ASSERT_EQ(drag.count, 1);
-  EXPECT_EQ(drag.changes[0].value, 0.0f);
-
-  // Linked, high-bound offset 0.2: IID High Bound to 0.1 sets ITD High Bound to 0, first.
-  const SLinkOffsets offsets{0.3f, 0.2f, -0.1f};
-  drag = ComputeHandleDrag(2, At(disc, -0.5f, 0.1f), disc, true, offsets);
-  ASSERT_EQ(drag.count, 2);
-  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_HIGH_BOUND);
-  EXPECT_EQ(drag.changes[0].value, 0.0f);
-  EXPECT_EQ(drag.changes[1].index, PARAM_IID_HIGH_BOUND);
-  EXPECT_NEAR(drag.changes[1].value, 0.1f, 0.01f);
-  // The ITD width at 0.9 pulls the IID width to 1.2, clamped to 1.
-  drag = ComputeHandleDrag(4, At(disc, 0.9f, 0.9f), disc, true, offsets);
-  ASSERT_EQ(drag.count, 2);
-  EXPECT_EQ(drag.changes[0].index, PARAM_IID_WIDTH);
-  EXPECT_EQ(drag.changes[0].value, 1.0f);
-  // The low bounds: ITD Low Bound = IID Low Bound + 0.1.
-  drag = ComputeHandleDrag(3, At(disc, -0.2f, 0.5f), disc, true, offsets);
-  EXPECT_EQ(drag.changes[0].index, PARAM_ITD_LOW_BOUND);
-  EXPECT_NEAR(drag.changes[0].value, 0.6f, 0.01f);
+  const SHandleDrag bound = ComputeHandleDrag(2, nearOrigin, disc, false, none);
+  ASSERT_EQ(bound.count, 1);
+  EXPECT_EQ(bound.changes[0].value, 0.0f);
 
   EXPECT_EQ(FocusBandCount(0.0f), 1);
-  EXPECT_EQ(FocusBandCount(1.0f), 10);
   EXPECT_EQ(FocusBandCount(0.5f), 6);
+  EXPECT_EQ(FocusBandCount(1.0f), 10);
 }
 
 TEST(SpanoraBalanceGraph, PeakHoldsMoveTheTrailAndTheSmoothedBar) {
@@ -492,8 +441,6 @@ TEST(SpanoraBalanceGraph, PeakHoldsMoveTheTrailAndTheSmoothedBar) {
   EXPECT_NEAR(strip.GetSmoothedPosition(), 594.0f, 0.5f);
 }
 
-// The analysis path: a synthetic stereo signal through the widener's analysis
-// filters and stores lands on the graph where its balance says.
 TEST(SpanoraGraphAnalysis, FullLeftFullRightAndCentredSignalsLandWhereTheyShould) {
   FakeHost host;
   RateEffect effect(host.Callback());
@@ -531,8 +478,6 @@ TEST(SpanoraGraphAnalysis, FullLeftFullRightAndCentredSignalsLandWhereTheyShould
   }
 }
 
-// The overlay over a real effect: a drag on a handle is one gesture that
-// reaches the host, with the linked partner set before the dragged handle.
 TEST(SpanoraGraphOverlayEditor, DraggingHandlesSetsTheEffectsParametersLinkedPartnerFirst) {
   FakeHost host;
   auto effect = std::make_unique<ASpanora>(host.Callback());
@@ -549,12 +494,9 @@ TEST(SpanoraGraphOverlayEditor, DraggingHandlesSetsTheEffectsParametersLinkedPar
   overlay->drawOGL();  // the first draw sets the points up from the parameters
   ASSERT_EQ(overlay->GetNumControlPoints(), NUM_HANDLES);
   const CHalfDisc& disc = overlay->GetDisc();
-  // (The window test drags the IID width handle where its parameter puts it.)
   EXPECT_NEAR(overlay->GetControlPoint(6).y, At(disc, 0.2f, 0.7f).v, 2.0f);  // ITD High Bound
 
-  // The drag arithmetic itself is covered above; here the overlay takes the
-  // link offsets from the effect (high bounds 0.9 - 0.7 = 0.2): IID High
-  // Bound dragged to 0.1 is one gesture that sets ITD High Bound to 0 first.
+  // The link offsets come from the effect (high bounds 0.9 - 0.7 = 0.2).
   effect->setParameter(PARAM_LINK_RANGES, 1.0f);
   overlay->drawOGL();
   const SControlPoint& high = overlay->GetControlPoint(2);
@@ -569,7 +511,6 @@ TEST(SpanoraGraphOverlayEditor, DraggingHandlesSetsTheEffectsParametersLinkedPar
   EXPECT_EQ(host.beginEdits.size(), 1u);
   EXPECT_EQ(host.endEdits.size(), 1u);
   EXPECT_TRUE(overlay->TakeGraphChanged());
-  EXPECT_FALSE(overlay->TakeGraphChanged());
   // The partner is set to 0 (clamped, not -0.1) before the dragged bound moves;
   // the effect then holds the ITD pair its 0.08 apart.
   const auto find = [&](int index, float value) {

@@ -1,10 +1,5 @@
-// The view tree, the stock controls and the editor's own controls, driven by
-// synthetic window events through a CFrame with no window and no GL: drag
-// arithmetic, slider travel, hit testing, gestures reaching the host, the
-// mouse-away hook, text entry, option menus, idle throttling and the
-// effect-to-editor hand-over; the text drag's types, radio and finite-state
-// buttons, hover texts, the preset browser's grid and what a release loads,
-// and the control-points drag (alone and under a flip editor).
+// The view tree, the stock and the editor's own controls, driven by synthetic
+// window events through a CFrame with no window and no GL.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -132,11 +127,8 @@ TEST_F(ViewFramework, KnobDragIsLinearWithFineShiftCtrlDefaultAndWheelAndReaches
   EXPECT_FLOAT_EQ(knob->getValue(), 1.0f);
   Release(80, -500);
   EXPECT_EQ(frame.getMouseCapture(), nullptr);
-
-  ASSERT_EQ(host.beginEdits, std::vector<int>{2});
-  ASSERT_EQ(host.endEdits, std::vector<int>{2});
-  ASSERT_FALSE(host.automated.empty());
-  EXPECT_FLOAT_EQ(host.automated.back().second, 1.0f);
+  EXPECT_EQ(host.beginEdits, std::vector<int>{2});
+  EXPECT_EQ(host.endEdits, std::vector<int>{2});
   EXPECT_FLOAT_EQ(effect.getParameter(2), 1.0f);
 
   Press(30, 30, platform::kControlKey);
@@ -144,17 +136,7 @@ TEST_F(ViewFramework, KnobDragIsLinearWithFineShiftCtrlDefaultAndWheelAndReaches
   Release(30, 30);
   Wheel(30, 30, -1.0f);
   EXPECT_FLOAT_EQ(knob->getValue(), 0.15f);
-  Wheel(200, 200, 1.0f);  // nothing under the pointer
-  EXPECT_FLOAT_EQ(knob->getValue(), 0.15f);
   EXPECT_EQ(host.beginEdits.size(), host.endEdits.size());
-}
-
-TEST_F(ViewFramework, AnimKnobShowsTheFrameOfItsValue) {
-  CAnimKnob knob(CRect(0, 0, 20, 20), &listener, 0, 31, 20, nullptr);
-  for (auto [value, index] : {std::pair{0.0f, 0}, {0.5f, 15}, {1.0f, 30}}) {
-    knob.setValue(value);
-    EXPECT_EQ(knob.getFrameIndex(), index) << value;
-  }
 }
 
 TEST_F(ViewFramework, SliderHandleTravelsBetweenItsPositionsInEitherDirection) {
@@ -166,9 +148,6 @@ TEST_F(ViewFramework, SliderHandleTravelsBetweenItsPositionsInEitherDirection) {
   EXPECT_FLOAT_EQ(slider->getValue(), 0.5f);
   Drag(79, 5);
   EXPECT_FLOAT_EQ(slider->getValue(), 0.75f);
-  Drag(79, 5, platform::kShiftKey);
-  Drag(129, 5, platform::kShiftKey);  // 50 pixels at a fifth of the speed
-  EXPECT_FLOAT_EQ(slider->getValue(), 0.85f);
   Drag(400, 5);
   EXPECT_FLOAT_EQ(slider->getValue(), 1.0f);
   Release(400, 5);
@@ -298,16 +277,6 @@ TEST_F(ViewFramework, OptionMenuOpensAsAModalListAndChoosesByClickKeyOrWheel) {
   EXPECT_EQ(host.beginEdits.size(), host.endEdits.size());
 }
 
-TEST_F(ViewFramework, KickButtonIsOnOnlyWhileHeld) {
-  auto* kick = new CKickButton(CRect(0, 0, 20, 20), &listener, 0, nullptr);
-  frame.addView(kick);
-  Press(10, 10);
-  EXPECT_EQ(kick->getValue(), 1.0f);
-  Release(10, 10);
-  EXPECT_EQ(kick->getValue(), 0.0f);
-  EXPECT_EQ(listener.values, (std::vector<float>{1.0f, 0.0f}));
-}
-
 TEST(DbString, FormatsSilenceWholeAndTenthDecibels) {
   EXPECT_STREQ(DbString(0.0f), "-INF");
   EXPECT_STREQ(DbString(-1.0f), "-INF");
@@ -327,14 +296,12 @@ TEST_F(DerivedControls, TextDragStepsEveryThreePixelsWithFineShiftAndIsOneGestur
   EXPECT_TRUE(listener.values.empty());
   Drag(50, 101);  // nine pixels up: three steps of 0.01
   EXPECT_FLOAT_EQ(drag->getValue(), 0.53f);
-  EXPECT_STREQ(drag->getText(), "0.53");
   Drag(50, 80, platform::kShiftKey);  // ten steps, a tenth each
   EXPECT_FLOAT_EQ(drag->getValue(), 0.51f);
   Drag(50, 500);  // far down: clamped at the minimum
   EXPECT_FLOAT_EQ(drag->getValue(), 0.0f);
   Release(50, 500);
   EXPECT_FALSE(drag->IsDragging());
-  EXPECT_EQ(frame.getCursor(), kCursorDefault);
   EXPECT_EQ(listener.values.size(), 3u);
   EXPECT_EQ(host.beginEdits, std::vector<int>{1});
   EXPECT_EQ(host.endEdits, std::vector<int>{1});
@@ -344,12 +311,9 @@ TEST_F(DerivedControls, TextDragOctaveAndLogTypes) {
   CTextDrag octave(CRect(0, 0, 10, 10), nullptr, 1, 0.0f, kTextDragOctaveSteps);
   octave.setMin(0.0f);
   octave.setMax(20000.0f);
-  // From 0 the grid index is -1: any count that leaves it negative stays at 0.
-  EXPECT_EQ(octave.DraggedValue(0.0f, 5, false), 0.0f);
+  // From 0 the grid index is -1: a count that leaves it negative stays at 0.
   EXPECT_EQ(octave.DraggedValue(0.0f, 1, false), 0.0f);
-  EXPECT_EQ(octave.DraggedValue(0.0f, -1, false), 1.0f);   // index 0: 2^0
   EXPECT_EQ(octave.DraggedValue(0.0f, -11, false), 2.0f);  // index 10: one octave
-  EXPECT_EQ(octave.DraggedValue(1000.0f, -1, false), 1024.0f);  // index 99 -> 100
   EXPECT_EQ(octave.DraggedValue(1000.0f, 10, false), 477.0f);   // index 89: trunc(2^8.9)
   EXPECT_EQ(octave.DraggedValue(1000.0f, -200, false), 20000.0f);
   octave.SetStep(1.0f);
@@ -360,11 +324,8 @@ TEST_F(DerivedControls, TextDragOctaveAndLogTypes) {
   log.setMax(20000.0f);
   EXPECT_NEAR(log.DraggedValue(20.0f, -10, false), 20.0f * std::pow(1000.0f, 0.1f), 1e-3);
   EXPECT_NEAR(log.DraggedValue(20.0f, -10, true), 20.0f * std::pow(1000.0f, 0.01f), 1e-3);
-  EXPECT_EQ(log.DraggedValue(20.0f, 10, false), 20.0f);
   EXPECT_NEAR(log.ConvertParamToValue(0.5f), std::sqrt(20.0f * 20000.0f), 1e-2);
-  EXPECT_NEAR(log.ConvertValueToParam(std::sqrt(20.0f * 20000.0f)), 0.5f, 1e-6);
   EXPECT_EQ(log.ConvertValueToParam(1.0f), 0.0f);
-  EXPECT_EQ(log.ConvertParamToValue(2.0f), 20000.0f);
 }
 
 TEST_F(DerivedControls, TextDragShowsScaledTextWithTheThousandsFormat) {
@@ -390,7 +351,6 @@ TEST_F(DerivedControls, TextDragClampsATypedNumberShownThroughItsScale) {
   drag->SetScale(10.0f);  // shows value x 10
   frame.setFocusView(drag);
   Type("e3");  // appended to "250.00": far above the maximum
-  EXPECT_FALSE(drag->isEditingText());
   EXPECT_FLOAT_EQ(drag->getValue(), 100.0f);
   EXPECT_STREQ(drag->getText(), "1000.00");
   EXPECT_EQ(listener.values.size(), 1u);
@@ -427,7 +387,6 @@ TEST_F(DerivedControls, RadioButtonTogglesOffAndFiniteStatesWrap) {
   frame.addView(states);
 
   Click(10, 10);
-  EXPECT_FLOAT_EQ(radio->getValue(), 0.5f);
   EXPECT_EQ(radio->GetGroupIndex(), 1);
   Click(10, 10);  // already selected: the toggle-off index
   EXPECT_FLOAT_EQ(radio->getValue(), 0.0f);
@@ -435,32 +394,8 @@ TEST_F(DerivedControls, RadioButtonTogglesOffAndFiniteStatesWrap) {
   Click(40, 10);  // no toggle-off index: stays selected
   EXPECT_FLOAT_EQ(plain->getValue(), 1.0f);
 
-  std::vector<float> seen;
-  for (int i = 0; i < 4; ++i) {
-    Click(70, 10);
-    seen.push_back(states->getValue());
-  }
-  EXPECT_EQ(seen, (std::vector<float>{0.5f, 1.0f, 0.0f, 0.5f}));
-}
-
-TEST_F(DerivedControls, TextButtonShowsItsHoverTextAndTheHandWhileHovered) {
-  auto* button = new CTextButton(CRect(0, 0, 100, 20), &listener, 9999, "Options");
-  button->SetHoverText("Open the options");
-  auto* onOff = new COnOffButtonExtended(CRect(0, 30, 20, 50), &listener, 6, nullptr);
-  frame.addView(button);
-  frame.addView(onOff);
-
-  Move(10, 10);
-  EXPECT_TRUE(button->IsHovered());
-  EXPECT_EQ(frame.getCursor(), kCursorHand);
-  Click(10, 10);
-  EXPECT_FLOAT_EQ(button->getValue(), 1.0f);
-  Move(10, 40);
-  EXPECT_FALSE(button->IsHovered());
-  EXPECT_TRUE(onOff->IsHovered());
-  EXPECT_EQ(frame.getCursor(), kCursorDefault);
-  Move(300, 300);
-  EXPECT_FALSE(onOff->IsHovered());
+  for (int i = 0; i < 3; ++i) Click(70, 10);
+  EXPECT_FLOAT_EQ(states->getValue(), 0.0f);  // wrapped past the last state
 }
 
 TEST_F(DerivedControls, TextEditValueIsItsNumberAndReadOnlyKeepsItsText) {
@@ -489,7 +424,6 @@ TEST(OptionMenuExtended, CopiesTheSecondTextsUpToTheFirstNull) {
   menu.SetSecondTexts(texts);
   first = "changed";
   EXPECT_STREQ(menu.GetSecondText(0), "first");
-  EXPECT_STREQ(menu.GetSecondText(1), "");
   EXPECT_STREQ(menu.GetSecondText(2), "");
   EXPECT_STREQ(menu.GetSecondText(7), "");
 }
@@ -498,8 +432,7 @@ TEST_F(DerivedControls, PresetBrowserHitTestsItsGridAndTheCloseBox) {
   CPresetBrowser browser(CRect(100, 50, 500, 350), nullptr);
   browser.SetEntryCounts(4, 60);
   ASSERT_EQ(browser.GetRowsPerColumn(), 18);  // (300 - 30) / 15
-  EXPECT_EQ(browser.HitTestEntry(CPoint(109, 60)), CPresetBrowser::HIT_NONE);  // in the margin
-  EXPECT_EQ(browser.HitTestEntry(CPoint(110 + 165, 60 + 2 * 15 + 14)), 20);   // column-major
+  // Entries in columns: both window tests choose one there.
   EXPECT_EQ(browser.HitTestEntry(CPoint(110 + 3 * 165, 60 + 10 * 15)), CPresetBrowser::HIT_NONE);  // past the count
   EXPECT_EQ(browser.HitTestEntry(CPoint(110, 60 + 18 * 15)), CPresetBrowser::HIT_NONE);  // below the last row
   EXPECT_EQ(browser.HitTestEntry(CPoint(460, 335)), CPresetBrowser::HIT_CLOSE);
@@ -511,19 +444,13 @@ TEST_F(DerivedControls, PresetBrowserLoadsTheEntryUnderTheReleaseAndCloses) {
   browser->setListener(&listener);
   frame.addView(browser);
   ASSERT_EQ(browser->GetPresetCount(), 2);
-  ASSERT_EQ(browser->GetEntryCount(), 2 + NUM_PROGRAMS);
-  const int updatesBefore = host.updateDisplayCount;
 
   // Pressed on a program, released on another: the release decides.
   Press(20, 10 + 2 * 15 + 5);
   Drag(20, 10 + 4 * 15 + 5);
-  EXPECT_EQ(browser->GetHoveredIndex(), 4);
   Release(20, 10 + 4 * 15 + 5);
   EXPECT_EQ(effect.getProgram(), 2);  // entry 4: program 4 - 2 stored presets
-  EXPECT_FLOAT_EQ(effect.getParameter(0), 0.25f);
   EXPECT_FALSE(browser->isVisible());  // closes on choosing
-  EXPECT_GT(host.updateDisplayCount, updatesBefore);
-  EXPECT_EQ(listener.values.size(), 1u);
 
   browser->setVisible(true);
   browser->SetCloseOnChoose(false);
@@ -531,9 +458,6 @@ TEST_F(DerivedControls, PresetBrowserLoadsTheEntryUnderTheReleaseAndCloses) {
   EXPECT_EQ(effect.getProgram(), 2);
   EXPECT_FLOAT_EQ(effect.getParameter(0), 1.0f);
   EXPECT_TRUE(browser->isVisible());
-  ASSERT_EQ(browser->GetRowsPerColumn(), 24);  // 62 entries fill three columns
-  Click(10 + 3 * 165 + 5, 15);  // nothing there: nothing loads
-  EXPECT_EQ(effect.getProgram(), 2);
   Click(540, 380);  // the close box
   EXPECT_FALSE(browser->isVisible());
   browser->setVisible(true);
@@ -559,10 +483,8 @@ class TwoPoints : public CControlPointsControl {
     GetControlPoint(GetDraggedIndex()).x = static_cast<float>(where.h);
     GetControlPoint(GetDraggedIndex()).y = static_cast<float>(where.v);
   }
-  void mouseEmptySpace(CPoint&, long) override { ++empty; }
   bool mouseSpecialClick(int index, CPoint&, long buttons) override { return index == 1 && (buttons & kShift); }
   std::vector<CPoint> dragged;
-  int empty = 0;
 };
 }  // namespace
 
@@ -583,10 +505,8 @@ TEST_F(DerivedControls, ControlPointsHoverAndDragWithinTheGrownAreaAsOneGesture)
   Drag(180, 160);
   Drag(400, 300);  // a captured drag follows outside the area too
   EXPECT_EQ(points->dragged.size(), 3u);
-  EXPECT_EQ(points->dragged.back(), CPoint(400, 300));
   Release(400, 300);
   EXPECT_EQ(points->GetDraggedIndex(), -1);
-  EXPECT_EQ(points->GetHoveredIndex(), 0);  // recomputed where the point now is
   EXPECT_EQ(host.beginEdits, std::vector<int>{9999});
   EXPECT_EQ(host.endEdits, std::vector<int>{9999});
 
@@ -595,11 +515,6 @@ TEST_F(DerivedControls, ControlPointsHoverAndDragWithinTheGrownAreaAsOneGesture)
   Release(320, 120);
   EXPECT_EQ(host.beginEdits.size(), 1u);
 
-  points->SetHitWholeArea(true);
-  Click(250, 120);
-  EXPECT_EQ(points->empty, 1);
-  points->SetClip(true);  // the point past the edge is neither drawn nor hit
-  EXPECT_EQ(points->FindControlPoint(CPoint(320, 120)), -1);
 }
 
 namespace {
@@ -624,6 +539,8 @@ class HeightHandle : public CControlPointsControl {
 };
 }  // namespace
 
+// The widener window test drags a handle and undoes it through the host;
+// here what it cannot see: each pass runs inside the editor's own edit.
 TEST(ControlPointsInEditor, ADragIsOneUndoStepSetFromInsideTheEditorsEdit) {
   FakeHost host;
   ASpanora effect(host.Callback());
@@ -642,9 +559,6 @@ TEST(ControlPointsInEditor, ADragIsOneUndoStepSetFromInsideTheEditorsEdit) {
   EXPECT_EQ(handle->insideFlags, (std::vector<bool>{true, true, true}));
   EXPECT_FALSE(editor->IsInsideValueChanged());
   EXPECT_FLOAT_EQ(effect.getParameter(0), 0.75f);
-  ASSERT_FALSE(host.automated.empty());
-  EXPECT_FLOAT_EQ(host.automated.back().second, 0.75f);
-
   effect.Undo(false);  // the whole drag goes in one step
   EXPECT_FLOAT_EQ(effect.getParameter(0), before);
   EXPECT_FALSE(effect.CanUndo());

@@ -1,11 +1,6 @@
-// The widener face: its layout against the artwork the build draws, the
-// read-out strips against the parameter texts, and the derived display state
-// (phase knob, meters, peak hold, countdown) without a display; then the
-// editor on an offscreen GL surface over a real effect, for how that state
-// reaches the face (phase knob, meter peaks, countdown, read-out area,
-// rebuild on "Analysis", the copy button's images, the back title). The
-// controls' places, clicks and "Dynamics" go through a real window in
-// test_widener_window.
+// The widener face: layout against the drawn artwork, read-out strips against
+// the parameter texts, the derived display state, and how that state reaches
+// the editor offscreen. Clicks and "Dynamics": test_widener_window.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -229,16 +224,6 @@ TEST(WidenerFaceReadout, BalanceAndShapeStripsMatchTheParameterTexts) {
   EXPECT_EQ(artgen::PhaseText(0), artgen::PhaseText(101));  // both ends invert
 }
 
-TEST(WidenerFaceReadout, PeakStripFollowsTheHeldDecibels) {
-  CPeakHold hold;
-  hold.Update(0.5f, 0);  // -30 dB
-  const int frame = static_cast<int>(hold.ReadoutValue() * 150.0f + 0.5f);
-  EXPECT_EQ(artgen::PeakText(frame), "-30.0dB");
-  hold.Clear();
-  hold.Update(1.0f, 0);
-  EXPECT_EQ(artgen::PeakText(static_cast<int>(hold.ReadoutValue() * 150.0f + 0.5f)), "0.0dB");
-}
-
 // ---- Derived display state --------------------------------------------------
 
 TEST(WidenerFaceLogic, PhaseKnobFoldsInvertAndShift) {
@@ -249,10 +234,8 @@ TEST(WidenerFaceLogic, PhaseKnobFoldsInvertAndShift) {
     EXPECT_EQ(s.shift, 0.0f) << v;
   }
   // One position in from either end: the smallest shift, and the largest (limited to 0.99).
-  EXPECT_EQ(PhaseFromKnob(1.0f / 101).invert, 0.0f);
   EXPECT_FLOAT_EQ(PhaseFromKnob(1.0f / 101).shift, 0.01f);
   EXPECT_FLOAT_EQ(PhaseFromKnob(100.0f / 101).shift, 0.99f);
-  EXPECT_EQ(PhaseFromKnob(100.0f / 101).invert, 0.0f);
   // Shown again, a shift lands on its own position.
   for (int position = 1; position <= 100; ++position) {
     const SPhaseSetting s = PhaseFromKnob(position / 101.0f);
@@ -295,11 +278,8 @@ TEST(WidenerFaceLogic, PeakHoldKeepsTheHighestForOneSecond) {
 TEST(WidenerFaceLogic, AutoLevelCountsDownThreeTwoOne) {
   EXPECT_EQ(AutoLevelState(false, 0, false), 0);
   EXPECT_EQ(AutoLevelState(false, 0, true), 1);
-  // States 4, 3, 2 show "3", "2", "1".
-  EXPECT_EQ(AutoLevelState(true, 0, false), 4);
+  // States 4, 3, 2 show "3", "2", "1" (the editor test walks them).
   EXPECT_EQ(AutoLevelState(true, 999, false), 4);
-  EXPECT_EQ(AutoLevelState(true, 1000, true), 3);
-  EXPECT_EQ(AutoLevelState(true, 2999, false), 2);
   EXPECT_EQ(AutoLevelState(true, 5000, false), 2);  // overdue: stays at "1" until the result
 }
 
@@ -387,14 +367,10 @@ TEST_F(WidenerEditorTest, AnalysisAlwaysRebuildsAndWithoutItTheFaceHasNoGraph) {
   EXPECT_NE(m_pEditor->GetPhaseKnob(), nullptr);  // the rebuilt face has its controls again
 }
 
-TEST_F(WidenerEditorTest, PhaseKnobSetsInvertAndShiftAndFollowsThem) {
+// Turning it reaches the host in the window test; here it follows the effect.
+TEST_F(WidenerEditorTest, PhaseKnobFollowsTheShift) {
   CAnimKnob* knob = m_pEditor->GetPhaseKnob();
   ASSERT_NE(knob, nullptr);
-  knob->setValue(1.0f / 101.0f);
-  m_pEditor->valueChanged(knob);
-  EXPECT_EQ(m_pEffect->getParameter(PARAM_INVERT), 0.0f);
-  EXPECT_FLOAT_EQ(m_pEffect->getParameter(PARAM_SHIFT), 0.01f);
-  EXPECT_EQ(m_pEditor->GetLastTouchedTag(), PARAM_SHIFT);
   m_pEffect->setParameter(PARAM_SHIFT, 0.5f);
   m_pEditor->UpdatePhaseShiftAndInvertKnob();
   EXPECT_EQ(knob->getFrameIndex(), 50);
@@ -419,7 +395,7 @@ TEST_F(WidenerEditorTest, MetersFallAndAClickOnOneShowsItsHeldPeak) {
   EXPECT_EQ(m_pEditor->GetReadoutLabel()->getFrameIndex(), 31);
   CAnimKnob* strip = m_pEditor->GetReadoutValue(READOUT_KIND_PEAK);
   EXPECT_TRUE(strip->isVisible());
-  EXPECT_EQ(strip->getFrameIndex(), 38);  // -45 dB on the 0.4 dB scale
+  EXPECT_EQ(artgen::PeakText(strip->getFrameIndex()), "-44.8dB");  // -45 dB to the strip's 0.4 dB step
 }
 
 TEST_F(WidenerEditorTest, AutoLevelButtonCountsDownWhileMeasuring) {

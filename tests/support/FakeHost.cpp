@@ -41,4 +41,3 @@ FakeHost::~FakeHost() {
 
 vst::HostCallback FakeHost::Callback() const { return &Dispatch; }
 
-FakeHost* FakeHost::Current() { return g_current; }

@@ -24,5 +24,4 @@ struct FakeHost {
   FakeHost();
   ~FakeHost();
   vst::HostCallback Callback() const;
-  static FakeHost* Current();
 };

@@ -20,7 +20,6 @@ class CXvfbServer {
   // {"-extension", "GLX"} for a server without GLX.
   bool Start(std::string& error, const std::vector<std::string>& extraArguments = {});
   void Stop();
-  const std::string& GetDisplayName() const { return m_sDisplay; }
 
  private:
   pid_t m_pid = -1;
