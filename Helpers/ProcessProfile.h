@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/Clock.h"
+
 class CProcessProfile {
  public:
   struct SFigures {
@@ -38,6 +40,8 @@ class CProcessTimer {
  public:
   CProcessTimer(CProcessProfile& profile, std::int32_t frames) noexcept;
   ~CProcessTimer();
+  // The start as a tick count (one clock read serves both).
+  std::uint32_t StartTick() const noexcept { return platform::TickCountFromPerformanceCounter(m_nStart); }
   CProcessTimer(const CProcessTimer&) = delete;
   CProcessTimer& operator=(const CProcessTimer&) = delete;
 

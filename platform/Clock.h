@@ -28,4 +28,10 @@ void SleepMs(std::uint32_t ms);
 std::int64_t QueryPerformanceCounter() noexcept;
 std::int64_t QueryPerformanceFrequency() noexcept;
 
+// The tick count at a performance-counter reading: both count the same clock,
+// so a caller that has read the counter need not read the clock again.
+constexpr std::uint32_t TickCountFromPerformanceCounter(std::int64_t counter) noexcept {
+  return TickCountFromMilliseconds(static_cast<std::uint64_t>(counter / 1000000));
+}
+
 }  // namespace platform

@@ -20,7 +20,7 @@ void ASpanora::processReplacing(float** inputs, float** outputs, std::int32_t fr
     return;
   }
   CProcessTimer timed(ProcessProfile(), frames);
-  UpdateDawTimeFromProcess();
+  UpdateDawTimeFromProcess(timed.StartTick());
   if (m_bSampleRateChanged.exchange(false)) {  // raised after setSampleRate stored the rate
     const float rate = getSampleRate();
     m_fSampleRate = rate > 0.0f && std::isfinite(rate) ? rate : 44100.0f;
