@@ -19,7 +19,8 @@ void ASpanora::processReplacing(float** inputs, float** outputs, std::int32_t fr
     }
     return;
   }
-  CProcessTimer timed(ProcessProfile(), frames);
+  // The profile costs two clock reads a block: only while its lines are shown.
+  CProcessTimer timed(ProcessProfile(), frames, GetTransientParam(PARAM_PROFILING_INFO) != 0.0f);
   UpdateDawTimeFromProcess(timed.StartTick());
   if (m_bSampleRateChanged.exchange(false)) {  // raised after setSampleRate stored the rate
     const float rate = getSampleRate();
