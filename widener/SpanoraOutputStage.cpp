@@ -1,6 +1,7 @@
 #include "widener/SpanoraOutputStage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -66,8 +67,13 @@ void COutputStage::Process(const float* const x[2], const float* const y[2], flo
   float sign = m_Sign.Value();
   const float signStep = m_Sign.Step();
   float peakL = peak[0], peakR = peak[1];
-  if (sL == 0.0f && sR == 0.0f && signStep == 0.0f) {
-    // Nothing glides (the usual case): the same arithmetic with constants,
+  // A step that leaves its value as it is leaves it so at every sample: a
+  // gain glide that has come within rounding of its target stays put.
+  auto holds = [](float value, float step) {
+    return std::bit_cast<std::uint32_t>(value + step) == std::bit_cast<std::uint32_t>(value);
+  };
+  if (holds(gL, sL) && holds(gR, sR) && holds(sign, signStep)) {
+    // Nothing moves (the usual case): the same arithmetic with constants,
     // free of the ramps' sample-to-sample chains, so it vectorises; the
     // peaks follow in their own pass.
     for (int k = 0; k < n; ++k) {
