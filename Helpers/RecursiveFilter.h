@@ -421,11 +421,14 @@ inline void CDelayBuffer<T>::WriteAndTapFractional(const T* in, T* out, int n, f
   int i;
   T t;
   Position(m_nWrite == m_nMaxDelay ? 0 : m_nWrite + 1, delay, &i, &t);
-  const int size = m_nMaxDelay + 1;
-  if (delay >= 3.0f && m_nWrite + n < size && i >= 1 && i + n + 2 < size) {
-    // Neither the writes nor the reads wrap, and every read lies at least
-    // three samples behind its write: write the block, then read it as a
-    // plain four-tap filter over consecutive samples, which vectorises.
+  const int size = m_nMaxDelay + 1, first = m_nWrite + 1;
+  // Reads below the first write stay at or behind each write; reads above
+  // the block (a delay near the whole line) never meet it.
+  const bool apart = i + 2 <= first || i - 1 >= first + n;
+  if (delay >= 3.0f && m_nWrite + n < size && i >= 1 && i + n + 2 < size && apart) {
+    // Neither the writes nor the reads wrap, and no read meets a sample the
+    // block writes after it: write the block, then read it as a plain
+    // four-tap filter over consecutive samples, which vectorises.
     std::copy_n(in, n, m_pBuffer.get() + m_nWrite + 1);
     m_nWrite += n;
     const T* b = m_pBuffer.get() + i;

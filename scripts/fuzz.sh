@@ -9,5 +9,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
 rounds=${2:-1000000}
-SPANORA_FUZZ_ROUNDS=$rounds "$dir/tests/test_hostile_host" --gtest_filter='*Fuzz*'
+export SPANORA_FUZZ_ROUNDS=$rounds
+"$dir/tests/test_hostile_host" --gtest_filter='*Fuzz*'
 "$dir/tests/test_core" --gtest_filter='*Fuzz*'

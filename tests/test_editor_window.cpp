@@ -1,7 +1,8 @@
 // A plug-in's editor in a real X window, under a private Xvfb, opened by our
 // own host the way hosts open editors: a top-level window, effEditOpen with
 // its id, effEditIdle on the host's thread. The mouse is driven through
-// XTEST, so events take the same path a user's would.
+// XTEST, so events take the same path a user's would. Also what the host
+// refuses: plug-ins without an editor, and no display.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,6 +13,7 @@
 
 namespace {
 
+using testsupport::CDisplayGuard;
 using testsupport::CEditorSession;
 using testsupport::Rgb;
 using vsthost::SHostEvent;
@@ -19,69 +21,72 @@ using vsthost::SHostEvent;
 // The demo face: knob 0's centre, and a spot its pointer covers at value 0.
 constexpr int kKnobX = 52, kKnobY = 88;
 constexpr int kPointerLowLeftX = 37, kPointerLowLeftY = 102;  // on the 225-degree line
+constexpr Rgb kFaceBackground{34, 38, 46};
 
 class EditorWindow : public testsupport::XvfbTest {
  protected:
-  std::unique_ptr<CEditorSession> OpenEditor() {
-    auto session = std::make_unique<CEditorSession>(Input());
-    EXPECT_TRUE(session->Load(EDITOR_PLUGIN_PATH)) << session->GetError();
-    EXPECT_TRUE(session->OpenEditor()) << session->GetError();
-    EXPECT_EQ(session->Editor().GetWidth(), 640);
-    return session;
-  }
+  std::unique_ptr<CEditorSession> OpenEditor() { return OpenSession(EDITOR_PLUGIN_PATH); }
 };
 
 TEST_F(EditorWindow, AMouseDragOnAKnobIsOneGestureOfAutomationOnTheHostsThread) {
   auto editor = OpenEditor();
-  ASSERT_TRUE(editor->Editor().IsOpen());
+  ASSERT_TRUE(editor);
+  EXPECT_EQ(editor->Editor().GetWidth(), 640);  // the size the editor asked for
+  EXPECT_TRUE(editor->Editor().Open());  // already open: nothing new
   editor->Host().SetParameter(0, 0.2f);
   const std::uint64_t window = editor->Window();
-  ASSERT_FALSE(Input().Children(window).empty()) << "the editor made no child window";
+  ASSERT_EQ(Input().Children(window).size(), 1u) << "the editor made no child window, or two";
 
   editor->ClearEvents();
   editor->Drag(kKnobX, kKnobY, kKnobX, kKnobY - 60, 6);  // 60 pixels up: 0.3 of the range
   EXPECT_NEAR(editor->Host().GetParameter(0), 0.5f, 1e-4);
   const std::vector<SHostEvent> events = editor->Events();
-  ASSERT_GE(events.size(), 3u);
-  EXPECT_EQ(events.front().kind, SHostEvent::EKind::BeginEdit);
-  EXPECT_EQ(events.back().kind, SHostEvent::EKind::EndEdit);
+  testsupport::ExpectOneGestureOnThisThread(events);
   int automations = 0;
   for (const SHostEvent& event : events) {
     EXPECT_EQ(event.index, 0);
-    EXPECT_EQ(event.thread, std::this_thread::get_id());
-    if (event.kind == SHostEvent::EKind::Automate) ++automations;
+    automations += event.kind == SHostEvent::EKind::Automate;
   }
-  EXPECT_GE(automations, 5);
+  EXPECT_GE(automations, 5);  // the value follows the drag, not only its end
   EXPECT_NEAR(events[events.size() - 2].value, 0.5f, 1e-4);
+  EXPECT_TRUE(editor->Editor().IdleFor(std::chrono::milliseconds(60)));
 
-  editor->Host().Dispatch(vst::effEditClose);
-  editor->Host().Dispatch(vst::effEditClose);  // twice: harmless
-  editor->Host().Dispatch(vst::effEditIdle);   // idle after close: harmless
+  editor->Editor().Close();
   EXPECT_TRUE(Input().Children(window).empty());
+  EXPECT_EQ(editor->Window(), 0u);
+  editor->Editor().Close();                    // twice: harmless
+  editor->Editor().Idle();                     // after close: nothing
+  editor->Host().Dispatch(vst::effEditClose);  // a host that closes twice itself
+  editor->Host().Dispatch(vst::effEditIdle);
 }
 
 TEST_F(EditorWindow, AHostThatDestroysTheParentFirstSurvivesTheCloseAndCanOpenAgain) {
   auto editor = OpenEditor();
-  ASSERT_TRUE(editor->Editor().IsOpen());
+  ASSERT_TRUE(editor);
   editor->Editor().DestroyWindow();
   editor->Idle(3);  // the editor hears of it and stops drawing
   editor->Editor().Close();  // must not destroy what is gone (BadWindow ends a host)
+  // Straight after the window went, with no idle between.
   ASSERT_TRUE(editor->OpenEditor()) << editor->GetError();
-  EXPECT_FALSE(Input().Children(editor->Window()).empty());
+  editor->Editor().DestroyWindow();
+  editor->Editor().Close();
+  // Reopened, as hosts do on every float/dock switch: it draws again.
+  ASSERT_TRUE(editor->OpenEditor()) << editor->GetError();
+  EXPECT_TRUE(editor->IdleUntil([&] { return editor->Pixel(3, 460) == kFaceBackground; })) << "nothing drawn";
   editor->Host().Close();  // effClose with the editor still open
 }
 
 TEST_F(EditorWindow, ThreeEditorsInOneProcessEachDrawTheirOwnState) {
   std::unique_ptr<CEditorSession> editors[3] = {OpenEditor(), OpenEditor(), OpenEditor()};
   for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(editors[i]->Editor().IsOpen());
+    ASSERT_TRUE(editors[i]);
     editors[i]->Editor().MoveWindow(i * 200, i * 100);
     editors[i]->Host().SetParameter(0, i == 1 ? 1.0f : 0.0f);
   }
   const auto allDrawn = [&] {
     for (auto& editor : editors) editor->Editor().Idle();
     for (auto& editor : editors)
-      if (editor->Pixel(3, 460) != Rgb{34, 38, 46}) return false;
+      if (editor->Pixel(3, 460) != kFaceBackground) return false;
     return true;
   };
   EXPECT_TRUE(testsupport::WaitUntil(allDrawn)) << "an editor did not draw";
@@ -91,20 +96,6 @@ TEST_F(EditorWindow, ThreeEditorsInOneProcessEachDrawTheirOwnState) {
     else EXPECT_GT(pointer[0], 160) << "editor " << i << " lost its pointer";
   }
 }
-
-// Restores DISPLAY when a test that changed it ends.
-class CDisplayGuard {
- public:
-  CDisplayGuard() : m_bHad(std::getenv("DISPLAY") != nullptr), m_sSaved(m_bHad ? std::getenv("DISPLAY") : "") {}
-  ~CDisplayGuard() {
-    if (m_bHad) setenv("DISPLAY", m_sSaved.c_str(), 1);
-    else unsetenv("DISPLAY");
-  }
-
- private:
-  bool m_bHad;
-  std::string m_sSaved;
-};
 
 // With no editor the effect still processes: its output carries the signal.
 void ExpectTheEffectWorksOn(CEditorSession& session) {
@@ -134,6 +125,19 @@ TEST(EditorWithoutDisplay, OpenAnswersZeroAndTheHostGoesOn) {
   host.Dispatch(vst::effEditClose);
   host.SetParameter(1, 0.3f);  // the effect works on without its editor
   EXPECT_FLOAT_EQ(host.GetParameter(1), 0.3f);
+
+  // Our host says why it opens nothing.
+  unsetenv("DISPLAY");
+  vsthost::CEditorHost editor(host);
+  EXPECT_FALSE(editor.Open());
+  EXPECT_NE(editor.GetError().find("DISPLAY"), std::string::npos) << editor.GetError();
+  EXPECT_FALSE(editor.IsOpen());
+  vsthost::CVstHost plain, empty;
+  ASSERT_TRUE(plain.Load(DUMMY_PLUGIN_PATH)) << plain.GetError();
+  vsthost::CEditorHost noEditor(plain), nothingLoaded(empty);
+  EXPECT_FALSE(noEditor.Open());
+  EXPECT_EQ(noEditor.GetError(), "the plug-in has no editor");
+  EXPECT_FALSE(nothingLoaded.Open());
 }
 
 // An X server without GLX: the host's window opens, the editor cannot, and

@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "Helpers/DerivedControlsPresetBrowser.h"
 #include "Helpers/FlipEditorBackViews.h"
 #include "tests/support/EditorUnderXvfb.h"
 #include "tests/support/TestFlipEditor.h"
@@ -15,12 +14,15 @@
 namespace {
 
 using testsupport::CEditorSession;
+using testsupport::Near;
 using testsupport::Rgb;
-using vsthost::SHostEvent;
 
 constexpr int kWidth = 500;
 // A spot of plain background on the front face, under the panel on the back.
 constexpr int kPlainX = 60, kPlainY = 300;
+// The slate background at half brightness: the front under the back panel,
+// and under the profiling lines.
+constexpr Rgb kDimmed{51 / 2, 64 / 2, 77 / 2};
 // The back pages, line by line from the back title (non-compact: 3 below its top).
 constexpr int kBackTop = CTestFlipEditor::BACK_TITLE_TOP + 3;
 constexpr int kLine = backviews::LINE_SPACING;
@@ -33,20 +35,13 @@ VSTGUI::CPoint Centre(const VSTGUI::CPoint& topLeft, int size = 20) {
   return VSTGUI::CPoint(topLeft.h + size / 2, topLeft.v + size / 2);
 }
 
-bool Near(const Rgb& a, const Rgb& b, int tolerance = 4) {
-  for (int c = 0; c < 3; ++c)
-    if (std::abs(a[c] - b[c]) > tolerance) return false;
-  return true;
-}
-
 class FlipEditorWindow : public testsupport::XvfbTest {
  protected:
   void SetUp() override {
     XvfbTest::SetUp();
     if (HasFatalFailure()) return;
-    m_pEditor = std::make_unique<CEditorSession>(Input());
-    ASSERT_TRUE(m_pEditor->Load(FLIP_EDITOR_PLUGIN_PATH)) << m_pEditor->GetError();
-    ASSERT_TRUE(m_pEditor->OpenEditor()) << m_pEditor->GetError();
+    m_pEditor = OpenSession(FLIP_EDITOR_PLUGIN_PATH);
+    ASSERT_TRUE(m_pEditor);
     ASSERT_EQ(m_pEditor->Editor().GetWidth(), kWidth);
     ASSERT_TRUE(m_pEditor->IdleUntil([&] { return FrontShows(); })) << "the front face is not on screen";
   }
@@ -73,17 +68,24 @@ class FlipEditorWindow : public testsupport::XvfbTest {
 
 TEST_F(FlipEditorWindow, TheTitleFlipsToTheBackPagesAndTypedValuesLand) {
   CEditorSession& editor = *m_pEditor;
+  const Rgb title = editor.Pixel(160, 15), knob = editor.Pixel(CTestFlipEditor::KNOB_POS.h + 16, CTestFlipEditor::KNOB_POS.v + 8);
+  EXPECT_TRUE(Near(title, Rgb{255, 128, title[2]}, 2)) << "no orange title band";
+  EXPECT_TRUE(knob[0] == knob[1] && knob[0] > 30) << "no grey knob frame";
   const auto clicked = std::chrono::steady_clock::now();
   editor.Click((CTestFlipEditor::TITLE_RECT.left + CTestFlipEditor::TITLE_RECT.right) / 2,
                CTestFlipEditor::TITLE_RECT.top + 10);
   ASSERT_TRUE(editor.IdleUntil([&] { return BackShows(); })) << "no about page";
   EXPECT_GE(std::chrono::steady_clock::now() - clicked, std::chrono::milliseconds(FlipEditor::FACE_CHANGE_DELAY_MS));
   EXPECT_FALSE(OptionsPageShows());
+  EXPECT_TRUE(Near(editor.Pixel(5, 430), kDimmed)) << "the front beside the panel is not dimmed";
 
   editor.Click(kWidth / 2, kAboutOptionsY);  // "Options"
   ASSERT_TRUE(editor.IdleUntil([&] { return OptionsPageShows(); })) << "no options page";
+  // "Profiling Info" on: the front face prints its lines top left, on a half-black strip.
+  editor.Click(kWidth / 2 + backviews::OPTION_GAP + backviews::OPTION_BUTTON_WIDTH / 2, kBackTop + 2 * kLine + kLine / 2);
   editor.Click(kWidth / 2, kOptionsReturnY);  // "Click here to return to main interface"
   ASSERT_TRUE(editor.IdleUntil([&] { return FrontShows(); })) << "the front face did not come back";
+  EXPECT_TRUE(editor.IdleUntil([&] { return Near(editor.Pixel(1, 16), kDimmed); })) << "no profiling lines";
 
   // Every flip from the front shows the about page, whose return leads back.
   editor.Click(CTestFlipEditor::TITLE_RECT.left + 5, CTestFlipEditor::TITLE_RECT.top + 5);
@@ -102,10 +104,7 @@ TEST_F(FlipEditorWindow, TheTitleFlipsToTheBackPagesAndTypedValuesLand) {
   editor.TapKey("Return");
   EXPECT_TRUE(editor.IdleUntil([&] { return std::abs(editor.Host().GetParameter(CTestFlipEditor::DRAG_TAG) - 0.4f) < 1e-5f; }))
       << "value " << editor.Host().GetParameter(CTestFlipEditor::DRAG_TAG);
-  bool heard = false;
-  for (const SHostEvent& event : editor.Automation())
-    heard |= event.index == CTestFlipEditor::DRAG_TAG && std::abs(event.value - 0.4f) < 1e-5f;
-  EXPECT_TRUE(heard) << "the host did not hear the typed value";
+  EXPECT_TRUE(editor.Heard(CTestFlipEditor::DRAG_TAG, 0.4f)) << "the host did not hear the typed value";
 
   // Typing into the name field renames the program in the host's list.
   const VSTGUI::CRect& name = CTestFlipEditor::NAME_RECT;
@@ -128,19 +127,13 @@ TEST_F(FlipEditorWindow, DragUndoABCopyPresetsAndHostAutomation) {
   const VSTGUI::CPoint undo = Centre(CTestFlipEditor::UNDO_POS);
   const Rgb undoDisabled = editor.Pixel(undo.h, undo.v);
 
-
   // A drag is one gesture and one undo step; the undo button lights up.
   const float before = host.GetParameter(tag);
   const VSTGUI::CPoint knob = Centre(CTestFlipEditor::KNOB_POS, 32);
   editor.ClearEvents();
   editor.Drag(knob.h, knob.v, knob.h, knob.v - 40);
-  const float after = host.GetParameter(tag);
-  EXPECT_GT(after, before);
-  const auto events = editor.Events();
-  ASSERT_GE(events.size(), 3u);
-  EXPECT_EQ(events.front().kind, SHostEvent::EKind::BeginEdit);
-  EXPECT_EQ(events.back().kind, SHostEvent::EKind::EndEdit);
-  for (const SHostEvent& event : events) EXPECT_EQ(event.thread, std::this_thread::get_id());
+  EXPECT_GT(host.GetParameter(tag), before);
+  testsupport::ExpectOneGestureOnThisThread(editor.Events());
   EXPECT_TRUE(editor.IdleUntil([&] { return editor.Pixel(undo.h, undo.v) != undoDisabled; }))
       << "the undo button still shows its disabled image";
   Click(undo);
@@ -179,20 +172,9 @@ TEST_F(FlipEditorWindow, DragUndoABCopyPresetsAndHostAutomation) {
   Click(Centre(CTestFlipEditor::AB_POS));
 
   // Choosing a factory preset in the browser loads it: the host sees its values.
-  constexpr int kPreset = 10;
-  vsthost::CVstHost reference;
-  ASSERT_TRUE(reference.Load(FLIP_EDITOR_PLUGIN_PATH)) << reference.GetError();
-  reference.Open();
-  reference.SetProgram(kPreset);
-  int differing = 0;
-  for (int i = 0; i < numA; ++i) differing += host.GetParameter(i) != reference.GetParameter(i);
-  ASSERT_GT(differing, 0) << "the preset equals the current setting: choose another";
   Click(Centre(CTestFlipEditor::BROWSER_BUTTON_POS));
   const VSTGUI::CRect& browser = CTestFlipEditor::BROWSER_RECT;
-  const int rows = (browser.height() - 30) / CPresetBrowser::ROW_HEIGHT;
-  Click(VSTGUI::CPoint(browser.left + CPresetBrowser::MARGIN + (kPreset / rows) * CPresetBrowser::COLUMN_WIDTH + 60,
-                       browser.top + CPresetBrowser::MARGIN + (kPreset % rows) * CPresetBrowser::ROW_HEIGHT + 7));
-  for (int i = 0; i < numA; ++i) EXPECT_FLOAT_EQ(host.GetParameter(i), reference.GetParameter(i)) << "parameter " << i;
+  editor.ChoosePresetAndExpectItsValues(browser.left, browser.top, browser.height(), 10, numA);
 }
 
 }  // namespace

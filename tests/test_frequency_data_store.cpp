@@ -116,10 +116,9 @@ TEST(FrequencyDataStore, CopyFromCarriesDisplaySettings) {
   copy.CopyFrom(&source);
   EXPECT_EQ(copy.GetDisplayGain(), 2.5f);
   EXPECT_EQ(copy.GetSampleRate(), 48000.0f);
-  EXPECT_EQ(copy.GetCurveWeightingType(), CFrequencyDataStore::WEIGHTING_C);
   EXPECT_TRUE(copy.GetApplyWeighting());
   for (int k = 0; k <= 4; ++k) EXPECT_EQ(copy.GetWeight(k), source.GetWeight(k));
-  EXPECT_EQ(copy.GetCopyInProgress(), 0);
+  EXPECT_EQ(copy.PeekFront()[2], source.PeekFront()[2]);
   copy.CopyFrom(nullptr);
   other.CopyFrom(&source);  // sizes differ: nothing copied
   EXPECT_EQ(other.GetSampleRate(), 22005.0f);
@@ -145,8 +144,6 @@ TEST(FrequencyDataStore, WeightingCurves) {
   store.SetWeightingType(CFrequencyDataStore::WEIGHTING_TILT_1DB + 2);
   store.ApplyEqualLoudnessFn(power.data());
   EXPECT_NEAR(store.GetWeight(200) / store.GetWeight(100), std::pow(10.0, 0.3), 1e-5);
-  EXPECT_STREQ(CFrequencyDataStore::WeightingName(CFrequencyDataStore::WEIGHTING_C), "C");
-  EXPECT_STREQ(CFrequencyDataStore::WeightingName(8), "4dB");
 
   // Weighting applied by stores when switched on.
   CFrequencyDataStore weighted(1024);
@@ -156,15 +153,4 @@ TEST(FrequencyDataStore, WeightingCurves) {
   const auto flat = SpectrumWithPower(512, [](int) { return 1; });
   weighted.StoreValuesForGraph(flat.data(), 513);
   EXPECT_FLOAT_EQ(static_cast<float>(weighted.PeekFront()[50]), weighted.GetWeight(50));
-}
-
-TEST(FrequencyDataStore, WindowGainFactors) {
-  CFrequencyDataStore store(1024);
-  store.SetUsingWindowFn(WINDOW_HANN);
-  EXPECT_EQ(store.GetWindowGain(), 4.289406f * 0.84693003f);
-  store.SetUsingWindowFn(static_cast<EWindowType>(9));
-  EXPECT_EQ(store.GetWindowGain(), 4.289406f);
-  CFrequencyDataStore odd(1000);
-  odd.SetUsingWindowFn(WINDOW_BLACKMAN);
-  EXPECT_EQ(odd.GetWindowGain(), 1.0f);
 }

@@ -3,22 +3,15 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
-
 #include "platform/GLSurface.h"
+#include "tests/support/Pixels.h"
 
 namespace {
 
 using platform::CGLSurface;
 using platform::SImage;
-
-std::array<int, 4> PixelAt(const SImage& image, int x, int y) {
-  const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(image.width) + x) * 4u;
-  return {image.rgba[i], image.rgba[i + 1], image.rgba[i + 2], image.rgba[i + 3]};
-}
+using testsupport::PixelAt;
+using testsupport::Rgba;
 
 std::unique_ptr<CGLSurface> MakeSurface(int width, int height) {
   std::string error;
@@ -28,8 +21,9 @@ std::unique_ptr<CGLSurface> MakeSurface(int width, int height) {
 }
 
 // Top-down read-back and blending are checked through the frame in
-// test_editor_offscreen; textures and display lists by the bitmap drawing in
-// test_vstgui_gl and the width graph's trail in test_spanora_graph.
+// test_vstgui_gl; textures and display lists by the bitmap drawing there
+// and by the width graph's trail in test_spanora_graph; writing
+// PNGs by spanora snapshot in test_spanora_editor_commands.
 
 TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
   auto first = MakeSurface(8, 8);
@@ -59,19 +53,19 @@ TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
 
   SImage image;
   ASSERT_TRUE(first->ReadPixels(image));
-  EXPECT_EQ(PixelAt(image, 3, 3), (std::array<int, 4>{255, 0, 0, 255}));
+  EXPECT_EQ(PixelAt(image, 3, 3), (Rgba{255, 0, 0, 255}));
   first->RestoreContext();
   EXPECT_EQ(glGetString(GL_VERSION), nullptr);
 
   // Reading a surface that is not current makes it current for the read only.
   ASSERT_TRUE(second->ReadPixels(image));
-  EXPECT_EQ(PixelAt(image, 3, 3), (std::array<int, 4>{0, 255, 0, 255}));
+  EXPECT_EQ(PixelAt(image, 3, 3), (Rgba{0, 255, 0, 255}));
   EXPECT_EQ(glGetString(GL_VERSION), nullptr);
 
   // One surface going leaves the other's context working.
   first.reset();
   ASSERT_TRUE(second->ReadPixels(image));
-  EXPECT_EQ(PixelAt(image, 0, 0), (std::array<int, 4>{0, 255, 0, 255}));
+  EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{0, 255, 0, 255}));
 }
 
 TEST(GLOffscreen, ZeroAndNegativeSizes) {
@@ -92,26 +86,6 @@ TEST(GLOffscreen, ZeroAndNegativeSizes) {
   EXPECT_TRUE(flat->ReadPixels(image));
   EXPECT_TRUE(image.rgba.empty());
   flat->RestoreContext();
-}
-
-TEST(PngWriter, WritesAPngThatStartsWithTheSignatureAndRefusesBadInput) {
-  SImage image;
-  image.width = 3;
-  image.height = 2;
-  image.rgba.assign(3 * 2 * 4, 200);
-  const std::string path = ::testing::TempDir() + "png_writer_test.png";
-  std::string error;
-  ASSERT_TRUE(platform::WritePng(path, image, error)) << error;
-  std::ifstream in(path, std::ios::binary);
-  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ASSERT_GT(bytes.size(), 8u);
-  EXPECT_EQ(bytes.substr(1, 3), "PNG");
-  std::remove(path.c_str());
-
-  EXPECT_FALSE(platform::WritePng("/nonexistent-dir/x.png", image, error));
-  EXPECT_NE(error.find("/nonexistent-dir/x.png"), std::string::npos) << error;
-  image.rgba.pop_back();
-  EXPECT_FALSE(platform::WritePng(path, image, error));
 }
 
 }  // namespace

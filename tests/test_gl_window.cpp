@@ -65,7 +65,6 @@ TEST_F(GLWindow, ChildWindowDrawsInsideTheHostWindowAndRestoresNoContext) {
   auto surface = MakeSurface(*host, 120, 90);
   ASSERT_TRUE(host && surface);
   EXPECT_TRUE(surface->IsAlive());
-  EXPECT_EQ(surface->GetWidth(), 120);
   EXPECT_EQ(m_pInput->Children(host->GetId()), std::vector<std::uint64_t>{surface->GetNativeId()});
 
   ASSERT_TRUE(surface->MakeCurrent());
@@ -85,7 +84,9 @@ TEST_F(GLWindow, ChildWindowDrawsInsideTheHostWindowAndRestoresNoContext) {
   EXPECT_EQ(WaitForPixel(host->GetId(), 160, 120, Rgb{0, 0, 0}), (Rgb{0, 0, 0}));  // the host's own background
 }
 
-TEST_F(GLWindow, MouseAndKeyboardArriveAsEvents) {
+// Left-button drags, double clicks, Shift and typing reach the editors in
+// the window tests; here what no editor there uses.
+TEST_F(GLWindow, OtherButtonsTheWheelControlAndLeavingArriveAsEvents) {
   auto host = MakeHost(200, 150);
   auto surface = MakeSurface(*host, 100, 100);
   ASSERT_TRUE(host && surface);
@@ -94,35 +95,7 @@ TEST_F(GLWindow, MouseAndKeyboardArriveAsEvents) {
     surface->SetCursor(cursor);
   }
 
-  ASSERT_TRUE(m_pInput->MoveTo(id, 30, 40));
-  m_pInput->PressButton(1);
-  m_pInput->Sync();
-  SEvent press;
-  ASSERT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) { return IsType(press = e, SEvent::EType::ButtonPress); }));
-  EXPECT_EQ(press.x, 30);
-  EXPECT_EQ(press.y, 40);
-  EXPECT_EQ(press.button, platform::kLeftButton);
-  EXPECT_EQ(press.state, 0u);
-  EXPECT_NE(press.timeMs, 0u);
-
-  // A drag: the moves carry the held button.
-  ASSERT_TRUE(m_pInput->MoveTo(id, 35, 60));
-  SEvent move;
-  ASSERT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) { return IsType(move = e, SEvent::EType::MouseMove); }));
-  EXPECT_EQ(move.y, 60);
-  EXPECT_EQ(move.state, platform::kLeftButton);
-  m_pInput->ReleaseButton(1);
-  m_pInput->Sync();
-  SEvent release;
-  ASSERT_TRUE(
-      WaitForEvent(*surface, [&](const SEvent& e) { return IsType(release = e, SEvent::EType::ButtonRelease); }));
-  EXPECT_EQ(release.button, platform::kLeftButton);
-  EXPECT_EQ(release.state, platform::kLeftButton);  // the state before the release
-
-  m_pInput->Click(id, 10, 10, 3);
-  m_pInput->Click(id, 10, 10, 2);
-  m_pInput->Click(id, 10, 10, 4);
-  m_pInput->Click(id, 10, 10, 5);
+  for (unsigned button : {3u, 2u, 4u, 5u}) m_pInput->Click(id, 10, 10, button);  // right, middle, wheel up, down
   m_pInput->Sync();
   std::vector<SEvent> seen;
   int wheels = 0;
@@ -137,29 +110,16 @@ TEST_F(GLWindow, MouseAndKeyboardArriveAsEvents) {
   EXPECT_EQ(buttons, (std::vector<std::uint32_t>{platform::kRightButton, platform::kMiddleButton}));
   EXPECT_EQ(notches, (std::vector<float>{1.0f, -1.0f}));
 
-  // Keys reach the window once it has taken focus.
   surface->TakeFocus();
-  m_pInput->TypeText("aB");
-  m_pInput->TapKey("Return");
   m_pInput->PressKey("Control_L");
   m_pInput->TapKey("c");
   m_pInput->ReleaseKey("Control_L");
   m_pInput->Sync();
-  seen.clear();
-  ASSERT_TRUE(WaitForEvent(
-      *surface,
-      [&](const SEvent& e) { return IsType(e, SEvent::EType::KeyPress) && std::string(e.text) == "c"; }, &seen));
-  std::vector<std::string> typed;
-  for (const SEvent& e : seen) {
-    if (e.type != SEvent::EType::KeyPress) continue;
-    if (e.key == platform::EKey::Return) {
-      typed.push_back("<Return>");
-    } else {
-      typed.push_back(std::string(e.state & platform::kShiftKey ? "S-" : "") +
-                      (e.state & platform::kControlKey ? "C-" : "") + e.text);
-    }
-  }
-  EXPECT_EQ(typed, (std::vector<std::string>{"a", "S-B", "<Return>", "C-c"}));
+  SEvent key;
+  ASSERT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) {
+    return IsType(key = e, SEvent::EType::KeyPress) && std::string(e.text) == "c";
+  }));
+  EXPECT_EQ(key.state & platform::kControlKey, platform::kControlKey);
 
   // The pointer leaving for the host's part of the window.
   ASSERT_TRUE(m_pInput->MoveTo(host->GetId(), 150, 20));
@@ -195,13 +155,7 @@ TEST_F(GLWindow, HostDestroyingTheParentFirstIsSurvived) {
   ASSERT_TRUE(host2 && surface2);
   surface2->SetCursor(platform::ECursor::Hand);
   host2->Destroy();
-  surface2.reset();
-
-  // Still a working process and display afterwards.
-  auto host3 = MakeHost(50, 50);
-  auto surface3 = MakeSurface(*host3, 50, 50);
-  ASSERT_TRUE(host3 && surface3);
-  EXPECT_TRUE(Fill(*surface3, 0.0f, 0.0f, 1.0f));
+  surface2.reset();  // (Opening again afterwards: the editor window test.)
 }
 
 TEST_F(GLWindow, ThreeEditorsInOneProcessEachDrawTheirOwnColour) {
@@ -245,8 +199,7 @@ TEST_F(GLWindow, AParentThatDoesNotExistIsRefused) {
 }
 
 TEST(GLWindowWithoutDisplay, NoDisplayGivesNullAndAMessage) {
-  const char* previous = std::getenv("DISPLAY");
-  const std::string saved = previous ? previous : "";
+  testsupport::CDisplayGuard display;
   unsetenv("DISPLAY");
   std::string error;
   EXPECT_EQ(platform::CreateWindowSurface(0x200001, 100, 100, error), nullptr);
@@ -256,11 +209,6 @@ TEST(GLWindowWithoutDisplay, NoDisplayGivesNullAndAMessage) {
   setenv("DISPLAY", ":4093", 1);
   EXPECT_EQ(platform::CreateWindowSurface(0x200001, 100, 100, error), nullptr);
   EXPECT_NE(error.find("':4093'"), std::string::npos) << error;
-  if (previous) {
-    setenv("DISPLAY", saved.c_str(), 1);
-  } else {
-    unsetenv("DISPLAY");
-  }
 }
 
 }  // namespace

@@ -34,81 +34,53 @@ class SpanoraTest : public ::testing::Test {
   vst::AEffect* effect = nullptr;
 };
 
+// What a host stores with a session: changing any of it breaks saved songs.
+// (Program names and the parameter list as a user sees them: the
+// spanora_presets_* and spanora_params_* command tests.)
 TEST_F(SpanoraTest, IdentityAsAHostSeesIt) {
   EXPECT_EQ(effect->magic, vst::kEffectMagic);
   EXPECT_EQ(effect->numParams, 64);
   EXPECT_EQ(effect->numPrograms, 60);
-  EXPECT_EQ(effect->numInputs, 2);
-  EXPECT_EQ(effect->numOutputs, 2);
+  EXPECT_EQ(effect->numInputs * 10 + effect->numOutputs, 22);
   EXPECT_EQ(effect->uniqueID, vst::FourCC('K', 'S', 'P', '3'));
-  EXPECT_TRUE(effect->flags & vst::effFlagsCanReplacing);
-  EXPECT_FALSE(effect->flags & vst::effFlagsProgramChunks);
+  EXPECT_EQ(effect->flags & (vst::effFlagsCanReplacing | vst::effFlagsProgramChunks), vst::effFlagsCanReplacing);
   EXPECT_EQ(effect->initialDelay, 0);
   EXPECT_EQ(Text(vst::effGetEffectName, 0), "Tarnwell Spanora3");
   EXPECT_EQ(Text(vst::effGetVendorString, 0), "Tarnwell Audio");
   EXPECT_EQ(Text(vst::effGetProductString, 0), "Tarnwell Audio - Spanora3");
   EXPECT_EQ(Dispatch(vst::effGetVendorVersion), 1000);
   EXPECT_EQ(Dispatch(vst::effGetPlugCategory), 1);
-  EXPECT_EQ(spanora->getSampleRate(), 44100.0f);
-  EXPECT_EQ(spanora->getBlockSize(), 1024);
   void* chunk = reinterpret_cast<void*>(1);
   EXPECT_EQ(Dispatch(vst::effGetChunk, 0, 0, &chunk), 0);  // programs are parameter values, not chunks
-}
-
-TEST_F(SpanoraTest, ProgramNamesOfBothBanks) {
-  char name[64];
-  const std::pair<int, const char*> expected[] = {
-      {0, "Tickle my beats"}, {12, "Analyser"}, {39, "Synth Pad 3"}, {40, "User01"}, {48, "User09"},
-      {49, "User10"},         {59, "User20"}};
-  for (const auto& [index, text] : expected) {
-    ASSERT_EQ(Dispatch(vst::effGetProgramNameIndexed, index, 0, name), 1);
-    EXPECT_STREQ(name, text);
-  }
-  EXPECT_EQ(Dispatch(vst::effGetProgram), 0);
-  EXPECT_EQ(Text(vst::effGetProgramName, 0), "Tickle my beats");
   EXPECT_EQ(spanora->GetFactoryProgramCount(), 40);
-  EXPECT_EQ(spanora->GetUserProgramCount(), 0);
 }
 
-TEST_F(SpanoraTest, PresetsSetOnlyTheirListedValues) {
-  const ProgramRecord& analyser = spanora->GetProgramRecord(12);
+TEST_F(SpanoraTest, PresetsSetOnlyTheirListedValuesAndUserProgramsTheDefaults) {
   const ProgramRecord& defaults = spanora->GetDefaultProgram();
   for (int i = 0; i < 64; ++i) {
-    const bool listed = i == 0 || i == 8 || i == 17 || i == 18 || i == 21;
-    if (listed) continue;
-    EXPECT_EQ(analyser.values[i], defaults.values[i]) << i;
+    EXPECT_EQ(spanora->GetProgramRecord(45).values[i], defaults.values[i]) << i;
+    if (i != 0 && i != 8 && i != 17 && i != 18 && i != 21) {  // the Analyser's own
+      EXPECT_EQ(spanora->GetProgramRecord(12).values[i], defaults.values[i]) << i;
+    }
   }
-  EXPECT_EQ(analyser.values[18], 0.58f);
-  const ProgramRecord& user = spanora->GetProgramRecord(45);
-  for (int i = 0; i < 64; ++i) EXPECT_EQ(user.values[i], defaults.values[i]) << i;
+  EXPECT_EQ(spanora->GetProgramRecord(12).values[18], 0.58f);
   EXPECT_EQ(spanora->GetProgramRecord(39).values[31], 0.49151f);
-  EXPECT_EQ(spanora->GetProgramRecord(39).values[63], 0.5f);
 }
 
-TEST_F(SpanoraTest, NamesKeysLabelsAndDefaults) {
-  EXPECT_EQ(Text(vst::effGetParamName, 0), "IID Width");
-  EXPECT_EQ(Text(vst::effGetParamName, 19), "");
-  EXPECT_EQ(Text(vst::effGetParamName, 51), " B");
-  EXPECT_EQ(Text(vst::effGetParamName, 32 + 29), "Output Balance B");
-  EXPECT_EQ(Text(vst::effGetParamName, 64), "");
-  EXPECT_EQ(Text(vst::effGetParamName, 9002), "");
-  EXPECT_EQ(Text(vst::effGetParamName, 9000), "Cache Textures");
-  EXPECT_EQ(Text(vst::effGetParamName, 9001), "Analysis");
-  EXPECT_EQ(Text(vst::effGetParamName, 9100), "Profiling Info");
+TEST_F(SpanoraTest, NamesLabelsAndKeysOutsideTheListedRange) {
+  const std::pair<int, const char*> kNames[] = {{19, ""},          {51, " B"},         {32 + 29, "Output Balance B"},
+                                                {64, ""},          {9002, ""},         {9000, "Cache Textures"},
+                                                {9001, "Analysis"}, {9100, "Profiling Info"}};
+  for (const auto& [index, name] : kNames) EXPECT_EQ(Text(vst::effGetParamName, index), name) << index;
   EXPECT_EQ(Text(vst::effGetParamLabel, 0), " ");
   EXPECT_EQ(Text(vst::effGetParamLabel, 54), " BPS");
   char untouched[16] = "keep";
   Dispatch(vst::effGetParamLabel, 64, 0, untouched);
-  EXPECT_STREQ(untouched, "keep");
   Dispatch(vst::effGetParamDisplay, 64, 0, untouched);
   EXPECT_STREQ(untouched, "keep");
 
-  EXPECT_STREQ(spanora->GetParameterKey(0), "Width");
-  EXPECT_STREQ(spanora->GetParameterKey(18), "SplitDelayTime");
   EXPECT_STREQ(spanora->GetParameterKey(51), "B_Deprecated1");
-  EXPECT_STREQ(spanora->GetParameterKey(63), "B_AutoLevelAmount1");
   EXPECT_STREQ(spanora->GetParameterKey(64), "OUT_OF_BOUNDS");
-  EXPECT_EQ(SpanoraParameters::Default(47), 0.75f);
   EXPECT_EQ(SpanoraParameters::Default(64), -1.0f);
   EXPECT_EQ(SpanoraParameters::IndexOfKey("B_SoloL"), 59);
   char key[64] = {};
@@ -117,22 +89,20 @@ TEST_F(SpanoraTest, NamesKeysLabelsAndDefaults) {
 }
 
 TEST_F(SpanoraTest, DisplayTexts) {
-  EXPECT_EQ(Display(PARAM_DYN_TYPE, 0.12f), "Sine");
-  EXPECT_EQ(Display(PARAM_DYN_TYPE, 0.125f), "Triangle");
-  EXPECT_EQ(Display(PARAM_DYN_TYPE, 1.0f), "RND2");
-  EXPECT_EQ(Display(PARAM_BALANCE, 0.5f), "0");
-  EXPECT_EQ(Display(PARAM_BALANCE, 0.75f), "R50");
-  EXPECT_EQ(Display(PARAM_BALANCE, 0.0f), "L100");
-  EXPECT_EQ(Display(PARAM_DYN_SPEED, 0.0f), "0.006250");
+  const struct {
+    int index;
+    float value;
+    const char* text;
+  } kCases[] = {
+      {PARAM_DYN_TYPE, 0.12f, "Sine"},       {PARAM_DYN_TYPE, 0.125f, "Triangle"},  {PARAM_DYN_TYPE, 1.0f, "RND2"},
+      {PARAM_BALANCE, 0.5f, "0"},            {PARAM_BALANCE, 0.0f, "L100"},         {32 + PARAM_BALANCE, 0.75f, "R50"},
+      {PARAM_DYN_SPEED, 0.0f, "0.006250"},   {PARAM_WIDTH, 0.8f, "0.800000"},       {PARAM_MONO, 1.0f, "On"},
+      {PARAM_MONO, 0.0f, "Off"},             {PARAM_LINEAR_WIDTH, 0.5f, "100/%"},   {PARAM_WR_LOW_FREQ, 0.0f, "20Hz"},
+      {PARAM_WR_HIGH_FREQ, 1.0f, "22.0kHz"}, {PARAM_AUTO_LEVEL_AMOUNT0, 0.5f, "1.000000"},
+  };
+  for (const auto& testCase : kCases)
+    EXPECT_EQ(Display(testCase.index, testCase.value), testCase.text) << testCase.index << " at " << testCase.value;
   EXPECT_EQ(Display(PARAM_DYN_SPEED, 1.0f).substr(0, 6), "0.9937");
-  EXPECT_EQ(Display(PARAM_WIDTH, 0.8f), "0.800000");
-  EXPECT_EQ(Display(PARAM_AUTO_LEVEL_AMOUNT0, 0.5f), "1.000000");
-  EXPECT_EQ(Display(PARAM_MONO, 1.0f), "On");
-  EXPECT_EQ(Display(PARAM_MONO, 0.0f), "Off");
-  EXPECT_EQ(Display(PARAM_LINEAR_WIDTH, 0.5f), "100/%");
-  EXPECT_EQ(Display(PARAM_WR_LOW_FREQ, 0.0f), "20Hz");
-  EXPECT_EQ(Display(PARAM_WR_HIGH_FREQ, 1.0f), "22.0kHz");
-  EXPECT_EQ(Display(32 + PARAM_BALANCE, 0.75f), "R50");
   EXPECT_STREQ(FrequencyString(999.4f, FREQUENCY_FORMAT_DEFAULT), "999Hz");
   EXPECT_STREQ(FrequencyString(1000.0f, FREQUENCY_FORMAT_DEFAULT), "1.0kHz");
   EXPECT_STREQ(FrequencyString(12345.0f, FREQUENCY_FORMAT_COMPACT), "12kHz");

@@ -1,17 +1,28 @@
-// The view tree and the stock controls, driven by synthetic window events
-// through CFrame with no window and no GL: drag arithmetic, slider travel,
-// hit testing, gestures reaching the host, the mouse-away hook, text entry,
-// option menus, idle throttling and the effect-to-editor hand-over.
+// The view tree, the stock controls and the editor's own controls, driven by
+// synthetic window events through a CFrame with no window and no GL: drag
+// arithmetic, slider travel, hit testing, gestures reaching the host, the
+// mouse-away hook, text entry, option menus, idle throttling and the
+// effect-to-editor hand-over; the text drag's types, radio and finite-state
+// buttons, hover texts, the preset browser's grid and what a release loads,
+// and the control-points drag (alone and under a flip editor).
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <memory>
+#include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "Helpers/DerivedControls.h"
+#include "Helpers/FlipEditor.h"
+#include "Helpers/KivEffect.h"
 #include "Helpers/MouseMoveAwayHook.h"
 #include "Helpers/OwnerDrawControls.h"
-#include "Helpers/Vst/AudioEffectX.h"
+#include "platform/Clock.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/FrameEvents.h"
+#include "tests/support/TestFlipEditor.h"
 #include "vstgui/AEffGUIEditor.h"
 #include "vstgui/CButtons.h"
 #include "vstgui/CFrame.h"
@@ -19,50 +30,89 @@
 #include "vstgui/COptionMenu.h"
 #include "vstgui/CSlider.h"
 #include "vstgui/CTextEdit.h"
+#include "widener/ASpanora.h"
 
 using namespace VSTGUI;
 
 namespace {
 
-class PlainEffect : public vst::AudioEffectX {
+constexpr KivPresetValue QUIET[] = {{0, 0.25f}, {1, 0.75f}, {-1, 0.0f}};
+constexpr KivPresetValue LOUD[] = {{0, 1.0f}, {-1, 0.0f}};
+constexpr KivPresetValue NONE[] = {{-1, 0.0f}};
+
+// Two stored presets and three factory programs.
+class BrowserEffect : public KivEffect {
  public:
-  explicit PlainEffect(vst::HostCallback host) : AudioEffectX(host, 1, 4) {}
+  explicit BrowserEffect(vst::HostCallback host) : KivEffect(host, 2, 2) { FinishConstruction(); }
+  ~BrowserEffect() override { BeginDestruction(); }
   void processReplacing(float**, float**, std::int32_t) override {}
-  void setParameter(std::int32_t index, float value) override { values[index] = value; }
-  float getParameter(std::int32_t index) override { return values[index]; }
-  float values[4] = {};
+  void ParameterChanged(int) override {}
+  int CreateFactoryPrograms() override {
+    AddProgram(KivPreset{"Stored Quiet", QUIET}, true);
+    AddProgram(KivPreset{"Stored Loud", LOUD}, true);
+    AddProgram(KivPreset{"Alpha", NONE}, false);
+    AddProgram(KivPreset{"Beta", LOUD}, false);
+    AddProgram(KivPreset{"Gamma", QUIET}, false);
+    return 3;
+  }
 };
 
-// Passes every edit on as the editors do: set the parameter and tell the host.
-struct AutomatingListener : CControlListener {
-  explicit AutomatingListener(vst::AudioEffect& fx) : effect(fx) {}
+
+// Records every edit and passes it on as the editors do: set the parameter
+// and tell the host.
+struct RecordingListener : CControlListener {
+  explicit RecordingListener(vst::AudioEffect& fx) : effect(fx) {}
   void valueChanged(CControl* control) override {
     values.push_back(control->getValue());
-    if (control->getTag() >= 0 && control->getTag() < 4)
+    if (control->getTag() >= 0 && control->getTag() < effect.getAeffect()->numParams)
       effect.setParameterAutomated(static_cast<std::int32_t>(control->getTag()), control->getValue());
   }
   vst::AudioEffect& effect;
   std::vector<float> values;
 };
 
+// Takes every modifier click, so controls must leave them alone.
+struct ModifierTakingListener : RecordingListener, CModifierClickListener {
+  using RecordingListener::RecordingListener;
+  bool controlModifierClicked(CControl*, long) override { return ++taken, true; }
+  int taken = 0;
+};
+
 class ViewFramework : public ::testing::Test {
  protected:
-  ViewFramework() : effect(host.Callback()), editor(&effect, CRect(0, 0, 400, 300)), listener(effect),
-                    frame(CRect(0, 0, 400, 300), nullptr, &editor) {}
+  ViewFramework()
+      : effect(host.Callback()), editor(&effect, CRect(0, 0, 600, 400)), listener(effect),
+        frame(CRect(0, 0, 600, 400), nullptr, &editor) {}
 
   void Press(int x, int y, std::uint32_t modifiers = 0) { PressAt(&frame, x, y, modifiers); }
   void Drag(int x, int y, std::uint32_t modifiers = 0) { MoveTo(&frame, x, y, modifiers); }
   void Release(int x, int y) { ReleaseAt(&frame, x, y); }
+  void Click(int x, int y, std::uint32_t modifiers = 0) { ClickAt(&frame, x, y, modifiers); }
   void Move(int x, int y) { HoverAt(&frame, x, y); }
-  void Wheel(int x, int y, float distance) { WheelAt(&frame, x, y, distance); }
+  void Wheel(int x, int y, float distance, std::uint32_t modifiers = 0) { WheelAt(&frame, x, y, distance, modifiers); }
   void Key(platform::EKey key, const char* text = "") { PressKey(&frame, key, text); }
+  void Type(const char* text) { TypeAndReturn(&frame, text); }
+  CTextDrag* AddDrag(ETextDragType type, float min, float max, float value) {
+    auto* drag = new CTextDrag(CRect(10, 100, 110, 120), &listener, 1, 0.0f, type);
+    drag->setMin(min);
+    drag->setMax(max);
+    drag->SetFormat("%.2f");
+    drag->setValue(value);
+    frame.addView(drag);
+    return drag;
+  }
 
   FakeHost host;
-  PlainEffect effect;
+  BrowserEffect effect;
   AEffGUIEditor editor;
-  AutomatingListener listener;
+  RecordingListener listener;
   CFrame frame;
 };
+
+// The editor's own controls, on the same frame.
+class DerivedControls : public ViewFramework {};
+
+}  // namespace
 
 TEST_F(ViewFramework, KnobDragIsLinearWithFineShiftCtrlDefaultAndWheelAndReachesTheHostAsOneGesture) {
   auto* knob = new CKnob(CRect(10, 10, 50, 50), &listener, 2);
@@ -87,7 +137,7 @@ TEST_F(ViewFramework, KnobDragIsLinearWithFineShiftCtrlDefaultAndWheelAndReaches
   ASSERT_EQ(host.endEdits, std::vector<int>{2});
   ASSERT_FALSE(host.automated.empty());
   EXPECT_FLOAT_EQ(host.automated.back().second, 1.0f);
-  EXPECT_FLOAT_EQ(effect.values[2], 1.0f);
+  EXPECT_FLOAT_EQ(effect.getParameter(2), 1.0f);
 
   Press(30, 30, platform::kControlKey);
   EXPECT_FLOAT_EQ(knob->getValue(), 0.25f);
@@ -101,12 +151,10 @@ TEST_F(ViewFramework, KnobDragIsLinearWithFineShiftCtrlDefaultAndWheelAndReaches
 
 TEST_F(ViewFramework, AnimKnobShowsTheFrameOfItsValue) {
   CAnimKnob knob(CRect(0, 0, 20, 20), &listener, 0, 31, 20, nullptr);
-  knob.setValue(0.0f);
-  EXPECT_EQ(knob.getFrameIndex(), 0);
-  knob.setValue(0.5f);
-  EXPECT_EQ(knob.getFrameIndex(), 15);
-  knob.setValue(1.0f);
-  EXPECT_EQ(knob.getFrameIndex(), 30);
+  for (auto [value, index] : {std::pair{0.0f, 0}, {0.5f, 15}, {1.0f, 30}}) {
+    knob.setValue(value);
+    EXPECT_EQ(knob.getFrameIndex(), index) << value;
+  }
 }
 
 TEST_F(ViewFramework, SliderHandleTravelsBetweenItsPositionsInEitherDirection) {
@@ -157,6 +205,7 @@ TEST_F(ViewFramework, HitTestingFindsTheTopmostVisibleViewAndAModalViewTakesEver
   EXPECT_EQ(frame.getViewAt(CPoint(120, 120)), nullptr);
 }
 
+namespace {
 class HoverControl : public CControl, public CMouseMoveAwayHook {
  public:
   using CControl::CControl;
@@ -164,6 +213,7 @@ class HoverControl : public CControl, public CMouseMoveAwayHook {
   void MouseMovedAway(CDrawContext*) override { ++awayCount; }
   int awayCount = 0;
 };
+}  // namespace
 
 TEST_F(ViewFramework, MouseAwayHookHearsOfLeavingOnlyWhenTheMouseReallyLeft) {
   auto* a = new HoverControl(CRect(0, 0, 50, 50));
@@ -232,7 +282,7 @@ TEST_F(ViewFramework, OptionMenuOpensAsAModalListAndChoosesByClickKeyOrWheel) {
   EXPECT_FALSE(menu->isListOpen());
   EXPECT_EQ(menu->getCurrentIndex(), 2);
   EXPECT_EQ(button->getValue(), 0.0f);  // the click was the list's
-  EXPECT_FLOAT_EQ(effect.values[1], 2.0f);
+  EXPECT_FLOAT_EQ(listener.values.back(), 2.0f);
 
   Press(20, 20);
   Key(platform::EKey::Up);
@@ -257,6 +307,351 @@ TEST_F(ViewFramework, KickButtonIsOnOnlyWhileHeld) {
   EXPECT_EQ(kick->getValue(), 0.0f);
   EXPECT_EQ(listener.values, (std::vector<float>{1.0f, 0.0f}));
 }
+
+TEST(DbString, FormatsSilenceWholeAndTenthDecibels) {
+  EXPECT_STREQ(DbString(0.0f), "-INF");
+  EXPECT_STREQ(DbString(-1.0f), "-INF");
+  EXPECT_STREQ(DbString(std::nanf("")), "-INF");
+  EXPECT_STREQ(DbString(1.0f), "0.0dB");
+  EXPECT_STREQ(DbString(10.0f), "20dB");
+  EXPECT_STREQ(DbString(0.5f), "-6.0dB");
+  EXPECT_STREQ(DbString(0.1f), "-20dB");  // |dB| of exactly 10 and more: no decimal
+}
+
+TEST_F(DerivedControls, TextDragStepsEveryThreePixelsWithFineShiftAndIsOneGesture) {
+  CTextDrag* drag = AddDrag(kTextDragLinear, 0.0f, 1.0f, 0.5f);
+  Press(50, 110);
+  EXPECT_EQ(frame.getCursor(), kCursorVSize);
+  Drag(50, 108);  // two pixels: less than a step
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.5f);
+  EXPECT_TRUE(listener.values.empty());
+  Drag(50, 101);  // nine pixels up: three steps of 0.01
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.53f);
+  EXPECT_STREQ(drag->getText(), "0.53");
+  Drag(50, 80, platform::kShiftKey);  // ten steps, a tenth each
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.51f);
+  Drag(50, 500);  // far down: clamped at the minimum
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.0f);
+  Release(50, 500);
+  EXPECT_FALSE(drag->IsDragging());
+  EXPECT_EQ(frame.getCursor(), kCursorDefault);
+  EXPECT_EQ(listener.values.size(), 3u);
+  EXPECT_EQ(host.beginEdits, std::vector<int>{1});
+  EXPECT_EQ(host.endEdits, std::vector<int>{1});
+}
+
+TEST_F(DerivedControls, TextDragOctaveAndLogTypes) {
+  CTextDrag octave(CRect(0, 0, 10, 10), nullptr, 1, 0.0f, kTextDragOctaveSteps);
+  octave.setMin(0.0f);
+  octave.setMax(20000.0f);
+  // From 0 the grid index is -1: any count that leaves it negative stays at 0.
+  EXPECT_EQ(octave.DraggedValue(0.0f, 5, false), 0.0f);
+  EXPECT_EQ(octave.DraggedValue(0.0f, 1, false), 0.0f);
+  EXPECT_EQ(octave.DraggedValue(0.0f, -1, false), 1.0f);   // index 0: 2^0
+  EXPECT_EQ(octave.DraggedValue(0.0f, -11, false), 2.0f);  // index 10: one octave
+  EXPECT_EQ(octave.DraggedValue(1000.0f, -1, false), 1024.0f);  // index 99 -> 100
+  EXPECT_EQ(octave.DraggedValue(1000.0f, 10, false), 477.0f);   // index 89: trunc(2^8.9)
+  EXPECT_EQ(octave.DraggedValue(1000.0f, -200, false), 20000.0f);
+  octave.SetStep(1.0f);
+  EXPECT_EQ(octave.DraggedValue(1000.0f, -7, true), 1007.0f);  // Shift: linear, whole steps
+
+  CTextDrag log(CRect(0, 0, 10, 10), nullptr, 1, 0.0f, kTextDragLog);
+  log.setMin(20.0f);
+  log.setMax(20000.0f);
+  EXPECT_NEAR(log.DraggedValue(20.0f, -10, false), 20.0f * std::pow(1000.0f, 0.1f), 1e-3);
+  EXPECT_NEAR(log.DraggedValue(20.0f, -10, true), 20.0f * std::pow(1000.0f, 0.01f), 1e-3);
+  EXPECT_EQ(log.DraggedValue(20.0f, 10, false), 20.0f);
+  EXPECT_NEAR(log.ConvertParamToValue(0.5f), std::sqrt(20.0f * 20000.0f), 1e-2);
+  EXPECT_NEAR(log.ConvertValueToParam(std::sqrt(20.0f * 20000.0f)), 0.5f, 1e-6);
+  EXPECT_EQ(log.ConvertValueToParam(1.0f), 0.0f);
+  EXPECT_EQ(log.ConvertParamToValue(2.0f), 20000.0f);
+}
+
+TEST_F(DerivedControls, TextDragShowsScaledTextWithTheThousandsFormat) {
+  CTextDrag drag(CRect(0, 0, 10, 10), nullptr, 1);
+  drag.setMax(20000.0f);
+  drag.SetFormat("%.0f Hz");
+  drag.SetThousandsFormat("%.1f kHz");
+  drag.setValue(1000.0f);
+  EXPECT_STREQ(drag.getText(), "1000 Hz");  // not above 1000
+  drag.setValue(1500.0f);
+  EXPECT_STREQ(drag.getText(), "1.5 kHz");
+  drag.setDirty(false);
+  drag.setValue(1500.01f);  // same text: stays clean
+  EXPECT_FALSE(drag.isDirty());
+  drag.SetScale(0.5f);
+  EXPECT_STREQ(drag.getText(), "750 Hz");
+}
+
+// A double click opening it for typing, and the typed value reaching the
+// host through the scale: the flip editor window test.
+TEST_F(DerivedControls, TextDragClampsATypedNumberShownThroughItsScale) {
+  CTextDrag* drag = AddDrag(kTextDragLinear, 0.0f, 100.0f, 25.0f);
+  drag->SetScale(10.0f);  // shows value x 10
+  frame.setFocusView(drag);
+  Type("e3");  // appended to "250.00": far above the maximum
+  EXPECT_FALSE(drag->isEditingText());
+  EXPECT_FLOAT_EQ(drag->getValue(), 100.0f);
+  EXPECT_STREQ(drag->getText(), "1000.00");
+  EXPECT_EQ(listener.values.size(), 1u);
+}
+
+TEST_F(DerivedControls, TextDragControlClickResetsAndTheWheelStepsUnlessAListenerTakesTheClick) {
+  CTextDrag* drag = AddDrag(kTextDragLinear, 0.0f, 1.0f, 0.8f);
+  drag->setDefaultValue(0.3f);
+  Click(50, 110, platform::kControlKey);
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.3f);
+  EXPECT_EQ(host.beginEdits.size(), 1u);
+  EXPECT_EQ(host.endEdits.size(), 1u);
+  Wheel(50, 110, 2.0f);
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.32f);
+  Wheel(50, 110, -10.0f, platform::kShiftKey);  // a tenth of a step per notch
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.31f);
+  EXPECT_EQ(listener.values.size(), 3u);
+
+  ModifierTakingListener taker(effect);
+  drag->setListener(&taker);
+  drag->setValue(0.9f);
+  platform::SleepMs(CControl::getDoubleClickInterval() + 20);  // not a double click
+  Click(50, 110, platform::kControlKey);
+  EXPECT_EQ(taker.taken, 1);
+  EXPECT_FLOAT_EQ(drag->getValue(), 0.9f);
+}
+
+TEST_F(DerivedControls, RadioButtonTogglesOffAndFiniteStatesWrap) {
+  auto* radio = new CRadioButton(CRect(0, 0, 20, 20), &listener, 3, 3, 1, nullptr, 0);
+  auto* plain = new CRadioButton(CRect(30, 0, 50, 20), &listener, 4, 3, 2, nullptr);
+  auto* states = new CFiniteStatesButton(CRect(60, 0, 80, 20), &listener, 5, 3, nullptr);
+  frame.addView(radio);
+  frame.addView(plain);
+  frame.addView(states);
+
+  Click(10, 10);
+  EXPECT_FLOAT_EQ(radio->getValue(), 0.5f);
+  EXPECT_EQ(radio->GetGroupIndex(), 1);
+  Click(10, 10);  // already selected: the toggle-off index
+  EXPECT_FLOAT_EQ(radio->getValue(), 0.0f);
+  Click(40, 10);
+  Click(40, 10);  // no toggle-off index: stays selected
+  EXPECT_FLOAT_EQ(plain->getValue(), 1.0f);
+
+  std::vector<float> seen;
+  for (int i = 0; i < 4; ++i) {
+    Click(70, 10);
+    seen.push_back(states->getValue());
+  }
+  EXPECT_EQ(seen, (std::vector<float>{0.5f, 1.0f, 0.0f, 0.5f}));
+}
+
+TEST_F(DerivedControls, TextButtonShowsItsHoverTextAndTheHandWhileHovered) {
+  auto* button = new CTextButton(CRect(0, 0, 100, 20), &listener, 9999, "Options");
+  button->SetHoverText("Open the options");
+  auto* onOff = new COnOffButtonExtended(CRect(0, 30, 20, 50), &listener, 6, nullptr);
+  frame.addView(button);
+  frame.addView(onOff);
+
+  Move(10, 10);
+  EXPECT_TRUE(button->IsHovered());
+  EXPECT_EQ(frame.getCursor(), kCursorHand);
+  Click(10, 10);
+  EXPECT_FLOAT_EQ(button->getValue(), 1.0f);
+  Move(10, 40);
+  EXPECT_FALSE(button->IsHovered());
+  EXPECT_TRUE(onOff->IsHovered());
+  EXPECT_EQ(frame.getCursor(), kCursorDefault);
+  Move(300, 300);
+  EXPECT_FALSE(onOff->IsHovered());
+}
+
+TEST_F(DerivedControls, TextEditValueIsItsNumberAndReadOnlyKeepsItsText) {
+  auto* edit = new CTextEditExtended(CRect(0, 0, 100, 20), &listener, 9999, "42.5 dB");
+  auto* fixed = new CTextEditExtended(CRect(0, 30, 100, 50), &listener, 9999, "fixed", nullptr, true);
+  frame.addView(edit);
+  frame.addView(fixed);
+  EXPECT_FLOAT_EQ(edit->getValue(), 42.5f);
+  edit->setText("name");
+  EXPECT_FLOAT_EQ(edit->getValue(), 0.0f);
+  Click(10, 40);
+  Type("x");
+  EXPECT_STREQ(fixed->getText(), "fixed");
+  EXPECT_TRUE(listener.values.empty());
+  Click(90, 10);
+  Type("7");
+  EXPECT_STREQ(edit->getText(), "name7");
+  EXPECT_EQ(listener.values.size(), 1u);
+}
+
+TEST(OptionMenuExtended, CopiesTheSecondTextsUpToTheFirstNull) {
+  COptionMenuExtended menu(CRect(0, 0, 100, 20), nullptr, 1);
+  for (const char* entry : {"One", "Two", "Three"}) menu.addEntry(entry);
+  std::string first = "first";
+  const char* texts[] = {first.c_str(), nullptr, "ignored"};
+  menu.SetSecondTexts(texts);
+  first = "changed";
+  EXPECT_STREQ(menu.GetSecondText(0), "first");
+  EXPECT_STREQ(menu.GetSecondText(1), "");
+  EXPECT_STREQ(menu.GetSecondText(2), "");
+  EXPECT_STREQ(menu.GetSecondText(7), "");
+}
+
+TEST_F(DerivedControls, PresetBrowserHitTestsItsGridAndTheCloseBox) {
+  CPresetBrowser browser(CRect(100, 50, 500, 350), nullptr);
+  browser.SetEntryCounts(4, 60);
+  ASSERT_EQ(browser.GetRowsPerColumn(), 18);  // (300 - 30) / 15
+  EXPECT_EQ(browser.HitTestEntry(CPoint(109, 60)), CPresetBrowser::HIT_NONE);  // in the margin
+  EXPECT_EQ(browser.HitTestEntry(CPoint(110 + 165, 60 + 2 * 15 + 14)), 20);   // column-major
+  EXPECT_EQ(browser.HitTestEntry(CPoint(110 + 3 * 165, 60 + 10 * 15)), CPresetBrowser::HIT_NONE);  // past the count
+  EXPECT_EQ(browser.HitTestEntry(CPoint(110, 60 + 18 * 15)), CPresetBrowser::HIT_NONE);  // below the last row
+  EXPECT_EQ(browser.HitTestEntry(CPoint(460, 335)), CPresetBrowser::HIT_CLOSE);
+  EXPECT_EQ(browser.HitTestEntry(CPoint(500 - 74, 350 - 28)), 35);  // an entry over the box wins
+}
+
+TEST_F(DerivedControls, PresetBrowserLoadsTheEntryUnderTheReleaseAndCloses) {
+  auto* browser = new CPresetBrowser(CRect(0, 0, 600, 400), nullptr);
+  browser->setListener(&listener);
+  frame.addView(browser);
+  ASSERT_EQ(browser->GetPresetCount(), 2);
+  ASSERT_EQ(browser->GetEntryCount(), 2 + NUM_PROGRAMS);
+  const int updatesBefore = host.updateDisplayCount;
+
+  // Pressed on a program, released on another: the release decides.
+  Press(20, 10 + 2 * 15 + 5);
+  Drag(20, 10 + 4 * 15 + 5);
+  EXPECT_EQ(browser->GetHoveredIndex(), 4);
+  Release(20, 10 + 4 * 15 + 5);
+  EXPECT_EQ(effect.getProgram(), 2);  // entry 4: program 4 - 2 stored presets
+  EXPECT_FLOAT_EQ(effect.getParameter(0), 0.25f);
+  EXPECT_FALSE(browser->isVisible());  // closes on choosing
+  EXPECT_GT(host.updateDisplayCount, updatesBefore);
+  EXPECT_EQ(listener.values.size(), 1u);
+
+  browser->setVisible(true);
+  browser->SetCloseOnChoose(false);
+  Click(20, 10 + 1 * 15 + 5);  // the second stored preset, over the current program
+  EXPECT_EQ(effect.getProgram(), 2);
+  EXPECT_FLOAT_EQ(effect.getParameter(0), 1.0f);
+  EXPECT_TRUE(browser->isVisible());
+  ASSERT_EQ(browser->GetRowsPerColumn(), 24);  // 62 entries fill three columns
+  Click(10 + 3 * 165 + 5, 15);  // nothing there: nothing loads
+  EXPECT_EQ(effect.getProgram(), 2);
+  Click(540, 380);  // the close box
+  EXPECT_FALSE(browser->isVisible());
+  browser->setVisible(true);
+  PressKey(&frame, platform::EKey::Escape);
+  EXPECT_FALSE(browser->isVisible());
+}
+
+namespace {
+// Two points: one inside, one just past the right edge; records its hooks.
+class TwoPoints : public CControlPointsControl {
+ public:
+  TwoPoints() : CControlPointsControl(CRect(100, 100, 300, 200), nullptr, nullptr, nullptr, 5.0f) {
+    SControlPoint p;
+    p.x = 150.0f;
+    p.y = 150.0f;
+    AddControlPoint(p);
+    p.x = 320.0f;
+    p.y = 120.0f;
+    AddControlPoint(p);
+  }
+  void mouseInner(CPoint& where) override {
+    dragged.push_back(where);
+    GetControlPoint(GetDraggedIndex()).x = static_cast<float>(where.h);
+    GetControlPoint(GetDraggedIndex()).y = static_cast<float>(where.v);
+  }
+  void mouseEmptySpace(CPoint&, long) override { ++empty; }
+  bool mouseSpecialClick(int index, CPoint&, long buttons) override { return index == 1 && (buttons & kShift); }
+  std::vector<CPoint> dragged;
+  int empty = 0;
+};
+}  // namespace
+
+TEST_F(DerivedControls, ControlPointsHoverAndDragWithinTheGrownAreaAsOneGesture) {
+  auto* points = new TwoPoints;
+  frame.addView(points);
+  EXPECT_EQ(points->getMouseableArea(), CRect(50, 50, 350, 250));
+
+  Move(322, 118);  // past the view's edge, inside the grown area
+  EXPECT_EQ(points->GetHoveredIndex(), 1);
+  Move(200, 150);  // nowhere near a point: the hook clears the hover
+  EXPECT_EQ(points->GetHoveredIndex(), -1);
+
+  Press(153, 148);
+  EXPECT_EQ(points->GetDraggedIndex(), 0);
+  ASSERT_EQ(points->dragged.size(), 1u);  // the first pass runs at once
+  Drag(153, 148);  // no movement: no call
+  Drag(180, 160);
+  Drag(400, 300);  // a captured drag follows outside the area too
+  EXPECT_EQ(points->dragged.size(), 3u);
+  EXPECT_EQ(points->dragged.back(), CPoint(400, 300));
+  Release(400, 300);
+  EXPECT_EQ(points->GetDraggedIndex(), -1);
+  EXPECT_EQ(points->GetHoveredIndex(), 0);  // recomputed where the point now is
+  EXPECT_EQ(host.beginEdits, std::vector<int>{9999});
+  EXPECT_EQ(host.endEdits, std::vector<int>{9999});
+
+  Press(320, 120, platform::kShiftKey);  // taken by the special-click hook: no drag
+  EXPECT_EQ(points->GetDraggedIndex(), -1);
+  Release(320, 120);
+  EXPECT_EQ(host.beginEdits.size(), 1u);
+
+  points->SetHitWholeArea(true);
+  Click(250, 120);
+  EXPECT_EQ(points->empty, 1);
+  points->SetClip(true);  // the point past the edge is neither drawn nor hit
+  EXPECT_EQ(points->FindControlPoint(CPoint(320, 120)), -1);
+}
+
+namespace {
+// One handle that sets parameter 0 from its height, and reports whether the
+// editor saw the change as coming from inside a control's edit.
+class HeightHandle : public CControlPointsControl {
+ public:
+  explicit HeightHandle(FlipEditor* editor)
+      : CControlPointsControl(CRect(300, 200, 400, 300), editor, editor->GetBitmap(resources::TEST_IMAGE_BUTTON),
+                              nullptr, 6.0f) {
+    SControlPoint p;
+    p.x = 350.0f;
+    p.y = 250.0f;
+    AddControlPoint(p);
+  }
+  void mouseInner(CPoint& where) override {
+    insideFlags.push_back(GetFlipEditor()->IsInsideValueChanged());
+    GetControlPoint(0).y = static_cast<float>(where.v);
+    SetParameter(0, static_cast<float>(300 - where.v) / 100.0f);
+  }
+  std::vector<bool> insideFlags;
+};
+}  // namespace
+
+TEST(ControlPointsInEditor, ADragIsOneUndoStepSetFromInsideTheEditorsEdit) {
+  FakeHost host;
+  ASpanora effect(host.Callback());
+  CTestFlipEditor* editor = OpenTestFlipEditor(effect);
+  ASSERT_NE(editor, nullptr);
+  auto* handle = new HeightHandle(editor);
+  editor->getFrame()->addView(handle);
+  editor->idle();
+  ASSERT_FALSE(effect.CanUndo());
+  const float before = effect.getParameter(0);
+
+  PressAt(editor->getFrame(), 350, 250);
+  MoveTo(editor->getFrame(), 350, 240);
+  MoveTo(editor->getFrame(), 350, 225);
+  ReleaseAt(editor->getFrame(), 350, 225);
+  EXPECT_EQ(handle->insideFlags, (std::vector<bool>{true, true, true}));
+  EXPECT_FALSE(editor->IsInsideValueChanged());
+  EXPECT_FLOAT_EQ(effect.getParameter(0), 0.75f);
+  ASSERT_FALSE(host.automated.empty());
+  EXPECT_FLOAT_EQ(host.automated.back().second, 0.75f);
+
+  effect.Undo(false);  // the whole drag goes in one step
+  EXPECT_FLOAT_EQ(effect.getParameter(0), before);
+  EXPECT_FALSE(effect.CanUndo());
+  editor->close();
+}
+
+namespace {
 
 // Counts the frame's idle work that controls forward.
 class CountingFrame : public CFrame {
@@ -298,7 +693,7 @@ class RecordingEditor : public CKivEditorInterface {
 
 TEST(EditorHandOver, CallsFromOtherThreadsOnlyRecordAndTheLatestValueIsApplied) {
   FakeHost host;
-  PlainEffect effect(host.Callback());
+  BrowserEffect effect(host.Callback());
   RecordingEditor editor(&effect);
   std::thread audio([&] {
     for (int i = 0; i <= 1000; ++i) editor.UpdateParameter(3, static_cast<float>(i) / 1000.0f);
@@ -318,5 +713,6 @@ TEST(EditorHandOver, CallsFromOtherThreadsOnlyRecordAndTheLatestValueIsApplied) 
   EXPECT_TRUE(editor.applied.empty());
   EXPECT_EQ(editor.reloads, 1);
 }
+
 
 }  // namespace

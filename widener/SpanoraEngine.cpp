@@ -43,6 +43,7 @@ void CSpanoraEngine::Reset() {
   m_wT.Set(0.0f);
   m_wF.Set(1.0f);  // with ITD Fill off the fill fades out over the first 100 ticks
   m_wB.Set(0.0f);
+  m_ItdChange.Set(0.0f);
   m_nTickRemaining = 0;
   m_nDynamicsRemaining = 1;
   m_nGainRemaining = GAIN_SAMPLES;
@@ -83,10 +84,28 @@ void CSpanoraEngine::Tick() {
   m_wLin.StepTowards(m_Targets.linear, kMixStep);
   m_wT.StepTowards(m_Targets.itd, kMixStep);
   m_wF.StepTowards(m_Targets.fill, kMixStep);
-  m_Itd.Tick();
-  m_Fill.Tick();
+  if (!m_ItdChange.IsMoving() && !m_Itd.IsDelayFading()) {
+    // A change waits for the running one. A new delay alone (the dynamics)
+    // is a tap crossfade; anything else runs the old and the new chain side
+    // by side. The cubic taps of the new fill line read two samples past its
+    // delay.
+    if (!m_Itd.WantsRedesign() && !m_Fill.WantsChange()) {
+      m_Itd.TickDelay();
+    } else {
+      BeginItdChange();
+    }
+  }
   m_Output.Tick();
   m_Iid.Tick();
+}
+
+void CSpanoraEngine::BeginItdChange() {
+  m_Itd.BeginChange();
+  m_Fill.BeginChange();
+  const int lag = static_cast<int>(std::ceil(m_Fill.Delay())) + 2;
+  m_fItdChangeLag = static_cast<float>(lag) / TICK_SAMPLES;
+  m_ItdChange.Set(0.0f);
+  m_ItdChange.Glide(1.0f / TICK_SAMPLES, 1.0f + m_fItdChangeLag);
 }
 
 void CSpanoraEngine::UpdateDynamics() {
@@ -174,11 +193,13 @@ void CSpanoraEngine::ProcessRun(const float* const in[2], float* const out[2], i
 
   m_Iid.Process(xs, ys, n, m_wI.Value());
   const float wT = m_wT.Value(), wF = m_wF.Value();
-  if (wT > 0.0f && wF > 0.0f) {
+  if (m_ItdChange.IsMoving()) {
+    ProcessItdChange(ys, n, wT, wF);
+  } else if (wT > 0.0f && wF > 0.0f) {
     ProcessItdAndFill(m_Itd, m_Fill, ys, n, wT, wF);
   } else {
-    if (wT > 0.0f) m_Itd.Process(ys, n, wT);
-    if (wF > 0.0f) m_Fill.Process(ys, n, wF);
+    if (wT > 0.0f) m_Itd.Process(ys, nullptr, n, wT);
+    if (wF > 0.0f) m_Fill.Process(ys, nullptr, n, wF);
   }
   m_Output.Process(xs, ys, out, n, m_wLin.Value(), m_wB.Value(), outPeak);
 
@@ -199,10 +220,25 @@ void CSpanoraEngine::ProcessRun(const float* const in[2], float* const out[2], i
   AddPeaks(inPeak, outPeak);
 }
 
+void CSpanoraEngine::ProcessItdChange(float* const y[2], int n, float wT, float wF) noexcept {
+  // The old and the new chain side by side, then from one to the other.
+  float old[2][GAIN_SAMPLES];
+  float* const olds[2] = {old[0], old[1]};
+  for (int c = 0; c < 2; ++c) std::copy(y[c], y[c] + n, old[c]);
+  if (wT > 0.0f) m_Itd.Process(y, olds, n, wT);
+  if (wF > 0.0f) m_Fill.Process(y, olds, n, wF);
+  for (int k = 0; k < n && m_ItdChange.IsMoving(); ++k) {
+    const float h = std::clamp(m_ItdChange.Next() - m_fItdChangeLag, 0.0f, 1.0f);
+    for (int c = 0; c < 2; ++c) y[c][k] = (1.0f - h) * old[c][k] + h * y[c][k];
+    if (m_ItdChange.Value() >= 1.0f + m_fItdChangeLag) m_ItdChange.Set(0.0f);
+  }
+}
+
 void CSpanoraEngine::RecoverFromNonFinite() {
   m_Iid.ClearHistory();
   m_Itd.Reset();
   m_Fill.Reset();
+  m_ItdChange.Set(0.0f);
   m_Output.ClearHistory();
   m_bRecovered = true;
 }

@@ -97,6 +97,12 @@ class CSpanoraEngine {
   CItdStage& Itd() { return m_Itd; }
   const CItdStage& Itd() const { return m_Itd; }
   CItdFillStage& Fill() { return m_Fill; }
+  // A change of the ITD band limits or fill delay: the new chain is heard
+  // after the lag (in ticks; the new fill line must first hold its
+  // delay's worth), faded in over a tick. The ramp runs from 0 to 1 + lag.
+  bool IsItdChanging() const { return m_ItdChange.IsMoving(); }
+  CLinearRamp& ItdChange() { return m_ItdChange; }
+  float ItdChangeLag() const { return m_fItdChangeLag; }
   COutputStage& Output() { return m_Output; }
   const COutputStage& Output() const { return m_Output; }
   const CDynamicsLfo& Dynamics() const { return m_Dynamics; }
@@ -106,6 +112,8 @@ class CSpanoraEngine {
   void UpdateDynamics();
   void UpdateGains();
   void ProcessRun(const float* const in[2], float* const out[2], int n) noexcept;
+  void BeginItdChange();
+  void ProcessItdChange(float* const y[2], int n, float wT, float wF) noexcept;
   void RecoverFromNonFinite();
 
   CAntiDenormalNoise m_Noise;
@@ -123,6 +131,8 @@ class CSpanoraEngine {
   // Smoothed mixes, stepped by 0.01 per tick; the ITD width is also set by
   // the dynamics.
   CLinearRamp m_wI{0.0f}, m_wLin{0.5f}, m_wT{0.0f}, m_wF{1.0f}, m_wB{0.0f};
+  CLinearRamp m_ItdChange;
+  float m_fItdChangeLag = 0.0f;  // a multiple of 1/TICK_SAMPLES, so the ramp stays exact
 
   int m_nTickRemaining = 0;
   int m_nDynamicsRemaining = 1;

@@ -27,11 +27,11 @@ void CItdStage::Prepare(float sampleRate) {
 
 void CItdStage::Reset() {
   m_Line.Reset();
+  m_nOld = m_Line.Delay();
   for (int set = 0; set < 2; ++set) {
     m_LowPass[set].ClearHistory();
     m_HighPass[set].ClearHistory();
   }
-  m_FilterFade.Set(0.0f);
 }
 
 void CItdStage::SetBandLimits(float lowPassHz, float highPassHz) {
@@ -49,45 +49,47 @@ void CItdStage::Design(CRecursiveFilterCore& lowPass, CRecursiveFilterCore& high
   highPass.DesignBiquad(m_fHighPassHz, 1.0f, m_fSampleRate, 1.0f, CRecursiveFilterCore::BIQUAD_HIGHPASS);
 }
 
-void CItdStage::Tick() {
-  m_Line.Tick();
-  if (m_FilterFade.IsMoving()) return;
-  if (m_fLowPassHz == m_LowPass[0].GetDesignValues().frequency &&
-      m_fHighPassHz == m_HighPass[0].GetDesignValues().frequency &&
-      m_fSampleRate == m_LowPass[0].GetDesignValues().sampleRate)
-    return;
-  // The old filters keep running, with their history, while the new ones
-  // fade in. The new ones start from silence and are brought up to date on
-  // the signal the old ones have seen, so neither meets a history built by
-  // other coefficients.
+bool CItdStage::WantsRedesign() const {
+  const CRecursiveFilterCore::DesignValues& design = m_LowPass[0].GetDesignValues();
+  return m_fLowPassHz != design.frequency ||
+         m_fHighPassHz != m_HighPass[0].GetDesignValues().frequency || m_fSampleRate != design.sampleRate;
+}
+
+void CItdStage::BeginChange() {
+  // The old filters keep their history; the new ones start from silence and
+  // are brought up to date on what the new delay has passed, so neither set
+  // meets a history built by another delay or other coefficients.
   m_LowPass[1] = m_LowPass[0];
   m_HighPass[1] = m_HighPass[0];
+  m_nOld = m_Line.Delay();
+  m_Line.Jump();
   m_LowPass[0].ClearHistory();
   m_HighPass[0].ClearHistory();
   Design(m_LowPass[0], m_HighPass[0]);
   constexpr int kWarmUp = 2048;
-  const int back = std::min(kWarmUp, MAX_DELAY_SAMPLES - m_Line.Delay());
-  for (int k = back; k >= 1; --k) m_HighPass[0].Process(m_LowPass[0].Process(m_Line.Past(k - 1)));
-  m_FilterFade.Set(0.0f);
-  m_FilterFade.Glide(1.0f / TICK_SAMPLES, 1.0f);
+  for (int k = kWarmUp; k >= 1; --k) m_HighPass[0].Process(m_LowPass[0].Process(m_Line.Past(k - 1)));
 }
 
-void CItdStage::Process(float* const y[2], int n, float wT) noexcept {
+void CItdStage::Process(float* const y[2], float* const old[2], int n, float wT) noexcept {
   float e[GAIN_SAMPLES];
   for (int k = 0; k < n; ++k) e[k] = (y[0][k] + y[1][k]) * 0.5f;
   if (n <= 0) return;
-  m_Line.Process(e, e, n);
-  int k = 0;
-  for (; k < n && m_FilterFade.IsMoving(); ++k) {
-    const float d = e[k];
-    const float now = m_HighPass[0].Process(m_LowPass[0].Process(d));
-    const float old = m_HighPass[1].Process(m_LowPass[1].Process(d));
-    const float f = m_FilterFade.Next();
-    e[k] = (1.0f - f) * old + f * now;
-    if (m_FilterFade.Value() >= 1.0f) m_FilterFade.Set(0.0f);
+  if (old != nullptr) {
+    float eOld[GAIN_SAMPLES];
+    for (int k = 0; k < n; ++k) {
+      e[k] = m_Line.Process(e[k]);
+      eOld[k] = m_Line.TapAt(m_nOld);
+    }
+    CRecursiveFilterCore::ProcessSeries(m_LowPass[1], m_HighPass[1], eOld, eOld, n);
+    for (int k = 0; k < n; ++k) {
+      old[0][k] = old[0][k] + wT * eOld[k];
+      old[1][k] = old[1][k] - wT * eOld[k];
+    }
+  } else {
+    m_Line.Process(e, e, n);
   }
-  CRecursiveFilterCore::ProcessSeries(m_LowPass[0], m_HighPass[0], e + k, e + k, n - k);
-  for (k = 0; k < n; ++k) {
+  CRecursiveFilterCore::ProcessSeries(m_LowPass[0], m_HighPass[0], e, e, n);
+  for (int k = 0; k < n; ++k) {
     y[0][k] = y[0][k] + wT * e[k];
     y[1][k] = y[1][k] - wT * e[k];
   }
@@ -95,50 +97,71 @@ void CItdStage::Process(float* const y[2], int n, float wT) noexcept {
 
 CItdFillStage::CItdFillStage() {
   // Normalised designs: the same at every sample rate.
-  for (int c = 0; c < 2; ++c) {
-    m_Notch[c].Clear();
-    m_BandPass[c].Clear();
-    m_Notch[c].DesignNotch(kFillFrequency[c], kFillBandwidth);
-    m_BandPass[c].DesignBandPass(kFillFrequency[c], kFillBandwidth);
+  for (int slot = 0; slot < 2; ++slot) {
+    for (int c = 0; c < 2; ++c) {
+      m_Notch[slot][c].Clear();
+      m_BandPass[slot][c].Clear();
+      m_Notch[slot][c].DesignNotch(kFillFrequency[c], kFillBandwidth);
+      m_BandPass[slot][c].DesignBandPass(kFillFrequency[c], kFillBandwidth);
+    }
   }
   Reset();
 }
 
 void CItdFillStage::Reset() {
-  for (int c = 0; c < 2; ++c) {
-    m_Notch[c].ClearHistory();
-    m_BandPass[c].ClearHistory();
-    m_Line[c].Reset();
+  for (int slot = 0; slot < 2; ++slot) {
+    for (int c = 0; c < 2; ++c) {
+      m_Notch[slot][c].ClearHistory();
+      m_BandPass[slot][c].ClearHistory();
+      m_Line[slot][c].Clear();
+    }
   }
+  m_fDelay[0] = m_fDelay[1] = m_fTarget;
 }
 
 void CItdFillStage::SetDelay(float samples) {
-  for (CCrossfadedDelay<float>& line : m_Line) {
-    line.SetTarget(samples);
-    if (!m_bDelaySet) line.Reset();  // the first delay holds at once
-  }
+  const float most = static_cast<float>(MAX_DELAY_SAMPLES);
+  m_fTarget = samples > 0.0f ? std::min(samples, most) : 0.0f;  // NaN counts as 0
+  if (!m_bDelaySet) m_fDelay[0] = m_fDelay[1] = m_fTarget;  // the first delay holds at once
   m_bDelaySet = true;
 }
 
-void CItdFillStage::Tick() {
-  for (CCrossfadedDelay<float>& line : m_Line) line.Tick();
+void CItdFillStage::BeginChange() {
+  const int old = m_nNew;
+  m_nNew = 1 - m_nNew;
+  for (int c = 0; c < 2; ++c) {
+    m_Notch[m_nNew][c] = m_Notch[old][c];
+    m_BandPass[m_nNew][c] = m_BandPass[old][c];
+  }
+  m_fDelay[m_nNew] = m_fTarget;
 }
 
-void CItdFillStage::Process(float* const y[2], int n, float wF) noexcept {
+void CItdFillStage::ProcessSet(int set, float* const y[2], int n, float wF) noexcept {
+  const int slot = Slot(set);
   float notch[2][GAIN_SAMPLES], band[2][GAIN_SAMPLES];
-  CRecursiveFilterCore* const filters[4] = {&m_Notch[0], &m_Notch[1], &m_BandPass[0], &m_BandPass[1]};
+  CRecursiveFilterCore* const filters[4] = {&m_Notch[slot][0], &m_Notch[slot][1], &m_BandPass[slot][0],
+                                            &m_BandPass[slot][1]};
   const float* const ins[4] = {y[0], y[1], y[0], y[1]};
   float* const outs[4] = {notch[0], notch[1], band[0], band[1]};
   CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
-  float* const notches[2] = {notch[0], notch[1]};
-  float* const bands[2] = {band[0], band[1]};
-  FinishRun(y, notches, bands, n, wF);
+  for (int c = 0; c < 2; ++c) {
+    m_Line[slot][c].WriteAndTapFractional(band[c], band[c], n, m_fDelay[slot]);
+    for (int k = 0; k < n; ++k) {
+      const float filled = notch[c][k] + band[c][k];
+      y[c][k] = (1.0f - wF) * y[c][k] + wF * filled;
+    }
+  }
+}
+
+void CItdFillStage::Process(float* const y[2], float* const old[2], int n, float wF) noexcept {
+  ProcessSet(0, y, n, wF);
+  if (old != nullptr) ProcessSet(1, old, n, wF);
 }
 
 void CItdFillStage::FinishRun(float* const y[2], float* const notch[2], float* const band[2], int n,
                               float wF) noexcept {
   for (int c = 0; c < 2; ++c) {
-    m_Line[c].Process(band[c], band[c], n);
+    m_Line[m_nNew][c].WriteAndTapFractional(band[c], band[c], n, m_fDelay[m_nNew]);
     for (int k = 0; k < n; ++k) {
       const float filled = notch[c][k] + band[c][k];
       y[c][k] = (1.0f - wF) * y[c][k] + wF * filled;
@@ -148,13 +171,6 @@ void CItdFillStage::FinishRun(float* const y[2], float* const notch[2], float* c
 
 void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], int n, float wT, float wF) noexcept {
   if (n <= 0) return;
-  // The ITD line crossfades inside its own block pass; a band-limit or fill
-  // crossfade takes the two passes.
-  if (itd.BandLimitFade().IsMoving() || fill.IsFading()) {
-    itd.Process(y, n, wT);
-    fill.Process(y, n, wF);
-    return;
-  }
   CRecursiveFilterCore& lowPass = itd.LowPass(0);
   CRecursiveFilterCore& highPass = itd.HighPass(0);
   CRecursiveFilterCore::SBiquadState lp = lowPass.GetBiquadState(), hp = highPass.GetBiquadState();

@@ -1,6 +1,24 @@
 #include "tests/support/EditorUnderXvfb.h"
 
+#include <cmath>
+#include <cstdlib>
+
+#include "Helpers/DerivedControlsPresetBrowser.h"
+
 namespace testsupport {
+
+bool Near(const Rgb& a, const Rgb& b, int tolerance) {
+  for (int c = 0; c < 3; ++c)
+    if (std::abs(a[c] - b[c]) > tolerance) return false;
+  return true;
+}
+
+void ExpectOneGestureOnThisThread(const std::vector<vsthost::SHostEvent>& events) {
+  ASSERT_GE(events.size(), 3u);
+  EXPECT_EQ(events.front().kind, vsthost::SHostEvent::EKind::BeginEdit);
+  EXPECT_EQ(events.back().kind, vsthost::SHostEvent::EKind::EndEdit);
+  for (const vsthost::SHostEvent& event : events) EXPECT_EQ(event.thread, std::this_thread::get_id());
+}
 
 bool WaitUntil(const std::function<bool()>& done, const std::function<void()>& step,
                std::chrono::milliseconds timeout) {
@@ -41,6 +59,20 @@ Rgb XvfbTest::WaitForPixel(std::uint64_t window, int x, int y, const Rgb& expect
   return rgb;
 }
 
+std::unique_ptr<CEditorSession> XvfbTest::OpenSession(const std::string& pluginPath, bool audio) {
+  auto session = std::make_unique<CEditorSession>(*m_pInput);
+  if (!session->Load(pluginPath)) {
+    ADD_FAILURE() << session->GetError();
+    return nullptr;
+  }
+  if (audio) session->StartAudio();
+  if (!session->OpenEditor()) {
+    ADD_FAILURE() << session->GetError();
+    return nullptr;
+  }
+  return session;
+}
+
 // ---- CEditorSession -------------------------------------------------------------
 
 CEditorSession::~CEditorSession() {
@@ -54,6 +86,7 @@ bool CEditorSession::Load(const std::string& pluginPath) {
     m_sError = m_Host.GetError();
     return false;
   }
+  m_sPath = pluginPath;
   m_Host.SetSampleRate(SAMPLE_RATE);
   m_Host.SetBlockSize(BLOCK_SIZE);
   m_Host.Open();
@@ -132,6 +165,26 @@ std::vector<Rgb> CEditorSession::Region(int x, int y, int width, int height) {
   std::vector<Rgb> pixels;
   m_Input.ReadRegion(Window(), x, y, width, height, pixels);
   return pixels;
+}
+
+bool CEditorSession::Heard(int index, float value) {
+  for (const vsthost::SHostEvent& event : Automation())
+    if (event.index == index && std::abs(event.value - value) < 1e-5f) return true;
+  return false;
+}
+
+void CEditorSession::ChoosePresetAndExpectItsValues(int left, int top, int height, int program, int count) {
+  vsthost::CVstHost reference;
+  ASSERT_TRUE(reference.Load(m_sPath)) << reference.GetError();
+  reference.Open();
+  reference.SetProgram(program);
+  int differing = 0;
+  for (int i = 0; i < count; ++i) differing += m_Host.GetParameter(i) != reference.GetParameter(i);
+  ASSERT_GT(differing, 0) << "program " << program << " equals the current setting: choose another";
+  const int rows = (height - 30) / CPresetBrowser::ROW_HEIGHT;
+  Click(left + CPresetBrowser::MARGIN + (program / rows) * CPresetBrowser::COLUMN_WIDTH + 60,
+        top + CPresetBrowser::MARGIN + (program % rows) * CPresetBrowser::ROW_HEIGHT + 7);
+  for (int i = 0; i < count; ++i) EXPECT_FLOAT_EQ(m_Host.GetParameter(i), reference.GetParameter(i)) << "parameter " << i;
 }
 
 void CEditorSession::StartAudio() {

@@ -15,6 +15,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -31,10 +32,28 @@ namespace testsupport {
 using Rgb = std::array<std::uint8_t, 3>;
 inline constexpr std::chrono::milliseconds WAIT_TIMEOUT{5000};
 
+class CEditorSession;
+
+// Each channel within `tolerance`.
+bool Near(const Rgb& a, const Rgb& b, int tolerance = 4);
+// The events are one gesture (begin, changes, end), all on the calling thread.
+void ExpectOneGestureOnThisThread(const std::vector<vsthost::SHostEvent>& events);
+
 // Polls `done` until it holds, running `step` before each poll (5 ms apart
 // when there is no step); false once `timeout` has passed.
 bool WaitUntil(const std::function<bool()>& done, const std::function<void()>& step = {},
                std::chrono::milliseconds timeout = WAIT_TIMEOUT);
+
+// Restores DISPLAY as it was when a test that changes it ends.
+class CDisplayGuard {
+ public:
+  CDisplayGuard() : m_bHad(std::getenv("DISPLAY") != nullptr), m_sSaved(m_bHad ? std::getenv("DISPLAY") : "") {}
+  ~CDisplayGuard() { m_bHad ? setenv("DISPLAY", m_sSaved.c_str(), 1) : unsetenv("DISPLAY"); }
+
+ private:
+  bool m_bHad;
+  std::string m_sSaved;
+};
 
 // One private Xvfb for all tests of a suite (started on first use), and an
 // XTEST connection for each test.
@@ -45,6 +64,9 @@ class XvfbTest : public ::testing::Test {
   void SetUp() override;
 
   platform::CTestInput& Input() { return *m_pInput; }
+  // The module loaded (audio running when asked) and its editor open; null
+  // after adding the failure.
+  std::unique_ptr<CEditorSession> OpenSession(const std::string& pluginPath, bool audio = false);
   // What the window shows at (x, y) once it is `expected`, or at the deadline.
   Rgb WaitForPixel(std::uint64_t window, int x, int y, const Rgb& expected, const std::function<void()>& step = {});
 
@@ -96,6 +118,13 @@ class CEditorSession {
   std::vector<vsthost::SHostEvent> Events() { return m_Host.Host().GetEvents(); }
   std::vector<vsthost::SHostEvent> Automation() { return m_Host.Host().GetAutomation(); }
   void ClearEvents() { m_Host.Host().ClearRecords(); }
+  // The host heard the parameter set to the value.
+  bool Heard(int index, float value);
+
+  // Clicks `program` in a preset browser at (left, top), `height` high, and
+  // expects parameters 0 to count - 1 to be what a fresh instance of the
+  // module has for that program.
+  void ChoosePresetAndExpectItsValues(int left, int top, int height, int program, int count);
 
   // A wide stereo signal through processReplacing on a thread of its own.
   void StartAudio();
@@ -106,6 +135,7 @@ class CEditorSession {
   void Delivered(int idleSteps = 2);
 
   platform::CTestInput& m_Input;
+  std::string m_sPath;
   vsthost::CVstHost m_Host;
   std::unique_ptr<vsthost::CEditorHost> m_pEditor;
   std::string m_sError;

@@ -26,27 +26,25 @@ void Iid(CIidBandBank& bank, const float x[2], float y[2], float wI) {
   for (int c = 0; c < 2; ++c) y[c] = wI * (sum[c] + rem[c]) + (1.0f - wI) * x[c];
 }
 
-void Itd(CItdStage& itd, float y[2], float wT) {
-  const float m = (y[0] + y[1]) * 0.5f;
-  const float d = itd.Line().Process(m);
-  float e = itd.HighPass(0).Process(itd.LowPass(0).Process(d));
-  CLinearRamp& fade = itd.BandLimitFade();
-  if (fade.IsMoving()) {
-    const float old = itd.HighPass(1).Process(itd.LowPass(1).Process(d));
-    const float f = fade.Next();
-    e = (1.0f - f) * old + f * e;
-    if (fade.Value() >= 1.0f) fade.Set(0.0f);
-  }
+void Itd(CItdStage& itd, float y[2], float* old, float wT) {
+  const float e = itd.HighPass(0).Process(itd.LowPass(0).Process(itd.Line().Process((y[0] + y[1]) * 0.5f)));
   y[0] = y[0] + wT * e;
   y[1] = y[1] - wT * e;
+  if (old == nullptr) return;
+  const float eOld = itd.HighPass(1).Process(itd.LowPass(1).Process(itd.Line().TapAt(itd.OldDelay())));
+  old[0] = old[0] + wT * eOld;
+  old[1] = old[1] - wT * eOld;
 }
 
-void Fill(CItdFillStage& fill, float y[2], float wF) {
-  for (int c = 0; c < 2; ++c) {
-    const float a = fill.Notch(c).Process(y[c]);
-    const float b = fill.BandPass(c).Process(y[c]);
-    const float filled = a + fill.Line(c).Process(b);
-    y[c] = (1.0f - wF) * y[c] + wF * filled;
+void Fill(CItdFillStage& fill, float y[2], float* old, float wF) {
+  for (int set = 0; set < (old != nullptr ? 2 : 1); ++set) {
+    float* const v = set == 0 ? y : old;
+    for (int c = 0; c < 2; ++c) {
+      const float a = fill.Notch(c, set).Process(v[c]);
+      fill.Line(c, set).Write(fill.BandPass(c, set).Process(v[c]));
+      const float filled = a + fill.Line(c, set).TapFractional(fill.Delay(set));
+      v[c] = (1.0f - wF) * v[c] + wF * filled;
+    }
   }
 }
 
@@ -66,8 +64,16 @@ void Process(CSpanoraEngine& e, const float* const in[2], float* const out[2], i
     const float x[2] = {in[0][k] + e.Noise().Next(0), in[1][k] + e.Noise().Next(1)};
     float y[2];
     Iid(e.Iid(), x, y, e.IidMix());
-    if (e.ItdMix() > 0.0f) Itd(e.Itd(), y, e.ItdMix());
-    if (e.FillMix() > 0.0f) Fill(e.Fill(), y, e.FillMix());
+    CLinearRamp& change = e.ItdChange();
+    float old[2] = {y[0], y[1]};  // the old ITD and fill chain while a change runs
+    float* const oldChain = change.IsMoving() ? old : nullptr;
+    if (e.ItdMix() > 0.0f) Itd(e.Itd(), y, oldChain, e.ItdMix());
+    if (e.FillMix() > 0.0f) Fill(e.Fill(), y, oldChain, e.FillMix());
+    if (oldChain != nullptr) {
+      const float h = std::clamp(change.Next() - e.ItdChangeLag(), 0.0f, 1.0f);
+      for (int c = 0; c < 2; ++c) y[c] = (1.0f - h) * old[c] + h * y[c];
+      if (change.Value() >= 1.0f + e.ItdChangeLag()) change.Set(0.0f);
+    }
     float o[2];
     Output(e.Output(), x, y, o, e.LinearMix(), e.BypassMix());
     out[0][k] = o[0];

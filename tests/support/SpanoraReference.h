@@ -12,7 +12,8 @@ void Process(CSpanoraEngine& engine, const float* const in[2], float* const out[
 
 // One sample through one stage.
 void Iid(CIidBandBank& bank, const float x[2], float y[2], float wI);
-void Itd(CItdStage& itd, float y[2], float wT);
-void Fill(CItdFillStage& fill, float y[2], float wF);
+// With `old` (while a change runs), the old chain too.
+void Itd(CItdStage& itd, float y[2], float* old, float wT);
+void Fill(CItdFillStage& fill, float y[2], float* old, float wF);
 void Output(COutputStage& output, const float x[2], const float y[2], float out[2], float wLin, float wB);
 }  // namespace SpanoraReference

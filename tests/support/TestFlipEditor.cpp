@@ -35,5 +35,12 @@ void CTestFlipEditor::AddFrontViewsInner() {
   UpdateProgramName();
 }
 
-CControl* CTestFlipEditor::FlipButton() const { return m_pFlipButton ? static_cast<CControl*>(m_pFlipButton) : nullptr; }
 
+CTestFlipEditor* OpenTestFlipEditor(KivEffect& effect, std::unique_ptr<platform::CGLSurface> surface, int background) {
+  if (!resources::AddResourceTable(&resources::kTestResources)) return nullptr;
+  auto* editor = new CTestFlipEditor(&effect, background);
+  effect.SetKivEditor(editor);
+  const CRect& size = editor->getEditorSize();
+  if (!surface) surface = std::make_unique<CNullSurface>(size.width(), size.height());
+  return editor->open(std::move(surface)) ? editor : nullptr;
+}

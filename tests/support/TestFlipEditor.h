@@ -9,6 +9,7 @@
 
 #include "Helpers/DerivedControls.h"
 #include "Helpers/FlipEditor.h"
+#include "Helpers/KivEffect.h"
 #include "platform/GLSurface.h"
 #include "tests/support/FrameEvents.h"
 #include "resources/TestResources.h"
@@ -38,21 +39,14 @@ class CTestFlipEditor : public FlipEditor {
   explicit CTestFlipEditor(vst::AudioEffect* effect, int background = resources::TEST_IMAGE_EDITOR_BACKGROUND);
 
   int frontBuilds = 0;
-  int updateUiCalls = 0;
   int idleInnerCalls = 0;
   std::vector<std::pair<long, float>> hookCalls;
 
-  VSTGUI::CControl* ABButton() const { return m_pABButton; }
-  VSTGUI::CControl* CopyButton() const { return m_pCopyButton; }
-  VSTGUI::CControl* UndoButton() const { return m_pUndoButton; }
-  CPresetBrowser* Browser() const { return m_pPresetBrowser; }
   CTextEditExtended* NameEdit() const { return m_pProgramNameEdit; }
-  CTextButton* BackButton(int slot) const { return m_pBackButtons[slot]; }
-  VSTGUI::CControl* FlipButton() const;
 
  protected:
   void AddFrontViewsInner() override;
-  void UpdateUi() override { ++updateUiCalls; }
+  void UpdateUi() override {}
   void IdleInner() override { ++idleInnerCalls; }
   void OnParameterHook(long index, float value) override { hookCalls.emplace_back(index, value); }
 };
@@ -79,3 +73,9 @@ class CNullSurface : public platform::CGLSurface {
   int m_nWidth, m_nHeight;
 };
 
+
+// Adds the test images, makes a CTestFlipEditor the effect's editor and opens
+// it on `surface` (a CNullSurface of the editor's size when none is given).
+// Null when it does not open; the effect owns the editor either way.
+CTestFlipEditor* OpenTestFlipEditor(KivEffect& effect, std::unique_ptr<platform::CGLSurface> surface = nullptr,
+                                    int background = resources::TEST_IMAGE_EDITOR_BACKGROUND);
