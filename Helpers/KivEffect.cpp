@@ -972,7 +972,9 @@ void KivEffect::FlushWithSilence() {
   });
 }
 
-void KivEffect::UpdateDawTimeFromProcess() {
+void KivEffect::UpdateDawTimeFromProcess() { UpdateDawTimeFromProcess(platform::GetTickCount()); }
+
+void KivEffect::UpdateDawTimeFromProcess(std::uint32_t nowTick) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     const vst::VstTimeInfo* info = getTimeInfo(vst::kVstTempoValid | vst::kVstTimeSigValid);
     double now = m_dHostTime.load(std::memory_order_relaxed);
@@ -986,7 +988,7 @@ void KivEffect::UpdateDawTimeFromProcess() {
     }
     m_bAudioPlaying.store(now != m_dPreviousHostTime, std::memory_order_relaxed);
     m_dPreviousHostTime = now;
-    m_nLastProcessTick.store(platform::GetTickCount(), std::memory_order_relaxed);
+    m_nLastProcessTick.store(nowTick, std::memory_order_relaxed);
     m_bHasProcessed.store(true, std::memory_order_release);
   });
 }

@@ -245,6 +245,8 @@ class KivEffect : public vst::AudioEffectX {
   void CallIdle(int source);
   int GetIdleSource() const { return m_nIdleSource.load(); }
   void UpdateDawTimeFromProcess();
+  // The same, with the tick count the caller has already read.
+  void UpdateDawTimeFromProcess(std::uint32_t nowTick);
   bool IsAudioPlaying() const { return m_bAudioPlaying.load(std::memory_order_relaxed); }
   bool IsTimeValid() const { return m_bTimeValid.load(std::memory_order_relaxed); }
   double GetHostTimeSeconds() const { return m_dHostTime.load(std::memory_order_relaxed); }

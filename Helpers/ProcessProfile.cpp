@@ -39,10 +39,11 @@ CProcessProfile::SFigures CProcessProfile::Read() const noexcept {
   return figures;
 }
 
-CProcessTimer::CProcessTimer(CProcessProfile& profile, std::int32_t frames) noexcept
-    : m_Profile(profile), m_nFrames(frames), m_nStart(platform::QueryPerformanceCounter()) {}
+CProcessTimer::CProcessTimer(CProcessProfile& profile, std::int32_t frames, bool enabled) noexcept
+    : m_Profile(profile), m_nFrames(frames), m_bEnabled(enabled), m_nStart(enabled ? platform::QueryPerformanceCounter() : 0) {}
 
 CProcessTimer::~CProcessTimer() {
+  if (!m_bEnabled) return;
   const std::int64_t ticks = platform::QueryPerformanceCounter() - m_nStart;
   m_Profile.Record(1000.0 * static_cast<double>(ticks) / static_cast<double>(platform::QueryPerformanceFrequency()),
                    m_nFrames);

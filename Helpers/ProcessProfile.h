@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "platform/Clock.h"
+
 class CProcessProfile {
  public:
   struct SFigures {
@@ -33,16 +35,23 @@ class CProcessProfile {
   std::atomic<std::int32_t> m_nLastFrames{0};
 };
 
-// Times one call of the audio path into a profile on scope exit.
+// Times one call of the audio path into a profile on scope exit; when not
+// `enabled` (nobody shows the figures) it reads no clock at all.
 class CProcessTimer {
  public:
-  CProcessTimer(CProcessProfile& profile, std::int32_t frames) noexcept;
+  CProcessTimer(CProcessProfile& profile, std::int32_t frames, bool enabled = true) noexcept;
   ~CProcessTimer();
+  // The start as a tick count: the timer's own reading when it times (one
+  // read serves both), else the coarse clock's.
+  std::uint32_t StartTick() const noexcept {
+    return m_bEnabled ? platform::TickCountFromPerformanceCounter(m_nStart) : platform::GetCoarseTickCount();
+  }
   CProcessTimer(const CProcessTimer&) = delete;
   CProcessTimer& operator=(const CProcessTimer&) = delete;
 
  private:
   CProcessProfile& m_Profile;
   std::int32_t m_nFrames;
+  bool m_bEnabled;
   std::int64_t m_nStart;
 };

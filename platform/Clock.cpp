@@ -12,6 +12,13 @@ std::uint32_t GetTickCount() noexcept {
   return TickCountFromMilliseconds(static_cast<std::uint64_t>(ms));
 }
 
+std::uint32_t GetCoarseTickCount() noexcept {
+  timespec now{};
+  if (clock_gettime(CLOCK_MONOTONIC_COARSE, &now) != 0) return GetTickCount();
+  const auto ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+  return TickCountFromMilliseconds(ms);
+}
+
 void SleepMs(std::uint32_t ms) {
   timespec request{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
   timespec remaining{};

@@ -132,7 +132,8 @@ void CSpanoraEngine::UpdateDynamics() {
 }
 
 void CSpanoraEngine::UpdateGains() {
-  if (m_pClock != nullptr) m_Trim.Update(m_fSliceInPeak, m_fSliceOutPeak, m_pClock());
+  // The clock is read only while a measurement needs it.
+  if (m_pClock != nullptr && m_Trim.IsRunning()) m_Trim.Update(m_fSliceInPeak, m_fSliceOutPeak, m_pClock());
   m_Output.SetGainTargets(m_Targets.gain[0], m_Targets.gain[1]);
   m_fSliceInPeak[0] = m_fSliceInPeak[1] = m_fSliceOutPeak[0] = m_fSliceOutPeak[1] = 0.0f;
 }

@@ -24,6 +24,16 @@ struct SIidLanes {
   alignas(64) float step[IID_KERNEL_LANES];
   alignas(64) float acceleration[IID_KERNEL_LANES];
   int bands = 0;  // 1 ... NUM_BAND_SLOTS
+  // The run's input, sample s at 4 * (REVERSED_END - s) as {0, 0, left,
+  // right}, newest first, so that a register's bands, which lag one sample
+  // each, find their band-pass inputs in one load; two floats further on,
+  // the same load gives what enters the first band {left, right, 0, 0}
+  // (remainders, empty sums). Samples before the run stay 0 (their bands are
+  // idle); the kernel zeroes those after it.
+  static constexpr int MOST_LAG = NUM_BAND_SLOTS + 4;
+  static constexpr int REVERSED_END = GAIN_SAMPLES + MOST_LAG;
+  static constexpr int REVERSED_LENGTH = 4 * (REVERSED_END + MOST_LAG + 1) + 16;
+  alignas(64) float reversed[REVERSED_LENGTH] = {};
 };
 
 // y = wI * (remainder + parallel sum) + (1 - wI) * x over n <= GAIN_SAMPLES

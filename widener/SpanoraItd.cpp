@@ -182,18 +182,8 @@ void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], i
   float delayed[GAIN_SAMPLES], notch[2][GAIN_SAMPLES], band[2][GAIN_SAMPLES];
   for (int k = 0; k < n; ++k) delayed[k] = (y[0][k] + y[1][k]) * 0.5f;
   itd.Line().Process(delayed, delayed, n);
-  for (int k = 0; k < n; ++k) {
-    const float d = delayed[k];
-    const float mid = BiquadStep(lpA, lpB, d, lp.x1, lp.x2, lp.y1, lp.y2);
-    lp.x2 = lp.x1;
-    lp.x1 = d;
-    lp.y2 = lp.y1;
-    lp.y1 = mid;
-    const float e = BiquadStep(hpA, hpB, mid, hp.x1, hp.x2, hp.y1, hp.y2);
-    hp.x2 = hp.x1;
-    hp.x1 = mid;
-    hp.y2 = hp.y1;
-    hp.y1 = e;
+  // The fill's filters and the mix for sample k, once its ITD signal e is known.
+  auto finish = [&](int k, float e) {
     const float l2 = y[0][k] + wT * e, r2 = y[1][k] - wT * e;
     y[0][k] = l2;
     y[1][k] = r2;
@@ -203,7 +193,46 @@ void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], i
     notch[1][k] = out[1];
     band[0][k] = out[2];
     band[1][k] = out[3];
+  };
+  // The low-pass runs one sample ahead of the high-pass that it feeds, so
+  // both step together in two lanes: at step k the low-pass takes sample k,
+  // the high-pass sample k - 1 (lane by lane the arithmetic of BiquadStep).
+  const float first = BiquadStep(lpA, lpB, delayed[0], lp.x1, lp.x2, lp.y1, lp.y2);
+  lp.x2 = lp.x1;
+  lp.x1 = delayed[0];
+  lp.y2 = lp.y1;
+  lp.y1 = first;
+  if (n > 1) {
+    const __m128 a0 = _mm_setr_ps(lp.a0, hp.a0, 0, 0), a1 = _mm_setr_ps(lp.a1, hp.a1, 0, 0);
+    const __m128 a2 = _mm_setr_ps(lp.a2, hp.a2, 0, 0), b1 = _mm_setr_ps(lp.b1, hp.b1, 0, 0);
+    const __m128 b2 = _mm_setr_ps(lp.b2, hp.b2, 0, 0);
+    __m128 x1 = _mm_setr_ps(lp.x1, hp.x1, 0, 0), x2 = _mm_setr_ps(lp.x2, hp.x2, 0, 0);
+    __m128 y1 = _mm_setr_ps(lp.y1, hp.y1, 0, 0), y2 = _mm_setr_ps(lp.y2, hp.y2, 0, 0);
+    for (int k = 1; k < n; ++k) {
+      const __m128 in = _mm_unpacklo_ps(_mm_set_ss(delayed[k]), y1);  // {d[k], mid[k - 1], ...}
+      const __m128 past = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a1, x1), _mm_mul_ps(a2, x2)), _mm_mul_ps(b2, y2));
+      const __m128 out = _mm_add_ps(_mm_add_ps(past, _mm_mul_ps(b1, y1)), _mm_mul_ps(a0, in));
+      x2 = x1;
+      x1 = in;
+      y2 = y1;
+      y1 = out;
+      finish(k - 1, _mm_cvtss_f32(_mm_shuffle_ps(out, out, 1)));
+    }
+    alignas(16) float v[4][4];
+    _mm_store_ps(v[0], x1);
+    _mm_store_ps(v[1], x2);
+    _mm_store_ps(v[2], y1);
+    _mm_store_ps(v[3], y2);
+    lp.x1 = v[0][0], lp.x2 = v[1][0], lp.y1 = v[2][0], lp.y2 = v[3][0];
+    hp.x1 = v[0][1], hp.x2 = v[1][1], hp.y1 = v[2][1], hp.y2 = v[3][1];
   }
+  const float mid = lp.y1;
+  const float last = BiquadStep(hpA, hpB, mid, hp.x1, hp.x2, hp.y1, hp.y2);
+  hp.x2 = hp.x1;
+  hp.x1 = mid;
+  hp.y2 = hp.y1;
+  hp.y1 = last;
+  finish(n - 1, last);
   lowPass.ResumeAfterSteps(lp, n);
   highPass.ResumeAfterSteps(hp, n);
   filters.StoreState(quad, n);

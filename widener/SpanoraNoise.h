@@ -8,15 +8,16 @@
 
 namespace SpanoraNoiseDetail {
 constexpr std::uint32_t MUL = 1234567u, ADD = 890123u;
-constexpr int JUMP = 8;
+constexpr int JUMP = 8;  // samples a vector
+constexpr int SPAN = 32;  // samples that jump from one seed
 // j + 1 steps of the generator at once: seed * mul[j] + add[j] (mod 2^32).
 struct SJump {
-  std::uint32_t mul[JUMP], add[JUMP];
+  std::uint32_t mul[SPAN], add[SPAN];
 };
 constexpr SJump MakeJump() {
   SJump jump{};
   std::uint32_t m = 1, a = 0;
-  for (int j = 0; j < JUMP; ++j) {
+  for (int j = 0; j < SPAN; ++j) {
     m *= MUL;
     a = a * MUL + ADD;
     jump.mul[j] = m;

@@ -1,12 +1,37 @@
 #include "widener/SpanoraOutputStage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 #include "platform/Clock.h"
 
 namespace {
 constexpr float kSilence = 0.00001f;
+
+// The largest of `largest` and every |v[k]| (NaN passed over), four lanes at
+// a time: each lane keeps the largest of its share, so the result is the
+// sample-by-sample one.
+float LargestMagnitude(const float* v, int n, float largest) noexcept {
+  typedef float V4 __attribute__((vector_size(16)));
+  typedef std::uint32_t U4 __attribute__((vector_size(16)));
+  V4 most = V4{} + largest;
+  int k = 0;
+  for (; k + 4 <= n; k += 4) {
+    V4 a;
+    std::memcpy(&a, v + k, sizeof a);
+    a = reinterpret_cast<V4>(reinterpret_cast<U4>(a) & 0x7FFFFFFFu);
+    most = a > most ? a : most;
+  }
+  for (int j = 0; j < 4; ++j) largest = most[j] > largest ? most[j] : largest;
+  for (; k < n; ++k) {
+    const float a = std::fabs(v[k]);
+    largest = a > largest ? a : largest;
+  }
+  return largest;
+}
 }  // namespace
 
 void COutputStage::Reset() {
@@ -42,23 +67,24 @@ void COutputStage::Process(const float* const x[2], const float* const y[2], flo
   float sign = m_Sign.Value();
   const float signStep = m_Sign.Step();
   float peakL = peak[0], peakR = peak[1];
-  if (sL == 0.0f && sR == 0.0f && signStep == 0.0f) {
-    // Nothing glides (the usual case): the same arithmetic with constants,
-    // free of the ramps' sample-to-sample chains, so it vectorises.
+  // A step that leaves its value as it is leaves it so at every sample: a
+  // gain glide that has come within rounding of its target stays put.
+  auto holds = [](float value, float step) {
+    return std::bit_cast<std::uint32_t>(value + step) == std::bit_cast<std::uint32_t>(value);
+  };
+  if (holds(gL, sL) && holds(gR, sR) && holds(sign, signStep)) {
+    // Nothing moves (the usual case): the same arithmetic with constants,
+    // free of the ramps' sample-to-sample chains, so it vectorises; the
+    // peaks follow in their own pass.
     for (int k = 0; k < n; ++k) {
       const float r3 = sign * y[1][k];
       const float mid = (ld[k] + r3) * 0.5f;
       const float side = wLin * (ld[k] - r3);
-      const float oL = (1.0f - wB) * (mid + side) * gL + wB * x[0][k];
-      const float oR = wB * x[1][k] + (1.0f - wB) * (mid - side) * gR;
-      out[0][k] = oL;
-      out[1][k] = oR;
-      const float aL = std::fabs(oL), aR = std::fabs(oR);
-      peakL = aL > peakL ? aL : peakL;
-      peakR = aR > peakR ? aR : peakR;
+      out[0][k] = (1.0f - wB) * (mid + side) * gL + wB * x[0][k];
+      out[1][k] = wB * x[1][k] + (1.0f - wB) * (mid - side) * gR;
     }
-    peak[0] = peakL;
-    peak[1] = peakR;
+    peak[0] = LargestMagnitude(out[0], n, peakL);
+    peak[1] = LargestMagnitude(out[1], n, peakR);
     return;
   }
   for (int k = 0; k < n; ++k) {

@@ -19,9 +19,13 @@ void ASpanora::processReplacing(float** inputs, float** outputs, std::int32_t fr
     }
     return;
   }
-  CProcessTimer timed(ProcessProfile(), frames);
-  UpdateDawTimeFromProcess();
-  if (m_bSampleRateChanged.exchange(false)) {  // raised after setSampleRate stored the rate
+  // The profile costs two clock reads a block: only while its lines are shown.
+  CProcessTimer timed(ProcessProfile(), frames, GetTransientParam(PARAM_PROFILING_INFO) != 0.0f);
+  UpdateDawTimeFromProcess(timed.StartTick());
+  // Flags are read before they are taken: a locked exchange on every block
+  // would wait for the block's stores to drain.
+  if (m_bSampleRateChanged.load(std::memory_order_relaxed) &&
+      m_bSampleRateChanged.exchange(false)) {  // raised after setSampleRate stored the rate
     const float rate = getSampleRate();
     m_fSampleRate = rate > 0.0f && std::isfinite(rate) ? rate : 44100.0f;
     ProcessProfile().SetWindowFrames(static_cast<std::int64_t>(m_fSampleRate));
@@ -59,7 +63,7 @@ void ASpanora::UpdateFilters() {
 }
 
 void ASpanora::EndOfBlock(float* const* outputs, int frames) {
-  if (m_bFiltersDirty.exchange(false)) UpdateFilters();
+  if (m_bFiltersDirty.load(std::memory_order_relaxed) && m_bFiltersDirty.exchange(false)) UpdateFilters();
   m_nPeakHoldRemaining -= frames;
   const bool handHolds = m_nPeakHoldRemaining <= 0;
   if (handHolds) m_nPeakHoldRemaining += TICK_SAMPLES * (1 + (-m_nPeakHoldRemaining) / TICK_SAMPLES);
