@@ -149,6 +149,22 @@ inline float CRecursiveFilterCore::Process(float x) noexcept {
 }
 
 #if defined(__SSE2__)
+// Second-order filters in the lanes of SSE registers: coefficients and the
+// two past inputs and outputs. Step does, lane by lane, exactly the scalar
+// arithmetic of BiquadStep.
+struct SBiquadLanes {
+  __m128 a0, a1, a2, b1, b2, x1, x2, y1, y2;
+  __m128 Step(__m128 x) noexcept {
+    const __m128 past = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a1, x1), _mm_mul_ps(a2, x2)), _mm_mul_ps(b2, y2));
+    const __m128 y = _mm_add_ps(_mm_add_ps(past, _mm_mul_ps(b1, y1)), _mm_mul_ps(a0, x));
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y;
+  }
+};
+
 // Four second-order filters in the four lanes of SSE registers, stepped one
 // sample at a time by a loop of the caller's, so that many groups (and what
 // sits between them) can share one pass over the samples. Lane by lane it
@@ -170,34 +186,19 @@ class CBiquadQuad {
       v[7][j] = f.m_fOutput[i1];
       v[8][j] = f.m_fOutput[i2];
     }
-    m_A0 = _mm_loadu_ps(v[0]);
-    m_A1 = _mm_loadu_ps(v[1]);
-    m_A2 = _mm_loadu_ps(v[2]);
-    m_B1 = _mm_loadu_ps(v[3]);
-    m_B2 = _mm_loadu_ps(v[4]);
-    m_X1 = _mm_loadu_ps(v[5]);
-    m_X2 = _mm_loadu_ps(v[6]);
-    m_Y1 = _mm_loadu_ps(v[7]);
-    m_Y2 = _mm_loadu_ps(v[8]);
+    m_L = {_mm_loadu_ps(v[0]), _mm_loadu_ps(v[1]), _mm_loadu_ps(v[2]), _mm_loadu_ps(v[3]), _mm_loadu_ps(v[4]),
+           _mm_loadu_ps(v[5]), _mm_loadu_ps(v[6]), _mm_loadu_ps(v[7]), _mm_loadu_ps(v[8])};
   }
-  __m128 Step(__m128 x) noexcept {
-    const __m128 past = _mm_add_ps(_mm_add_ps(_mm_mul_ps(m_A1, m_X1), _mm_mul_ps(m_A2, m_X2)), _mm_mul_ps(m_B2, m_Y2));
-    const __m128 y = _mm_add_ps(_mm_add_ps(past, _mm_mul_ps(m_B1, m_Y1)), _mm_mul_ps(m_A0, x));
-    m_X2 = m_X1;
-    m_X1 = x;
-    m_Y2 = m_Y1;
-    m_Y1 = y;
-    return y;
-  }
+  __m128 Step(__m128 x) noexcept { return m_L.Step(x); }
   // Writes the rings back as n single calls would have left them, for the two
   // newest samples (the ones the recursion reads, held in the registers);
   // older ring entries keep their values. For owners that only step.
   void StoreState(CRecursiveFilterCore* const (&filters)[4], int n) const noexcept {
     alignas(16) float x1[4], x2[4], y1[4], y2[4];
-    _mm_store_ps(x1, m_X1);
-    _mm_store_ps(x2, m_X2);
-    _mm_store_ps(y1, m_Y1);
-    _mm_store_ps(y2, m_Y2);
+    _mm_store_ps(x1, m_L.x1);
+    _mm_store_ps(x2, m_L.x2);
+    _mm_store_ps(y1, m_L.y1);
+    _mm_store_ps(y2, m_L.y2);
     for (int j = 0; j < 4; ++j) {
       const float in[2] = {x2[j], x1[j]};
       const float out[2] = {y2[j], y1[j]};
@@ -207,7 +208,7 @@ class CBiquadQuad {
   }
 
  private:
-  __m128 m_A0, m_A1, m_A2, m_B1, m_B2, m_X1, m_X2, m_Y1, m_Y2;
+  SBiquadLanes m_L;
 };
 #endif
 

@@ -203,26 +203,18 @@ void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], i
   lp.y2 = lp.y1;
   lp.y1 = first;
   if (n > 1) {
-    const __m128 a0 = _mm_setr_ps(lp.a0, hp.a0, 0, 0), a1 = _mm_setr_ps(lp.a1, hp.a1, 0, 0);
-    const __m128 a2 = _mm_setr_ps(lp.a2, hp.a2, 0, 0), b1 = _mm_setr_ps(lp.b1, hp.b1, 0, 0);
-    const __m128 b2 = _mm_setr_ps(lp.b2, hp.b2, 0, 0);
-    __m128 x1 = _mm_setr_ps(lp.x1, hp.x1, 0, 0), x2 = _mm_setr_ps(lp.x2, hp.x2, 0, 0);
-    __m128 y1 = _mm_setr_ps(lp.y1, hp.y1, 0, 0), y2 = _mm_setr_ps(lp.y2, hp.y2, 0, 0);
+    auto pair = [](float l, float h) { return _mm_setr_ps(l, h, 0, 0); };
+    SBiquadLanes f = {pair(lp.a0, hp.a0), pair(lp.a1, hp.a1), pair(lp.a2, hp.a2), pair(lp.b1, hp.b1), pair(lp.b2, hp.b2),
+                      pair(lp.x1, hp.x1), pair(lp.x2, hp.x2), pair(lp.y1, hp.y1), pair(lp.y2, hp.y2)};
     for (int k = 1; k < n; ++k) {
-      const __m128 in = _mm_unpacklo_ps(_mm_set_ss(delayed[k]), y1);  // {d[k], mid[k - 1], ...}
-      const __m128 past = _mm_add_ps(_mm_add_ps(_mm_mul_ps(a1, x1), _mm_mul_ps(a2, x2)), _mm_mul_ps(b2, y2));
-      const __m128 out = _mm_add_ps(_mm_add_ps(past, _mm_mul_ps(b1, y1)), _mm_mul_ps(a0, in));
-      x2 = x1;
-      x1 = in;
-      y2 = y1;
-      y1 = out;
+      const __m128 out = f.Step(_mm_unpacklo_ps(_mm_set_ss(delayed[k]), f.y1));  // {d[k], mid[k - 1], ...}
       finish(k - 1, _mm_cvtss_f32(_mm_shuffle_ps(out, out, 1)));
     }
     alignas(16) float v[4][4];
-    _mm_store_ps(v[0], x1);
-    _mm_store_ps(v[1], x2);
-    _mm_store_ps(v[2], y1);
-    _mm_store_ps(v[3], y2);
+    _mm_store_ps(v[0], f.x1);
+    _mm_store_ps(v[1], f.x2);
+    _mm_store_ps(v[2], f.y1);
+    _mm_store_ps(v[3], f.y2);
     lp.x1 = v[0][0], lp.x2 = v[1][0], lp.y1 = v[2][0], lp.y2 = v[3][0];
     hp.x1 = v[0][1], hp.x2 = v[1][1], hp.y1 = v[2][1], hp.y2 = v[3][1];
   }
