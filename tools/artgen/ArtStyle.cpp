@@ -24,13 +24,17 @@ void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double rad
   cairo_close_path(cr);
 }
 
-void FillRaised(cairo_t* cr, double h, const SColour& top, const SColour& bottom) {
+void SetVerticalGradient(cairo_t* cr, double h, const SColour& top, const SColour& bottom) {
   cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, h);
   cairo_pattern_add_color_stop_rgb(p, 0, top.r, top.g, top.b);
   cairo_pattern_add_color_stop_rgb(p, 1, bottom.r, bottom.g, bottom.b);
-  cairo_set_source(cr, p);
-  cairo_fill_preserve(cr);
+  cairo_set_source(cr, p);  // the context keeps its own reference
   cairo_pattern_destroy(p);
+}
+
+void FillRaised(cairo_t* cr, double h, const SColour& top, const SColour& bottom) {
+  SetVerticalGradient(cr, h, top, bottom);
+  cairo_fill_preserve(cr);
   cairo_set_line_width(cr, 1);
   cairo_set_source_rgba(cr, 0, 0, 0, 0.7);
   cairo_stroke(cr);

@@ -27,6 +27,8 @@ inline constexpr SColour OFF_GREY{0.36, 0.38, 0.42};
 
 void SetColour(cairo_t* cr, const SColour& c, double alpha = 1.0);
 void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double radius);
+// Sets the source to a vertical gradient from top (y 0) to bottom (y h).
+void SetVerticalGradient(cairo_t* cr, double h, const SColour& top, const SColour& bottom);
 // Fills the current path with a vertical gradient from top to bottom over
 // height h, then outlines it in a one-pixel dark line; the path is consumed.
 void FillRaised(cairo_t* cr, double h, const SColour& top, const SColour& bottom);

@@ -40,12 +40,8 @@ void DiscPath(cairo_t* cr, double inner, double outer) {
 }
 
 void DrawBackground(cairo_t* cr, int width, int height) {
-  cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, height);
-  cairo_pattern_add_color_stop_rgb(p, 0, PANEL_TOP.r, PANEL_TOP.g, PANEL_TOP.b);
-  cairo_pattern_add_color_stop_rgb(p, 1, PANEL_BOTTOM.r, PANEL_BOTTOM.g, PANEL_BOTTOM.b);
-  cairo_set_source(cr, p);
+  SetVerticalGradient(cr, height, PANEL_TOP, PANEL_BOTTOM);
   cairo_paint(cr);
-  cairo_pattern_destroy(p);
   // A faint vignette keeps the eye on the display.
   cairo_pattern_t* v = cairo_pattern_create_radial(DISC_CX, 230, 60, DISC_CX, 230, 420);
   cairo_pattern_add_color_stop_rgba(v, 0, 1, 1, 1, 0.025);
@@ -132,13 +128,9 @@ void DrawBackground(cairo_t* cr, int width, int height) {
 
 // The top bar with the program-name field.
 void DrawTopBar(cairo_t* cr, int width, int height) {
-  cairo_pattern_t* p = cairo_pattern_create_linear(0, 0, 0, height);
-  cairo_pattern_add_color_stop_rgb(p, 0, 0.19, 0.20, 0.23);
-  cairo_pattern_add_color_stop_rgb(p, 1, 0.12, 0.13, 0.15);
+  SetVerticalGradient(cr, height, {0.19, 0.20, 0.23}, {0.12, 0.13, 0.15});
   cairo_rectangle(cr, 0, 0, width, height);
-  cairo_set_source(cr, p);
   cairo_fill(cr);
-  cairo_pattern_destroy(p);
   cairo_set_line_width(cr, 1);
   cairo_move_to(cr, 0, 0.5);
   cairo_line_to(cr, width, 0.5);
