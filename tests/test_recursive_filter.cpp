@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <random>
+#include <type_traits>
 #include <vector>
 
 #include "tests/support/TestSignals.h"
@@ -23,9 +23,6 @@ float SteadyAmplitude(CRecursiveFilterCore& filter, double cyclesPerSample) {
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// Recursive filter core
 
 // A notch and a band-pass act at their frequency and sum to the input:
 // exactly on paper; in single precision the sharp poles amplify coefficient
@@ -58,24 +55,6 @@ TEST(RecursiveFilterCore, NarrowBandDesignsActAtTheirFrequencyAndSumToTheInput) 
   }
 }
 
-// ScaleTowardsIdentity(0) makes a wire, (1) changes nothing; after Clear and
-// a new design the first sample sees no history.
-TEST(RecursiveFilterCore, ScaleTowardsIdentityAndClear) {
-  const std::vector<float> x = Noise(2000, 7);
-  CRecursiveFilterCore wire(2, 2), same(2, 2), reference(2, 2);
-  for (CRecursiveFilterCore* f : {&wire, &same, &reference}) f->DesignBandPass(0.1f, 0.01f);
-  wire.ScaleTowardsIdentity(0.0f);
-  same.ScaleTowardsIdentity(1.0f);
-  for (float v : x) {
-    ASSERT_EQ(wire.Process(v), v);
-    ASSERT_EQ(same.Process(v), reference.Process(v));
-  }
-  reference.Clear();
-  EXPECT_EQ(reference.GetFeedforward(0), 0.0f);
-  reference.DesignBiquad(1000.0f, 1.0f, 44100.0f, 1.0f, CRecursiveFilterCore::BIQUAD_LOWPASS);
-  EXPECT_EQ(reference.Process(0.75f), reference.GetFeedforward(0) * 0.75f);
-}
-
 TEST(RecursiveFilterCore, CookbookLowAndHighPassMagnitudes) {
   const float fs = 44100.0f, fc = 2000.0f;
   const double fcNorm = fc / fs;
@@ -89,18 +68,10 @@ TEST(RecursiveFilterCore, CookbookLowAndHighPassMagnitudes) {
   EXPECT_LT(SteadyAmplitude(high, 0.0), 1e-3f);
   EXPECT_NEAR(SteadyAmplitude(high, fcNorm), 1.0f, 1e-3f);
   EXPECT_NEAR(SteadyAmplitude(high, 0.5), 1.0f, 1e-3f);
-
-  // Type 9 redesigns with the previous type; unimplemented types change nothing.
-  high.DesignBiquad(500.0f, 1.0f, fs, 1.0f, CRecursiveFilterCore::BIQUAD_KEEP_TYPE);
-  EXPECT_EQ(high.GetDesignValues().type, CRecursiveFilterCore::BIQUAD_HIGHPASS);
-  EXPECT_EQ(high.GetDesignValues().frequency, 500.0f);
-  const float a0 = high.GetFeedforward(0);
-  high.DesignBiquad(3000.0f, 1.0f, fs, 1.0f, 6);
-  EXPECT_EQ(high.GetFeedforward(0), a0);
 }
 
-// Every block form (one filter, groups side by side, two in series, the
-// fractional delay line) is bit-identical to its single-sample steps.
+// Every block form (one filter, groups side by side, two in series) is
+// bit-identical to its single-sample steps.
 TEST(RecursiveFilterCore, BlockFormsAreBitIdenticalToSingleSamples) {
   const std::vector<float> x = Noise(3825, 3);
   CRecursiveFilterCore single, block;
@@ -140,74 +111,22 @@ TEST(RecursiveFilterCore, BlockFormsAreBitIdenticalToSingleSamples) {
   }
   for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(series[i], highA.Process(lowA.Process(x[i]))) << i;
 
-  for (float delay : {0.0f, 3.0f, 7.25f, 63.5f, 64.0f}) {
-    CFloatDelayFilter<float> one(64, false), line(64, false);
-    one.SetDelay(delay);
-    line.SetDelay(delay);
-    std::vector<float> out(x);
-    for (pos = 0; pos < x.size(); pos += 97) {
-      const int n = static_cast<int>(std::min<size_t>(97, x.size() - pos));
-      line.Process(out.data() + pos, out.data() + pos, n);  // in place, wrapping the ring
-    }
-    for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(out[i], one.Process(x[i])) << delay << " " << i;
-  }
 }
-
-TEST(RecursiveFilterCore, HigherOrderUsesAllCoefficients) {
-  // y = x + 0.5 x[n-3] + 0.25 y[n-4] on an impulse.
-  CRecursiveFilterCore filter(3, 4);
-  filter.SetFeedforward(0, 1.0f);
-  filter.SetFeedforward(3, 0.5f);
-  filter.SetFeedback(4, 0.25f);
-  std::vector<float> in(9, 0.0f), out(9);
-  in[0] = 1.0f;
-  filter.Process(in.data(), out.data(), 9);
-  const std::vector<float> expected = {1, 0, 0, 0.5f, 0.25f, 0, 0, 0.125f, 0.0625f};
-  EXPECT_EQ(out, expected);
-}
-
-// ---------------------------------------------------------------------------
-// Delay lines
 
 template <class T>
-class DelayLines : public ::testing::Test {};
+class FractionalDelay : public ::testing::Test {};
 using SampleTypes = ::testing::Types<float, double>;
-TYPED_TEST_SUITE(DelayLines, SampleTypes);
+TYPED_TEST_SUITE(FractionalDelay, SampleTypes);
 
-TYPED_TEST(DelayLines, IntegerDelayIsExactAndClamped) {
-  using T = TypeParam;
-  CDelayFilter<T> line(100, false);
-  EXPECT_EQ(line.GetDelay(), 0);
-  EXPECT_EQ(line.Process(T(3.5)), T(3.5));  // delay 0: the sample itself
-  line.Clear();
-  line.SetDelay(7);
-  for (int n = 0; n < 300; ++n) EXPECT_EQ(line.Process(T(n + 1)), n >= 7 ? T(n + 1 - 7) : T(0));
-  line.SetDelay(-4);
-  EXPECT_EQ(line.GetDelay(), 0);
-
-  CDelayFilter<T> longest(65536, false);
-  longest.SetDelay(100000);
-  EXPECT_EQ(longest.GetDelay(), 65536);
-  for (int n = 0; n < 65536 + 100; ++n) ASSERT_EQ(longest.Process(T(n + 1)), n < 65536 ? T(0) : T(n + 1 - 65536)) << n;
-  EXPECT_EQ(CDelayFilter<T>(50, true).GetDelay(), 50);
-}
-
-TYPED_TEST(DelayLines, FractionalDelayInterpolates) {
+// The four-point Hermite form reproduces quadratics at any delay, a cubic
+// only midway between two samples. Below one sample of delay the newest
+// neighbour is not there yet, so exactness starts at a delay of 1.
+TYPED_TEST(FractionalDelay, InterpolatesAndClampsItsDelay) {
   using T = TypeParam;
   const auto quadratic = [](double t) { return 0.5 + 0.25 * t - 0.01 * t * t; };
   const auto cubic = [](double t) { return 0.001 * t * t * t - 0.02 * t * t + 0.1 * t; };
   const double tolerance = std::is_same_v<T, float> ? 1e-3 : 1e-9;
-
-  // Integer delays return the stored sample exactly.
-  CFloatDelayFilter<T> integer(64, false);
-  integer.SetDelay(5.0f);
-  for (int n = 0; n < 200; ++n) EXPECT_EQ(integer.Process(T(n + 1)), n >= 5 ? T(n + 1 - 5) : T(0));
-
-  // The four-point Hermite form reproduces quadratics at any fraction; a
-  // cubic only at the midpoint between two samples. Below one sample of
-  // delay the newest neighbour is not there yet (the ring's oldest sample
-  // stands in), so exactness starts at a delay of 1.
-  for (float d : {1.25f, 2.5f, 3.75f, 10.125f}) {
+  for (float d : {1.0f, 1.25f, 2.5f, 5.0f, 10.125f}) {
     CFloatDelayFilter<T> q(64, false), c(64, false);
     q.SetDelay(d);
     c.SetDelay(d);
@@ -221,22 +140,9 @@ TYPED_TEST(DelayLines, FractionalDelayInterpolates) {
       }
     }
   }
-
   CFloatDelayFilter<T> clamped(65536, false);
   clamped.SetDelay(1e6f);
   EXPECT_EQ(clamped.GetDelay(), 65536.0f);
   clamped.SetDelay(std::nanf(""));
   EXPECT_EQ(clamped.GetDelay(), 0.0f);
-}
-
-TYPED_TEST(DelayLines, FractionalStateCopiesBetweenEqualSizesOnly) {
-  using T = TypeParam;
-  CFloatDelayFilter<T> a(32, false), b(32, false), other(16, false);
-  a.SetDelay(3.5f);
-  for (int n = 0; n < 40; ++n) a.Process(T(n));
-  ASSERT_TRUE(b.CopyStateFrom(a));
-  EXPECT_EQ(b.GetDelay(), 3.5f);
-  for (int n = 40; n < 80; ++n) EXPECT_EQ(a.Process(T(n)), b.Process(T(n)));
-  EXPECT_FALSE(other.CopyStateFrom(a));
-
 }
