@@ -117,16 +117,3 @@ TEST(FftFilter, CallbackShapesTheOutput) {
   const std::vector<float> out = RunBlocks(filter, tone, 256);
   for (size_t i = 1024; i < out.size(); ++i) ASSERT_NEAR(out[i], 0.25f, 1e-5f) << i;
 }
-
-TEST(FftFilter, WindowedFramesReachTheCallback) {
-  ScaleBins callback;
-  FftFilter<float> filter(1024, &callback);
-  filter.SetWindow(WINDOW_HANN, true);
-  const std::vector<float> ones(1024, 1.0f);
-  filter.ValuesIn(ones.data(), 1024);
-  ASSERT_EQ(callback.frames, 1);
-  // The DC bin of a Hann-windowed constant is the window's sum, about N/2.
-  EXPECT_NEAR(filter.GetSpectrum()[0].re, 511.5f, 0.01f);
-  EXPECT_TRUE(filter.CompleteProcessing());
-  EXPECT_FALSE(filter.CompleteProcessing());
-}
