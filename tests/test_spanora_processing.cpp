@@ -49,14 +49,6 @@ Stereo Render(ASpanora& effect, const Stereo& in, int block) {
   return out;
 }
 
-float MaxAbsDifference(const Stereo& a, const Stereo& b, std::size_t from = 0) {
-  float worst = 0.0f;
-  for (std::size_t i = from; i < a.size(); ++i) {
-    worst = std::max({worst, std::fabs(a.l[i] - b.l[i]), std::fabs(a.r[i] - b.r[i])});
-  }
-  return worst;
-}
-
 bool AllFinite(const Stereo& s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
     if (!std::isfinite(s.l[i]) || !std::isfinite(s.r[i])) return false;
@@ -208,97 +200,54 @@ TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
   }
 }
 
-TEST_F(ProcessingTest, NullSettingsAndBypassPassTheInputWithNoLatency) {
-  const Stereo in = Noise(kGlideSamples + 4096, 3);
-  EngineRig null(NullValues(3));  // a preset with fill on: it must glide out
-  const Stereo out = null.Run(in, 512);
-  EXPECT_EQ(null.engine.FillMix(), 0.0f);
-  EXPECT_LT(MaxAbsDifference(in, out, kGlideSamples), 1e-6f);
-
-  EngineRig bypassed(PresetValues(5));
-  bypassed.Set(PARAM_BYPASS, 1.0f);
-  const Stereo bypassOut = bypassed.Run(in, 256);
-  EXPECT_EQ(bypassed.engine.BypassMix(), 1.0f);
-  EXPECT_LT(MaxAbsDifference(in, bypassOut, kGlideSamples), 1e-6f);
-
-  // An impulse comes out at sample 0.
-  Stereo impulse(64);
-  impulse.l[0] = impulse.r[0] = 1.0f;
-  const Stereo response = null.Run(impulse, 64);
-  EXPECT_NEAR(response.l[0], 1.0f, 1e-6f);
-  EXPECT_LT(std::fabs(response.l[1]), 1e-6f);
-
-  // Switching the IID stage on fades it in by 0.01 a tick.
-  null.Set(PARAM_WR_ENABLED, 1.0f);
-  null.Run(Noise(50 * TICK_SAMPLES, 6), 512);
-  EXPECT_NEAR(null.engine.IidMix(), 0.5f, 0.011f);
-}
-
-TEST_F(ProcessingTest, BandCountsFollowResolutionAndTheBounds) {
-  auto e = Make(12);  // "Analyser": IID width 0, all bands in range
-  const Stereo in = Noise(20 * TICK_SAMPLES, 9);
-  for (const auto& [resolution, bands] : {std::pair{0.0f, 1}, std::pair{0.5f, 6}, std::pair{1.0f, 10}}) {
-    e->setParameter(PARAM_RESOLUTION, resolution);
-    Render(*e, in, 512);
-    EXPECT_EQ(e->GetEngine().Iid().TargetCount(), bands) << resolution;
-    EXPECT_EQ(e->GetEngine().Iid().ActiveCount(), bands) << resolution;
-  }
-  EXPECT_FLOAT_EQ(e->getParameter(PARAM_RESOLUTION), 1.0f);
-
-  // Focus bounds whose bands all fall outside the IID bounds: no band at all,
-  // and the stage passes the remainder unchanged.
-  EngineRig none(NullValues(0));
-  for (const auto& [index, value] : {std::pair{PARAM_WR_ENABLED, 1.0f}, {PARAM_WR_LOW_FREQ, 0.9f},
-                                     {PARAM_WR_RESTRICT_LOW_FREQ, 0.0f}, {PARAM_WR_RESTRICT_HIGH_FREQ, 0.2f}})
-    none.Set(index, value);
-  const Stereo in2 = Noise(kGlideSamples + 4096, 10);
-  const Stereo out = none.Run(in2, 512);
-  EXPECT_EQ(none.engine.Iid().TargetCount(), 0);
-  EXPECT_EQ(none.engine.Iid().ActiveCount(), 0);
-  EXPECT_LT(MaxAbsDifference(in2, out, kGlideSamples), 1e-6f);
-}
-
-TEST_F(ProcessingTest, PhaseShiftDelaysTheLeftChannelAndBalanceTrims) {
-  EngineRig shifted(NullValues(0));
-  shifted.Set(PARAM_SHIFT, 1.0f);
-  const Stereo in = Noise(kGlideSamples + 4096, 4);
-  const Stereo out = shifted.Run(in, 500);
-  for (std::size_t i = kGlideSamples; i < in.size(); i += 97) {
-    EXPECT_NEAR(out.l[i], in.l[i - 1024], 1e-6f);
-    EXPECT_NEAR(out.r[i], in.r[i], 1e-6f);
-  }
-
-  EngineRig balanced(NullValues(0));
-  balanced.Set(PARAM_BALANCE, 0.75f);
-  balanced.Run(Noise(1024, 5), 512);
-  EXPECT_NEAR(balanced.engine.Output().Gain(0).Value(), 0.1778f, 1e-3f);
-  EXPECT_EQ(balanced.engine.Output().Gain(1).Value(), 1.0f);
-  balanced.Set(PARAM_BALANCE, 1.0f);
-  balanced.Run(Noise(1024, 6), 512);
-  EXPECT_NEAR(balanced.engine.Output().Gain(0).Value(), 0.0f, 1e-6f);
-}
-
-TEST_F(ProcessingTest, SoloAndRangePairsGoThroughTheAutomatedPath) {
-  auto e = Make(0);
-  host.automated.clear();
-  e->SetParameterAutomatedChecked(PARAM_SOLO_L, 1.0f);
-  e->SetParameterAutomatedChecked(PARAM_SOLO_R, 1.0f);
-  EXPECT_EQ(e->getParameter(PARAM_SOLO_L), 0.0f);
-  EXPECT_EQ(e->getParameter(PARAM_SOLO_R), 1.0f);
-  const auto told = [&](int index, float value) {
-    return std::find(host.automated.begin(), host.automated.end(), std::make_pair(index, value)) != host.automated.end();
+// Settings that leave the signal alone but for a delay or a gain on the left
+// channel, once every glide has ended: no latency, no colouring.
+TEST_F(ProcessingTest, PlainSettingsPassTheInputExactlyButForALeftDelayOrGain) {
+  const struct {
+    const char* what;
+    int program;  // its null values
+    std::vector<std::pair<int, float>> changes;
+    std::size_t leftDelay;
+    float leftGain;
+  } cases[] = {
+      {"null, the fill gliding out", 3, {}, 0, 1.0f},
+      {"IID on with no band inside its bounds", 0,
+       {{PARAM_WR_ENABLED, 1.0f}, {PARAM_WR_LOW_FREQ, 0.9f}, {PARAM_WR_RESTRICT_LOW_FREQ, 0.0f},
+        {PARAM_WR_RESTRICT_HIGH_FREQ, 0.2f}},
+       0, 1.0f},
+      {"full shift", 0, {{PARAM_SHIFT, 1.0f}}, 1024, 1.0f},
+      {"balance 0.75", 0, {{PARAM_BALANCE, 0.75f}}, 0, 0.1778f},  // -15 dB
+      {"balance at the end stop", 0, {{PARAM_BALANCE, 1.0f}}, 0, 0.0f},
   };
-  EXPECT_TRUE(told(PARAM_SOLO_L, 0.0f));
-  EXPECT_TRUE(told(PARAM_SOLO_R, 1.0f));
+  const Stereo in = Noise(kGlideSamples + 4096, 3);
+  for (const auto& c : cases) {
+    EngineRig rig(NullValues(c.program));
+    for (const auto& [index, value] : c.changes) rig.Set(index, value);
+    const Stereo out = rig.Run(in, 500);
+    for (std::size_t i = kGlideSamples; i < in.size(); ++i) {
+      ASSERT_NEAR(out.l[i], c.leftGain * in.l[i - c.leftDelay], 1e-4f) << c.what << ", sample " << i;
+      ASSERT_NEAR(out.r[i], in.r[i], 1e-6f) << c.what << ", sample " << i;
+    }
+  }
+}
 
-  e->SetParameterAutomatedChecked(PARAM_WR_LOW_FREQ, 0.3f);
-  e->SetParameterAutomatedChecked(PARAM_WR_HIGH_FREQ, 0.32f);
-  EXPECT_NEAR(e->getParameter(PARAM_WR_HIGH_FREQ) - e->getParameter(PARAM_WR_LOW_FREQ), 0.08f, 1e-6f);
-  EXPECT_FLOAT_EQ(e->getParameter(PARAM_WR_HIGH_FREQ), 0.32f);
-  e->SetParameterAutomatedChecked(PARAM_SPLIT_DELAY_HPF, 0.97f);
-  EXPECT_FLOAT_EQ(e->getParameter(PARAM_SPLIT_DELAY_LPF), 1.0f);
-  EXPECT_FLOAT_EQ(e->getParameter(PARAM_SPLIT_DELAY_HPF), 0.92f);
-  EXPECT_TRUE(told(PARAM_SPLIT_DELAY_LPF, 1.0f));
+// Switching stages on fades them in by 0.01 a tick, so that nothing clicks.
+TEST_F(ProcessingTest, StagesSwitchedOnFadeInByAHundredthATick) {
+  EngineRig rig(NullValues(3));
+  rig.Run(Noise(kGlideSamples, 5), 512);
+  for (int index : {PARAM_WR_ENABLED, PARAM_SPLIT_DELAY_ENABLED, PARAM_HAAS_ENABLED, PARAM_BYPASS}) rig.Set(index, 1.0f);
+  rig.Run(Noise(50 * TICK_SAMPLES, 6), 512);
+  const CSpanoraEngine& e = rig.engine;
+  for (float mix : {e.IidMix(), e.ItdMix(), e.FillMix(), e.BypassMix()}) EXPECT_NEAR(mix, 0.5f, 0.011f);
+}
+
+TEST_F(ProcessingTest, ResolutionSetsTheBandCount) {
+  EngineRig rig(PresetValues(12));  // "Analyser": every band inside the bounds
+  for (const auto& [resolution, bands] : {std::pair{0.0f, 1}, std::pair{0.5f, 6}, std::pair{1.0f, 10}}) {
+    rig.Set(PARAM_RESOLUTION, resolution);
+    rig.Run(Noise(20 * TICK_SAMPLES, 9), 512);
+    EXPECT_EQ(rig.engine.Iid().ActiveCount(), bands) << resolution;
+  }
 }
 
 TEST_F(ProcessingTest, TempoSyncRoundsThePeriodToWholeBeats) {
@@ -314,11 +263,8 @@ TEST_F(ProcessingTest, TempoSyncRoundsThePeriodToWholeBeats) {
   EXPECT_FLOAT_EQ(e->GetDynamicsRate(), 1.0f);
   e->setParameter(PARAM_DYN_SPEED, speedFor(0.3f));
   EXPECT_FLOAT_EQ(e->GetDynamicsRate(), 1.0f / 3.0f);
-  host.timeInfo.flags = 0;  // no tempo: as at 120 BPM
-  e->setParameter(PARAM_DYN_SPEED, speedFor(0.7f));
-  EXPECT_FLOAT_EQ(e->GetDynamicsRate(), 1.0f);
   e->setParameter(PARAM_DYN_TEMPO, 0.0f);
-  EXPECT_NEAR(e->GetDynamicsRate(), 0.7f, 1e-4f);
+  EXPECT_NEAR(e->GetDynamicsRate(), 0.3f, 1e-4f);
 }
 
 TEST_F(ProcessingTest, DynamicsNeverRaiseAGainAboveOneAndReleaseToOne) {
@@ -387,41 +333,14 @@ TEST_F(ProcessingTest, AutoLevelMatchesTheOutputPeakToTheInputPeak) {
   EXPECT_EQ(quiet->getParameter(PARAM_AUTO_LEVEL_AMOUNT1), 0.5f);
 }
 
-TEST_F(ProcessingTest, OddBlockSizesAndSampleRates) {
-  for (float rate : {22050.0f, 44100.0f, 96000.0f, 192000.0f}) {
-    auto e = Make(8);
-    e->setSampleRate(rate);
-    Stereo in = Noise(30000, 4);
-    float* ins[2] = {in.l.data(), in.r.data()};
-    e->processReplacing(ins, ins, 0);  // nothing happens
-    std::size_t at = 0;
-    for (int block : {1, 7, 8192, 333, 1, 4096}) {
-      float* io[2] = {in.l.data() + at, in.r.data() + at};  // in place
-      e->processReplacing(io, io, block);
-      at += static_cast<std::size_t>(block);
-    }
-    e->setSampleRate(rate == 192000.0f ? 44100.0f : 192000.0f);
-    Stereo more = Render(*e, Noise(8192, 5), 1000);
-    EXPECT_TRUE(AllFinite(in)) << rate;
-    EXPECT_TRUE(AllFinite(more)) << rate;
-  }
-}
-
 class AnalysisEditor : public CKivEditorInterface {
  public:
   using CKivEditorInterface::CKivEditorInterface;
   bool isOpen() const override { return open; }
-  void SetLevelMeters(float in, float out) override {
-    inMeter = in;
-    outMeter = out;
-  }
-  void SetOutputPeakHolds(float l, float r) override {
-    holds = std::max(l, r);
-    ++holdCount;
-  }
+  void SetLevelMeters(float in, float) override { inMeter = in; }
+  void SetOutputPeakHolds(float l, float r) override { holds = std::max(l, r); }
   bool open = false;
-  float inMeter = -1, outMeter = -1, holds = 0;
-  int holdCount = 0;
+  float inMeter = -1, holds = 0;
 };
 
 TEST_F(ProcessingTest, AnalysisAndMetersFeedTheEditorOnlyWhileItIsOpen) {
@@ -437,11 +356,8 @@ TEST_F(ProcessingTest, AnalysisAndMetersFeedTheEditorOnlyWhileItIsOpen) {
   EXPECT_EQ(e->GetAnalysis().Store(0).GetPublishCounter(), 8);
   EXPECT_EQ(e->GetAnalysis().Store(1).GetPublishCounter(), 8);
   EXPECT_GT(editor->inMeter, 0.8f);  // -6 dB on a 60 dB scale
-  EXPECT_LE(editor->inMeter, 1.0f);
-  EXPECT_GT(editor->holdCount, 0);
   EXPECT_GT(editor->holds, 0.1f);
 }
-
 
 // Renders 0.5-amplitude tones (1 kHz left, 700 Hz right) through an
 // engine and measures, per stretch of whole ticks, the output peak and the
@@ -577,19 +493,15 @@ TEST_F(ProcessingTest, NoParameterChangeOvershootsTheSteadyStateByMoreThanOneDec
               20.0f * std::log10(worstHigh + 1e-12f));
 }
 
-// Every change between two factory programs. A program change moves its
-// designs (band layout, ITD filters and delays) within a few ticks but its
-// mixes by 0.01 a tick, so for up to 100 ticks the output is the new
-// designs at mixes between the two programs, which can be far louder than
-// either (15 -> 9: +8.5 dB, the new ITD band at the old ITD width). Each
-// tick is therefore bounded by the larger of the steady peaks at both ends
-// and the peak of the new program led along the same mix values; what
-// exceeds that is a transient. The bound is 3 dB, not 1: the band layout is
-// rebuilt one band per tick over up to twenty ticks while the ITD design
-// changes within one, and a part-old layout under the new ITD design is up
-// to 2.7 dB louder (28 -> 0, 28 -> 35; 30 pairs over 1 dB, all within the
-// rebuild). Separately, the overshoot over both ends alone must not grow.
-// Four shards, so that a parallel test run spreads the 1,560 changes.
+// Every change between two factory programs. Its designs (bands, ITD filters
+// and delays) move within a few ticks, its mixes by 0.01 a tick, so for up to
+// 100 ticks the new designs play at mixes between the two programs, which can
+// be far louder than either (15 -> 9: +8.5 dB). Each tick is therefore bounded
+// by the steady peaks at both ends and that of the new program led along the
+// same mixes. The bound is 3 dB: the band layout is rebuilt one band a tick
+// while the ITD design changes at once, and a part-old layout under the new
+// ITD design is up to 2.7 dB louder (28 -> 0). The overshoot over the ends
+// alone must not grow. Four shards spread the 1,560 changes over a parallel run.
 class ProgramChanges : public ::testing::TestWithParam<int> {};
 INSTANTIATE_TEST_SUITE_P(Shard, ProgramChanges, ::testing::Range(0, 4));
 
