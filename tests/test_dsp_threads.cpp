@@ -16,7 +16,6 @@ TEST(DspThreads, DataStoreHandsSpectraAcrossThreads) {
   constexpr int FFT_SIZE = 1024, BINS = FFT_SIZE / 2 + 1;
   CFrequencyDataStore store(FFT_SIZE);
   std::atomic<bool> stop{false};
-  const auto duration = std::chrono::milliseconds(250);
 
   // Writer: one spectrum per 1024-sample frame at 44.1 kHz would be every
   // 23 ms; here back to back, to give the exchange far more chances to
@@ -40,7 +39,7 @@ TEST(DspThreads, DataStoreHandsSpectraAcrossThreads) {
   std::vector<double> power(BINS);
   int reads = 0;
   bool inRange = true;
-  const auto end = std::chrono::steady_clock::now() + duration;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(250);
   while (std::chrono::steady_clock::now() < end) {
     store.CatchUp();
     store.BeginRead().CopyTo(power.data());

@@ -37,7 +37,6 @@ Stereo Noise(std::size_t n, unsigned seed, float level = 0.5f) {
   return s;
 }
 
-// Runs `in` through the effect in blocks.
 Stereo Render(ASpanora& effect, const Stereo& in, int block) {
   Stereo out(in.size());
   for (std::size_t at = 0; at < in.size(); at += static_cast<std::size_t>(block)) {
@@ -120,7 +119,6 @@ struct EngineRig {
   float DynamicsRate() const {
     return values[PARAM_DYNAMICS] != 0.0f ? DynamicsSpeedHz(values[PARAM_DYN_SPEED]) : 0.0f;
   }
-  // Renders all of `in` in blocks through the engine.
   Stereo Run(const Stereo& in, int block) {
     Stereo out(in.size());
     Render(in, out, 0, in.size(), block, false);
