@@ -170,13 +170,11 @@ TEST_F(ProcessingTest, RunWisePathEqualsTheSampleBySampleChainForEveryPreset) {
     }
     // Halfway, a handful of changes that redesign bands, filters and delays.
     const std::size_t half = kLength / 2 + 77;
-    auto change = [](EngineRig& rig) {
-      rig.Set(PARAM_WR_HIGH_FREQ, 0.9f);
-      rig.Set(PARAM_SPLIT_DELAY_LPF, 0.7f);
-      rig.Set(PARAM_SPLIT_DELAY_TIME, 0.6f);
-      rig.Set(PARAM_SHIFT, 0.3f);
-      rig.Set(PARAM_INVERT, 1.0f);
-      rig.Set(PARAM_WR_ENABLED, 1.0f);
+    const std::pair<int, float> changes[] = {{PARAM_WR_HIGH_FREQ, 0.9f}, {PARAM_SPLIT_DELAY_LPF, 0.7f},
+                                             {PARAM_SPLIT_DELAY_TIME, 0.6f}, {PARAM_SHIFT, 0.3f},
+                                             {PARAM_INVERT, 1.0f}, {PARAM_WR_ENABLED, 1.0f}};
+    auto change = [&](EngineRig& rig) {
+      for (const auto& [index, value] : changes) rig.Set(index, value);
     };
     EngineRig reference(values);
     Stereo b(in.size());
