@@ -9,6 +9,7 @@
 #include "Helpers/KivEditorInterface.h"
 #include "tests/support/FakeHost.h"
 #include "widener/ASpanora.h"
+#include "widener/SpanoraIidKernel.h"
 
 namespace {
 
@@ -93,6 +94,53 @@ BENCHMARK(BM_WidenerEveryStage)
     ->Args({1, 32, 0})
     ->Args({1, 512, 1})
     ->Unit(benchmark::kMillisecond);
+
+// One IID kernel run of ten bands, by kernel (first argument) and run length
+// (second). A run costs its steps plus a fixed fill and drain of the skew:
+// the gap between short and long runs is what small host blocks pay.
+void BM_IidKernelRun(benchmark::State& state) {
+  const auto kernel = static_cast<EIidKernel>(state.range(0));
+  const int n = static_cast<int>(state.range(1));
+  if (!SpanoraIidKernels::IsAvailable(kernel)) {
+    state.SkipWithError("kernel not available on this CPU");
+    return;
+  }
+  state.SetLabel(SpanoraIidKernels::Name(kernel));
+  auto lanes = std::make_unique<SIidLanes>();
+  lanes->bands = 10;
+  for (int band = 0; band < 10; ++band) {
+    CRecursiveFilterCore notch, bandPass;
+    notch.DesignNotch(0.005f + 0.04f * static_cast<float>(band), 0.001f);
+    bandPass.DesignBandPass(0.006f + 0.04f * static_cast<float>(band), 0.001f);
+    for (int j = 0; j < 4; ++j) {
+      const CRecursiveFilterCore::SBiquadState f = (j < 2 ? notch : bandPass).GetBiquadState();
+      const int i = 4 * band + j;
+      lanes->a0[i] = f.a0;
+      lanes->a1[i] = f.a1;
+      lanes->a2[i] = f.a2;
+      lanes->b1[i] = f.b1;
+      lanes->b2[i] = f.b2;
+      lanes->fade[i] = 1.0f;
+    }
+  }
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
+  float in[2][GAIN_SAMPLES], out[2][GAIN_SAMPLES];
+  for (int k = 0; k < GAIN_SAMPLES; ++k) {
+    in[0][k] = noise(rng);
+    in[1][k] = noise(rng);
+  }
+  const float* const x[2] = {in[0], in[1]};
+  float* const y[2] = {out[0], out[1]};
+  const IidKernel run = SpanoraIidKernels::Get(kernel);
+  for (auto _ : state) {
+    run(*lanes, x, y, n, 0.7f);
+    benchmark::DoNotOptimize(out[0][0]);
+  }
+  state.counters["per_frame"] = benchmark::Counter(static_cast<double>(n), benchmark::Counter::kIsIterationInvariantRate |
+                                                                               benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_IidKernelRun)->ArgNames({"kernel", "run"})->ArgsProduct({{0, 1, 2}, {8, 32, 128}});
 
 // Building an effect object, without the 100 ms its worker start-up waits.
 void BM_ConstructEffect(benchmark::State& state) {
