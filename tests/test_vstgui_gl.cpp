@@ -116,61 +116,40 @@ class BitmapDrawing : public ::testing::Test {
   kiv::ErrorReportHook m_pPreviousHook = nullptr;
 };
 
-TEST_F(BitmapDrawing, ImageNotAPowerOfTwoDrawsAtItsOwnSizeFromAPaddedTexture) {
-  COffscreenEditor editor(64, 48);
-  ASSERT_TRUE(editor.Ok());
-  BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_MARKERS);
-  ASSERT_TRUE(bitmap->isLoaded()) << bitmap->getLoadError();
-  bitmap->drawOGL(5, 7);
-  const SImage image = editor.Read();
-  // The corners where they belong, the half-transparent middle blended, and
-  // nothing of the padding beyond the image.
-  EXPECT_EQ(Rgb(PixelAt(image, 5, 7)), (Rgba{255, 0, 0, 0}));
-  EXPECT_EQ(Rgb(PixelAt(image, 5 + 36, 7 + 20)), (Rgba{0, 255, 0, 0}));
-  EXPECT_NEAR(PixelAt(image, 5 + 18, 7 + 10)[0], 128, 2);
-  EXPECT_EQ(Rgb(PixelAt(image, 5 + 37, 7 + 20)), (Rgba{0, 0, 0, 0}));
-  EXPECT_EQ(Rgb(PixelAt(image, 5 + 36, 7 + 21)), (Rgba{0, 0, 0, 0}));
-  EXPECT_TRUE(g_reports.empty());
-}
-
-TEST_F(BitmapDrawing, FailedUploadSwitchesToPixelRectanglesWithoutLosingTheImage) {
-  SImage textured;
-  {
-    COffscreenEditor editor(64, 48, {0, 40, 0, 255});
-    ASSERT_TRUE(editor.Ok());
-    BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_MARKERS);
-    bitmap->drawOGL(3, 9);
-    ASSERT_NE(bitmap->getTextureName(), 0u);
-    textured = editor.Read();
-  }
-  COffscreenEditor editor(64, 48, {0, 40, 0, 255});
-  ASSERT_TRUE(editor.Ok());
-  CBitmap::ForceTextureUploadFailure(true);
-  BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_MARKERS);
-  bitmap->drawOGL(3, 9);
-  EXPECT_EQ(bitmap->getTextureName(), 0u);
-  EXPECT_FALSE(CBitmap::GetCacheTextures());
-  const SImage drawn = editor.Read();
-  EXPECT_EQ(drawn.rgba, textured.rgba);
-}
-
-TEST_F(BitmapDrawing, FilmstripFramesDrawFromTheirSubRectangleOnBothPaths) {
-  for (bool textures : {true, false}) {
-    SCOPED_TRACE(textures ? "texture" : "pixel rectangle");
-    CBitmap::SetCacheTextures(textures);
+// A non-power-of-two image draws from a padded texture; after a failed upload
+// every bitmap draws as pixel rectangles instead. Both give one picture.
+TEST_F(BitmapDrawing, TexturesAndPixelRectanglesAfterAFailedUploadDrawTheSamePicture) {
+  SImage pictures[2];
+  for (bool fail : {false, true}) {
+    SCOPED_TRACE(fail ? "pixel rectangles" : "texture");
     COffscreenEditor editor(120, 40);
     ASSERT_TRUE(editor.Ok());
+    CBitmap::ForceTextureUploadFailure(fail);
+    BitmapPtr markers = LoadBitmap(resources::TEST_IMAGE_MARKERS);
     BitmapPtr strip = LoadBitmap(resources::TEST_IMAGE_KNOB_STRIP);
-    ASSERT_EQ(strip->getHeight(), 5 * 32);
+    ASSERT_TRUE(markers->isLoaded()) << markers->getLoadError();
+    markers->drawOGL(65, 7);
     strip->drawOGL(CRect(20, 4, 52, 36), CPoint(0, 3 * 32));  // frame 3
     strip->drawOGL(-16, 4, 0, 1 * 32, 32, 32);                // frame 1, half off the left edge
-    const SImage image = editor.Read();
-    EXPECT_EQ(strip->getTextureName() != 0, textures);
-    EXPECT_NEAR(PixelAt(image, 20 + 16, 4 + 28)[0], 160, 2);  // frame 3's grey, below the centre
-    EXPECT_NEAR(PixelAt(image, 4, 4 + 28)[0], 80, 2);         // frame 1's grey, right of its centre
-    EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 3)), (Rgba{0, 0, 0, 0}));   // nothing of frame 2 above
-    EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 36)), (Rgba{0, 0, 0, 0}));  // nor of frame 4 below
+    EXPECT_EQ(strip->getTextureName() == 0, fail);
+    EXPECT_EQ(CBitmap::GetCacheTextures(), !fail);
+    pictures[fail] = editor.Read();
   }
+  EXPECT_EQ(pictures[0].rgba, pictures[1].rgba);
+  const SImage& image = pictures[1];
+  // The corners where they belong, the half-transparent middle blended, and
+  // nothing of the padding beyond the image.
+  EXPECT_EQ(Rgb(PixelAt(image, 65, 7)), (Rgba{255, 0, 0, 0}));
+  EXPECT_EQ(Rgb(PixelAt(image, 65 + 36, 7 + 20)), (Rgba{0, 255, 0, 0}));
+  EXPECT_NEAR(PixelAt(image, 65 + 18, 7 + 10)[0], 128, 2);
+  EXPECT_EQ(Rgb(PixelAt(image, 65 + 37, 7 + 20)), (Rgba{0, 0, 0, 0}));
+  EXPECT_EQ(Rgb(PixelAt(image, 65 + 36, 7 + 21)), (Rgba{0, 0, 0, 0}));
+  // Filmstrip frames come from their own sub-rectangle.
+  EXPECT_NEAR(PixelAt(image, 20 + 16, 4 + 28)[0], 160, 2);  // frame 3's grey, below the centre
+  EXPECT_NEAR(PixelAt(image, 4, 4 + 28)[0], 80, 2);         // frame 1's grey, right of its centre
+  EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 3)), (Rgba{0, 0, 0, 0}));   // nothing of frame 2 above
+  EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 36)), (Rgba{0, 0, 0, 0}));  // nor of frame 4 below
+  EXPECT_TRUE(g_reports.empty());
 }
 
 TEST_F(BitmapDrawing, NearestSamplingAtOwnSizeGivesTheLinearPictureAndLeavesTheTextureLinear) {
