@@ -66,19 +66,10 @@ TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
   EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{0, 255, 0, 255}));
 }
 
-TEST(GLOffscreen, ZeroAndNegativeSizes) {
+TEST(GLOffscreen, NegativeAndHugeSizesAreRefused) {
   std::string error;
   EXPECT_EQ(platform::CreateOffscreenSurface(-1, 10, error), nullptr);
   EXPECT_EQ(platform::CreateOffscreenSurface(100000, 10, error), nullptr);
-
-  auto flat = platform::CreateOffscreenSurface(20, 0, error);
-  ASSERT_NE(flat, nullptr) << error;
-  ASSERT_TRUE(flat->MakeCurrent());
-  glClear(GL_COLOR_BUFFER_BIT);
-  SImage image;
-  EXPECT_TRUE(flat->ReadPixels(image));
-  EXPECT_TRUE(image.rgba.empty());
-  flat->RestoreContext();
 }
 
 }  // namespace

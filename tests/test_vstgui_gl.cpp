@@ -103,8 +103,6 @@ class BitmapDrawing : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { resources::AddResourceTable(&resources::kTestResources); }
   void SetUp() override {
-    CBitmap::SetCacheTextures(true);
-    CBitmap::ForceTextureUploadFailure(false);
     g_reports.clear();
     m_pPreviousHook = kiv::SetErrorReportHook(RecordReport);
   }
