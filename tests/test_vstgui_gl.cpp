@@ -62,12 +62,7 @@ class COffscreenEditor {
       return;
     }
     Enter();
-    glViewport(0, 0, width, std::max(height, 1));
-    const GLfloat projection[16] = {2.0f / width, 0, 0, 0, 0, -2.0f / height, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
-    glMatrixMode(GL_PROJECTION);
-    glLoadMatrixf(projection);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    ApplyPixelProjection(width, height);
     glClearColor(background[0] / 255.0f, background[1] / 255.0f, background[2] / 255.0f, background[3] / 255.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     EXPECT_TRUE(m_Fonts.Create());
@@ -108,8 +103,6 @@ class BitmapDrawing : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { resources::AddResourceTable(&resources::kTestResources); }
   void SetUp() override {
-    CBitmap::SetCacheTextures(true);
-    CBitmap::ForceTextureUploadFailure(false);
     g_reports.clear();
     m_pPreviousHook = kiv::SetErrorReportHook(RecordReport);
   }
@@ -121,66 +114,40 @@ class BitmapDrawing : public ::testing::Test {
   kiv::ErrorReportHook m_pPreviousHook = nullptr;
 };
 
-TEST_F(BitmapDrawing, ImageNotAPowerOfTwoDrawsAtItsOwnSizeFromAPaddedTexture) {
-  COffscreenEditor editor(64, 48);
-  ASSERT_TRUE(editor.Ok());
-  BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_MARKERS);
-  ASSERT_TRUE(bitmap->isLoaded()) << bitmap->getLoadError();
-  bitmap->drawOGL(5, 7);
-  const SImage image = editor.Read();
-
-  EXPECT_EQ(bitmap->getTextureWidth(), 64);
-  EXPECT_EQ(bitmap->getTextureHeight(), 32);
-  // The corners where they belong, the half-transparent middle blended, and
-  // nothing of the padding beyond the image.
-  EXPECT_EQ(Rgb(PixelAt(image, 5, 7)), (Rgba{255, 0, 0, 0}));
-  EXPECT_EQ(Rgb(PixelAt(image, 5 + 36, 7 + 20)), (Rgba{0, 255, 0, 0}));
-  EXPECT_NEAR(PixelAt(image, 5 + 18, 7 + 10)[0], 128, 2);
-  EXPECT_EQ(Rgb(PixelAt(image, 5 + 37, 7 + 20)), (Rgba{0, 0, 0, 0}));
-  EXPECT_EQ(Rgb(PixelAt(image, 5 + 36, 7 + 21)), (Rgba{0, 0, 0, 0}));
-  EXPECT_TRUE(g_reports.empty());
-}
-
-TEST_F(BitmapDrawing, FailedUploadSwitchesToPixelRectanglesWithoutLosingTheImage) {
-  SImage textured;
-  {
-    COffscreenEditor editor(64, 48, {0, 40, 0, 255});
-    ASSERT_TRUE(editor.Ok());
-    BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_MARKERS);
-    bitmap->drawOGL(3, 9);
-    ASSERT_NE(bitmap->getTextureName(), 0u);
-    textured = editor.Read();
-  }
-  COffscreenEditor editor(64, 48, {0, 40, 0, 255});
-  ASSERT_TRUE(editor.Ok());
-  CBitmap::ForceTextureUploadFailure(true);
-  BitmapPtr bitmap = LoadBitmap(resources::TEST_IMAGE_MARKERS);
-  bitmap->drawOGL(3, 9);
-  EXPECT_EQ(bitmap->getTextureName(), 0u);
-  EXPECT_FALSE(CBitmap::GetCacheTextures());
-  const SImage drawn = editor.Read();
-  EXPECT_EQ(drawn.rgba, textured.rgba);
-  BitmapPtr later = LoadBitmap(resources::TEST_IMAGE_MARKERS);
-  EXPECT_EQ(later->getPixels().stride, 37);  // made after the switch: not padded
-}
-
-TEST_F(BitmapDrawing, FilmstripFramesDrawFromTheirSubRectangleOnBothPaths) {
-  for (bool textures : {true, false}) {
-    SCOPED_TRACE(textures ? "texture" : "pixel rectangle");
-    CBitmap::SetCacheTextures(textures);
+// A non-power-of-two image draws from a padded texture; after a failed upload
+// every bitmap draws as pixel rectangles instead. Both give one picture.
+TEST_F(BitmapDrawing, TexturesAndPixelRectanglesAfterAFailedUploadDrawTheSamePicture) {
+  SImage pictures[2];
+  for (bool fail : {false, true}) {
+    SCOPED_TRACE(fail ? "pixel rectangles" : "texture");
     COffscreenEditor editor(120, 40);
     ASSERT_TRUE(editor.Ok());
+    CBitmap::ForceTextureUploadFailure(fail);
+    BitmapPtr markers = LoadBitmap(resources::TEST_IMAGE_MARKERS);
     BitmapPtr strip = LoadBitmap(resources::TEST_IMAGE_KNOB_STRIP);
-    ASSERT_EQ(strip->getHeight(), 5 * 32);
+    ASSERT_TRUE(markers->isLoaded()) << markers->getLoadError();
+    markers->drawOGL(65, 7);
     strip->drawOGL(CRect(20, 4, 52, 36), CPoint(0, 3 * 32));  // frame 3
     strip->drawOGL(-16, 4, 0, 1 * 32, 32, 32);                // frame 1, half off the left edge
-    const SImage image = editor.Read();
-    EXPECT_EQ(strip->getTextureName() != 0, textures);
-    EXPECT_NEAR(PixelAt(image, 20 + 16, 4 + 28)[0], 160, 2);  // frame 3's grey, below the centre
-    EXPECT_NEAR(PixelAt(image, 4, 4 + 28)[0], 80, 2);         // frame 1's grey, right of its centre
-    EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 3)), (Rgba{0, 0, 0, 0}));   // nothing of frame 2 above
-    EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 36)), (Rgba{0, 0, 0, 0}));  // nor of frame 4 below
+    EXPECT_EQ(strip->getTextureName() == 0, fail);
+    EXPECT_EQ(CBitmap::GetCacheTextures(), !fail);
+    pictures[fail] = editor.Read();
   }
+  EXPECT_EQ(pictures[0].rgba, pictures[1].rgba);
+  const SImage& image = pictures[1];
+  // The corners where they belong, the half-transparent middle blended, and
+  // nothing of the padding beyond the image.
+  EXPECT_EQ(Rgb(PixelAt(image, 65, 7)), (Rgba{255, 0, 0, 0}));
+  EXPECT_EQ(Rgb(PixelAt(image, 65 + 36, 7 + 20)), (Rgba{0, 255, 0, 0}));
+  EXPECT_NEAR(PixelAt(image, 65 + 18, 7 + 10)[0], 128, 2);
+  EXPECT_EQ(Rgb(PixelAt(image, 65 + 37, 7 + 20)), (Rgba{0, 0, 0, 0}));
+  EXPECT_EQ(Rgb(PixelAt(image, 65 + 36, 7 + 21)), (Rgba{0, 0, 0, 0}));
+  // Filmstrip frames come from their own sub-rectangle.
+  EXPECT_NEAR(PixelAt(image, 20 + 16, 4 + 28)[0], 160, 2);  // frame 3's grey, below the centre
+  EXPECT_NEAR(PixelAt(image, 4, 4 + 28)[0], 80, 2);         // frame 1's grey, right of its centre
+  EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 3)), (Rgba{0, 0, 0, 0}));   // nothing of frame 2 above
+  EXPECT_EQ(Rgb(PixelAt(image, 20 + 16, 36)), (Rgba{0, 0, 0, 0}));  // nor of frame 4 below
+  EXPECT_TRUE(g_reports.empty());
 }
 
 TEST_F(BitmapDrawing, NearestSamplingAtOwnSizeGivesTheLinearPictureAndLeavesTheTextureLinear) {
@@ -190,14 +157,12 @@ TEST_F(BitmapDrawing, NearestSamplingAtOwnSizeGivesTheLinearPictureAndLeavesTheT
   ASSERT_TRUE(sampler.Create());
   BitmapPtr markers = LoadBitmap(resources::TEST_IMAGE_MARKERS);
   BitmapPtr quadrants = LoadBitmap(resources::TEST_IMAGE_QUADRANTS);
-  BitmapPtr strip = LoadBitmap(resources::TEST_IMAGE_KNOB_STRIP);
   SImage pictures[2];
   for (unsigned name : {0u, sampler.GetName()}) {
     editor.Enter(1, name);
     glClear(GL_COLOR_BUFFER_BIT);
     quadrants->drawOGL(30, 30);   // opaque: drawn without blending
     markers->drawOGL(5, 7);       // half-transparent column blends
-    strip->drawOGL(60, 2, 0, 64, 32, 32);  // a filmstrip frame
     pictures[name != 0] = editor.Read();
   }
   EXPECT_EQ(pictures[0].rgba, pictures[1].rgba);
@@ -209,10 +174,9 @@ TEST_F(BitmapDrawing, NearestSamplingAtOwnSizeGivesTheLinearPictureAndLeavesTheT
   glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
   EXPECT_EQ(bound, 0);
   EXPECT_EQ(filter, GL_LINEAR);
-  EXPECT_TRUE(glIsEnabled(GL_BLEND) == GL_FALSE);  // the fixture never enabled it; nothing leaked
 
-  // Bound for draws in whole pixels only; a turned or scaled bitmap keeps
-  // its texture's linear filtering.
+  // Bound for draws in whole pixels only; a bitmap between pixels keeps its
+  // texture's linear filtering.
   const auto boundInScope = [] {
     const CPixelExactSampling scope;
     GLint name = 0;
@@ -223,12 +187,6 @@ TEST_F(BitmapDrawing, NearestSamplingAtOwnSizeGivesTheLinearPictureAndLeavesTheT
   glTranslatef(3.0f, -2.0f, 0.0f);
   EXPECT_EQ(boundInScope(), sampler.GetName());
   glTranslatef(0.5f, 0.0f, 0.0f);
-  EXPECT_EQ(boundInScope(), 0u);
-  glLoadIdentity();
-  glRotatef(10.0f, 0.0f, 0.0f, 1.0f);
-  EXPECT_EQ(boundInScope(), 0u);
-  glLoadIdentity();
-  editor.Enter(1, 0);
   EXPECT_EQ(boundInScope(), 0u);
   sampler.Release();
 }
@@ -254,10 +212,8 @@ TEST_F(BitmapDrawing, DamagedOrMissingImageDrawsAPlaceholderAndReports) {
   BitmapPtr missing = LoadBitmap(resources::TEST_IMAGE_MISSING);
   EXPECT_FALSE(corrupt->isLoaded());
   EXPECT_FALSE(missing->isLoaded());
-  EXPECT_NE(corrupt->getLoadError().find("1003"), std::string::npos);
   ASSERT_EQ(g_reports.size(), 2u);
   EXPECT_NE(g_reports[0].find("CBitmap::loadFromResource"), std::string::npos);
-  EXPECT_EQ(corrupt->getWidth(), CBitmap::PLACEHOLDER_SIZE);
 
   corrupt->drawOGL(0, 0);
   missing->drawOGL(CRect(32, 40, 62, 50), CPoint(0, 0));  // the size asked for
@@ -285,7 +241,6 @@ TEST_F(BitmapDrawing, TexturesStayInTheContextThatCreatedThem) {
   bitmap->drawOGL(0, 0);
   EXPECT_EQ(glIsTexture(name), GL_FALSE);
   EXPECT_EQ(bitmap->getTextureName(), name);
-  EXPECT_EQ(bitmap->getLastDrawnFrame(), 7u);
   EXPECT_EQ(second.Read().rgba, inFirst.rgba);
 
   // Releasing from the wrong context leaves the first context's texture
@@ -336,7 +291,7 @@ TEST(TextDrawing, TextIsDrawnAntialiasedInTheCurrentColourWithBlending) {
   EXPECT_GT(partial, 5);  // antialiased edges
 }
 
-TEST(TextDrawing, RectangleTextLandsWhereTheLayoutSays) {
+TEST(TextDrawing, RectangleTextIsAlignedAndSitsOnTheBaselineAboutCentred) {
   for (CHoriTxtAlign align : {kLeftText, kCenterText, kRightText}) {
     SCOPED_TRACE(align);
     COffscreenEditor editor(160, 40);
@@ -345,13 +300,13 @@ TEST(TextDrawing, RectangleTextLandsWhereTheLayoutSays) {
     glColor4ub(255, 255, 255, 255);
     DrawTextInRect(rect, "HH", align, kOGLFont14);
     const SBox box = LitBox(editor.Read(), 128);
-    const STextLayout layout = LayoutTextInRect(rect, "HH", align, kOGLFont14);
-    EXPECT_GE(box.left, layout.x);
-    EXPECT_LE(box.left, layout.x + 3);
-    EXPECT_LE(box.right, layout.x + layout.width - 1);
-    EXPECT_GE(box.right, layout.x + layout.width - 4);
+    // Within the glyphs' side bearings of the side it is aligned to; centred
+    // text equally far from both.
+    const int leftGap = box.left - rect.left, rightGap = rect.right - 1 - box.right;
+    EXPECT_GE(std::min(leftGap, rightGap), 0);
+    EXPECT_LE(align == kLeftText ? leftGap : align == kRightText ? rightGap : std::abs(leftGap - rightGap), 2);
     // Capitals sit on the baseline, within the rectangle, about centred.
-    EXPECT_EQ(box.bottom, layout.baseline - 1);
+    EXPECT_EQ(box.bottom, LayoutTextInRect(rect, "HH", align, kOGLFont14).baseline - 1);
     EXPECT_GE(box.top, rect.top);
     EXPECT_LE(std::abs((box.top - rect.top) - (rect.bottom - 1 - box.bottom)), GetFontDescent(kOGLFont14) + 2);
   }
@@ -429,47 +384,20 @@ class FillView : public CView {
   bool m_bMessUp;
 };
 
-// The origin top-left: every pixel probe of the frame drawings below.
-TEST(FrameDrawing, AZeroHeightGivesAViewportOfOneAndEdgesAreExclusive) {
-  auto frame = OpenOffscreenFrame(64, 32);
-  ASSERT_TRUE(frame) << "no offscreen GL";
-  ASSERT_TRUE(frame->makeContextCurrent());
-  ApplyPixelProjection(64, 0);
-  GLint viewport[4] = {};
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  EXPECT_EQ(viewport[3], 1);
-  ApplyPixelProjection(64, 32);
-  frame->restoreContext();
-
-  frame->addView(new FillView(CRect(0, 0, 8, 4), CColor{255, 255, 255, 255}));
-  platform::SImage image;
-  ASSERT_TRUE(frame->drawToImage(image));
-  ASSERT_EQ(image.width, 64);
-  ASSERT_EQ(image.height, 32);
-  EXPECT_EQ(PixelAt(image, 7, 3)[0], 255);
-  EXPECT_EQ(PixelAt(image, 8, 4)[0], 0);  // right and bottom edges are outside
-}
-
-TEST(FrameDrawing, HalfTransparentPanelsBlendAndNoViewLeaksGLStateIntoTheNext) {
+TEST(FrameDrawing, PanelsBlendNoViewLeaksGLStateIntoTheNextAndRedrawsAreAskedFor) {
   auto frame = OpenOffscreenFrame(100, 100);
   ASSERT_TRUE(frame) << "no offscreen GL";
   frame->addView(new FillView(CRect(0, 0, 100, 100), CColor{200, 200, 200, 255}, true));
-  frame->addView(new FillView(CRect(10, 10, 30, 30), CColor{0, 0, 255, 128}));
+  auto* view = new FillView(CRect(10, 10, 30, 30), CColor{0, 0, 255, 128});
+  frame->addView(view);
   platform::SImage image;
   ASSERT_TRUE(frame->drawToImage(image));
-  const auto panel = PixelAt(image, 20, 20);
+  const auto panel = PixelAt(image, 20, 20);  // origin top-left
   EXPECT_NEAR(panel[0], 100, 2);  // 200 * (1 - 128/255), blending still on
   EXPECT_NEAR(panel[2], 228, 2);
   EXPECT_EQ(PixelAt(image, 55, 55)[0], 200);  // not moved by the first view's translation
-}
+  EXPECT_EQ(PixelAt(image, 30, 30)[0], 200);  // right and bottom edges are outside
 
-TEST(FrameDrawing, DrawsOnlyWhenAViewOrTheFrameAskedForIt) {
-  auto frame = OpenOffscreenFrame(32, 32);
-  ASSERT_TRUE(frame) << "no offscreen GL";
-  auto* view = new FillView(CRect(0, 0, 10, 10), CColor{255, 0, 0, 255});
-  frame->addView(view);
-  frame->drawOGL();
-  EXPECT_EQ(view->draws, 1);
   frame->drawOGL();
   frame->idle();
   EXPECT_EQ(view->draws, 1);
