@@ -2,6 +2,9 @@
 // window events through a CFrame with no window and no GL.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <memory>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "vstgui/CButtons.h"
 #include "vstgui/CFrame.h"
 #include "vstgui/CKnob.h"
+#include "vstgui/COptionMenu.h"
 #include "vstgui/CSlider.h"
 #include "vstgui/CTextEdit.h"
 
@@ -200,6 +204,31 @@ TEST_F(ViewFramework, TextEditTypesCommitsOnReturnAndRestoresOnEscape) {
   EXPECT_EQ(listener.values.size(), 2u);
 }
 
+TEST_F(ViewFramework, OptionMenuOpensAsAModalListAndChoosesByClickOrWheel) {
+  auto* menu = new COptionMenu(CRect(10, 10, 110, 30), &listener, 1);
+  for (const char* entry : {"Off", "Low", "High"}) menu->addEntry(entry);
+  auto* button = new COnOffButton(CRect(10, 40, 110, 60), &listener, 0, nullptr);
+  frame.addView(menu);
+  frame.addView(button);
+
+  PressAt(&frame, 20, 20);
+  ASSERT_TRUE(menu->isListOpen());
+  EXPECT_EQ(frame.getModalView(), menu);
+  const CRect list = menu->getListRect();
+  PressAt(&frame, list.left + 5, list.top + list.height() * 5 / 6);  // third entry, over the button
+  EXPECT_FALSE(menu->isListOpen());
+  EXPECT_EQ(menu->getCurrentIndex(), 2);
+  EXPECT_EQ(button->getValue(), 0.0f);  // the click was the list's
+  EXPECT_FLOAT_EQ(listener.values.back(), 2.0f);
+
+  PressAt(&frame, 20, 20);
+  PressAt(&frame, 300, 250);  // outside: closes, changes nothing
+  EXPECT_FALSE(menu->isListOpen());
+  EXPECT_EQ(menu->getCurrentIndex(), 2);
+  WheelAt(&frame, 20, 20, 1.0f);
+  EXPECT_EQ(menu->getCurrentIndex(), 1);
+}
+
 TEST_F(ViewFramework, TextDragStepsEveryThreePixelsWithFineShiftAndIsOneGesture) {
   CTextDrag* drag = AddDrag(kTextDragLinear, 0.0f, 1.0f, 0.5f);
   PressAt(&frame, 50, 110);
@@ -217,6 +246,25 @@ TEST_F(ViewFramework, TextDragStepsEveryThreePixelsWithFineShiftAndIsOneGesture)
   EXPECT_EQ(listener.values.size(), 3u);
   EXPECT_EQ(host.beginEdits, std::vector<int>{1});
   EXPECT_EQ(host.endEdits, std::vector<int>{1});
+}
+
+TEST_F(ViewFramework, TextDragOctaveAndLogTypes) {
+  CTextDrag octave(CRect(0, 0, 10, 10), nullptr, 1, 0.0f, kTextDragOctaveSteps);
+  octave.setMin(0.0f);
+  octave.setMax(20000.0f);
+  // From 0 the grid index is -1: a count that leaves it negative stays at 0.
+  EXPECT_EQ(octave.DraggedValue(0.0f, 1, false), 0.0f);
+  EXPECT_EQ(octave.DraggedValue(1000.0f, 10, false), 477.0f);   // index 89: trunc(2^8.9)
+  EXPECT_EQ(octave.DraggedValue(1000.0f, -200, false), 20000.0f);
+  octave.SetStep(1.0f);
+  EXPECT_EQ(octave.DraggedValue(1000.0f, -7, true), 1007.0f);  // Shift: linear, whole steps
+
+  CTextDrag log(CRect(0, 0, 10, 10), nullptr, 1, 0.0f, kTextDragLog);
+  log.setMin(20.0f);
+  log.setMax(20000.0f);
+  EXPECT_NEAR(log.DraggedValue(20.0f, -10, false), 20.0f * std::pow(1000.0f, 0.1f), 1e-3);
+  EXPECT_NEAR(log.DraggedValue(20.0f, -10, true), 20.0f * std::pow(1000.0f, 0.01f), 1e-3);
+  EXPECT_NEAR(log.ConvertParamToValue(0.5f), std::sqrt(20.0f * 20000.0f), 1e-2);
 }
 
 // A double click opening it for typing, and the typed value reaching the
