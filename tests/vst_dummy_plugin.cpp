@@ -1,15 +1,21 @@
 // A minimal VST 2.x effect for testing our host: a stereo gain with a
-// polarity switch, one program, a chunk, and vendor-specific requests that
+// polarity switch, one program, and vendor-specific requests that
 // report what it saw of the host or make it call the host back.
 #include <cstdio>
-#include <cstring>
 
-#include "tests/support/MinimalEffect.h"
+#include "Helpers/Vst/AEffect.h"
 
 namespace {
 
-using testplugin::CopyText;
 using vst::FourCC;
+
+// Copies at most capacity - 1 characters and the NUL, cutting longer text.
+void CopyText(void* ptr, const char* text, std::size_t capacity) {
+  auto* out = static_cast<char*>(ptr);
+  std::size_t i = 0;
+  for (; i + 1 < capacity && text[i] != '\0'; ++i) out[i] = text[i];
+  out[i] = '\0';
+}
 
 int g_liveInstances = 0;
 
@@ -20,8 +26,7 @@ struct DummyEffect {
   vst::AEffect effect{};
   vst::HostCallback host = nullptr;
   float values[2] = {0.5f, 0.0f};
-  char programName[64] = "Init";
-  char chunk[12] = {};
+  const char* programName = "Init";
   // What the host told the constructor.
   char hostSeen[512] = {};
   // What the plug-in was told since.
@@ -49,12 +54,11 @@ std::intptr_t VendorSpecific(DummyEffect* self, std::int32_t index, std::intptr_
     CopyText(ptr, self->hostSeen, 512);
     return 1;
   }
-  if (index == FourCC('A', 'u', 't', 'o')) {  // an edit gesture as an editor would send it
-    const auto parameter = static_cast<std::int32_t>(value);
-    self->values[parameter & 1] = opt;
-    self->Call(vst::audioMasterBeginEdit, parameter);
-    self->Call(vst::audioMasterAutomate, parameter, 0, nullptr, opt);
-    self->Call(vst::audioMasterEndEdit, parameter);
+  if (index == FourCC('A', 'u', 't', 'o')) {  // a gain gesture as an editor would send it
+    self->values[0] = opt;
+    self->Call(vst::audioMasterBeginEdit);
+    self->Call(vst::audioMasterAutomate, 0, 0, nullptr, opt);
+    self->Call(vst::audioMasterEndEdit);
     return 1;
   }
   if (index == FourCC('P', 'o', 'k', 'e')) {
@@ -83,8 +87,11 @@ std::intptr_t VendorSpecific(DummyEffect* self, std::int32_t index, std::intptr_
   return 0;
 }
 
-std::intptr_t Dispatch(DummyEffect* self, std::int32_t opcode, std::int32_t index, std::intptr_t value, void* ptr,
+DummyEffect* Self(vst::AEffect* effect) { return static_cast<DummyEffect*>(effect->object); }
+
+std::intptr_t Dispatch(vst::AEffect* effect, std::int32_t opcode, std::int32_t index, std::intptr_t value, void* ptr,
                        float opt) {
+  DummyEffect* self = Self(effect);
   switch (opcode) {
     case vst::effOpen: self->opened = true; return 0;
     case vst::effClose:
@@ -109,35 +116,26 @@ std::intptr_t Dispatch(DummyEffect* self, std::int32_t opcode, std::int32_t inde
       if (index == 0) std::snprintf(static_cast<char*>(ptr), 9, "%.2f", self->values[0] * 2.0f);
       if (index == 1) CopyText(ptr, self->values[1] != 0.0f ? "On" : "Off", 9);
       return 0;
-    case vst::effGetProgram: return 0;
-    case vst::effSetProgram: return 0;
     case vst::effGetProgramName: CopyText(ptr, self->programName, vst::kVstMaxProgNameLen + 1); return 0;
-    case vst::effSetProgramName: CopyText(self->programName, static_cast<const char*>(ptr), vst::kVstMaxProgNameLen + 1); return 0;
     case vst::effGetProgramNameIndexed:
       if (index != 0) return 0;
       CopyText(ptr, self->programName, vst::kVstMaxProgNameLen + 1);
-      return 1;
-    case vst::effGetChunk:
-      std::memcpy(self->chunk, "DMY1", 4);
-      std::memcpy(self->chunk + 4, self->values, sizeof self->values);
-      *static_cast<void**>(ptr) = self->chunk;
-      return sizeof self->chunk;
-    case vst::effSetChunk:
-      if (value != sizeof self->chunk || std::memcmp(ptr, "DMY1", 4) != 0) return 0;
-      std::memcpy(self->values, static_cast<const char*>(ptr) + 4, sizeof self->values);
       return 1;
     case vst::effVendorSpecific: return VendorSpecific(self, index, value, ptr, opt);
     default: return 0;
   }
 }
 
-void SetParameter(DummyEffect* self, std::int32_t index, float value) {
-  if (index >= 0 && index < 2) self->values[index] = value;
+void SetParameter(vst::AEffect* effect, std::int32_t index, float value) {
+  if (index >= 0 && index < 2) Self(effect)->values[index] = value;
 }
 
-float GetParameter(DummyEffect* self, std::int32_t index) { return index >= 0 && index < 2 ? self->values[index] : 0.0f; }
+float GetParameter(vst::AEffect* effect, std::int32_t index) {
+  return index >= 0 && index < 2 ? Self(effect)->values[index] : 0.0f;
+}
 
-void Process(DummyEffect* self, float** inputs, float** outputs, std::int32_t frames) {
+void Process(vst::AEffect* effect, float** inputs, float** outputs, std::int32_t frames) {
+  DummyEffect* self = Self(effect);
   const auto* time = reinterpret_cast<const vst::VstTimeInfo*>(self->Call(vst::audioMasterGetTime));
   self->timeAnswered = time != nullptr;
   if (time) {
@@ -155,9 +153,22 @@ extern "C" __attribute__((visibility("default"))) vst::AEffect* VSTPluginMain(vs
   if (!host) return nullptr;
   auto* self = new DummyEffect;
   ++g_liveInstances;
-  vst::AEffect* effect = testplugin::Connect(self, host, 2, vst::effFlagsCanReplacing | vst::effFlagsProgramChunks,
-                                             FourCC('D', 'm', 'G', 'n'), 7);
-  effect->initialDelay = 3;
+  self->host = host;
+  vst::AEffect& effect = self->effect;
+  effect.magic = vst::kEffectMagic;
+  effect.object = self;
+  effect.dispatcher = &Dispatch;
+  effect.setParameter = &SetParameter;
+  effect.getParameter = &GetParameter;
+  effect.processReplacing = &Process;
+  effect.numPrograms = 1;
+  effect.numParams = 2;
+  effect.numInputs = 2;
+  effect.numOutputs = 2;
+  effect.flags = vst::effFlagsCanReplacing | vst::effFlagsProgramChunks;
+  effect.uniqueID = FourCC('D', 'm', 'G', 'n');
+  effect.version = 7;
+  effect.initialDelay = 3;
 
   // Like a real effect, identify the host while constructing (before the
   // host knows this effect).
@@ -171,5 +182,5 @@ extern "C" __attribute__((visibility("default"))) vst::AEffect* VSTPluginMain(vs
   const std::intptr_t canDo = self->Call(vst::audioMasterCanDo, 0, 0, capability);
   std::snprintf(self->hostSeen, sizeof self->hostSeen, "%ld|%s|%s|%ld|%ld", static_cast<long>(version), vendor,
                 product, static_cast<long>(vendorVersion), static_cast<long>(canDo));
-  return effect;
+  return &effect;
 }
