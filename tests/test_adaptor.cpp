@@ -33,7 +33,6 @@ std::uint16_t Native16(const std::uint8_t* p) {
   return v;
 }
 
-
 // --- Resource byte swap and chunk header (the host's on-disk layouts) ---------
 
 std::uint32_t BigFrom(std::uint32_t b) { return b << 24 | (b + 1) << 16 | (b + 2) << 8 | (b + 3); }
@@ -77,6 +76,7 @@ TEST(ResourceSwap, EachTypeSwapsOnlyItsOwnFieldsAndOnlyAsFarAsTheDataReaches) {
   SwapResourceFromBigEndian(RESOURCE_TYPE_THNG, nullptr, 44);
 }
 
+// Reading headers back: the bad-chunk tests below.
 TEST(ChunkHeader, LayoutIsBigEndianWithSizeIncludingTheHeaderAndACutTerminatedName) {
   const SChunkHeader header = MakeChunkHeader(PI_CHUNK_EFFECT, "Complete Controls State", 300);
   std::uint8_t out[CHUNK_HEADER_SIZE + 1];
@@ -88,14 +88,6 @@ TEST(ChunkHeader, LayoutIsBigEndianWithSizeIncludingTheHeaderAndACutTerminatedNa
   for (std::size_t f = 0; f < 6; ++f) EXPECT_EQ(kiv::GetBig32(out + 4 * f), fields[f]) << f;
   EXPECT_STREQ(reinterpret_cast<const char*>(out + 24), "Complete Controls State");
   for (std::size_t i = 24 + 23; i < CHUNK_HEADER_SIZE; ++i) EXPECT_EQ(out[i], 0) << i;
-
-  SChunkHeader read;
-  ASSERT_TRUE(ReadChunkHeader(out, CHUNK_HEADER_SIZE, &read));
-  EXPECT_TRUE(ChunkHeaderFits(read, PI_CHUNK_EFFECT, 356));
-  EXPECT_FALSE(ChunkHeaderFits(read, PI_CHUNK_EFFECT, 355));
-  EXPECT_FALSE(ChunkHeaderFits(read, PI_CHUNK_ADAPTOR, 356));
-  EXPECT_FALSE(ReadChunkHeader(out, CHUNK_HEADER_SIZE - 1, &read));
-
   WriteChunkHeader(MakeChunkHeader(PI_CHUNK_EFFECT, std::string(80, 'n').c_str(), 0), out);
   EXPECT_EQ(std::strlen(reinterpret_cast<const char*>(out + 24)), CHUNK_NAME_FIELD - 1);
 }
@@ -139,33 +131,15 @@ class AdaptorInstanceTest : public ::testing::Test {
   }
 };
 
-TEST_F(AdaptorInstanceTest, ControlsMapToParametersAndTheAdaptorsOwnThreeAndEditsReachTheHost) {
+// The controls' names, texts and the program control through the real
+// module: adaptor_harness. Here the bounds and the way back to the host.
+TEST_F(AdaptorInstanceTest, ControlsMapToParametersAndEditsReachTheHost) {
   int cookie = 0;
   auto instance = Make(PI_FOURCC('R', 'T', 'a', 'c'), &cookie);
   ASSERT_NE(instance, nullptr);
-  ASSERT_EQ(instance->GetControlCount(), 67);
   ASSERT_EQ(instance->SetControl(PARAM_RESOLUTION, 0.25f), PI_NO_ERR);
   EXPECT_FLOAT_EQ(instance->Effect()->getParameter(PARAM_RESOLUTION), 2.0f / 9.0f);  // whole band counts
   char text[64] = {};
-  char display[256] = {};
-  instance->Effect()->getParameterDisplay(PARAM_RESOLUTION, display);
-  ASSERT_EQ(instance->GetControlText(PARAM_RESOLUTION, text, sizeof text), PI_NO_ERR);
-  EXPECT_STREQ(text, display);
-
-  const struct {
-    int control;
-    float value;
-    const char* text;
-  } kOwn[] = {{64, 1.0f, "On"}, {65, 0.0f, "-inf dB"}, {66, 1.0f, "User20"}};
-  for (const auto& own : kOwn) {
-    float value = -1.0f;
-    EXPECT_EQ(instance->SetControl(own.control, own.value), PI_NO_ERR);
-    EXPECT_EQ(instance->GetControl(own.control, &value), PI_NO_ERR);
-    EXPECT_EQ(value, own.value) << own.control;
-    EXPECT_EQ(instance->GetControlText(own.control, text, sizeof text), PI_NO_ERR);
-    EXPECT_STREQ(text, own.text);
-  }
-  EXPECT_EQ(instance->Effect()->getProgram(), 59);
   EXPECT_EQ(instance->SetControl(67, 0.5f), PI_ERR_BAD_CONTROL);
   EXPECT_EQ(instance->SetControl(-1, 0.5f), PI_ERR_BAD_CONTROL);
   EXPECT_EQ(instance->GetControl(3, nullptr), PI_ERR_BAD_ARGUMENT);
@@ -193,9 +167,6 @@ TEST_F(AdaptorInstanceTest, TimeInfoFollowsTheRtasPositionAndTheAudioSuiteRunnin
   ASSERT_EQ(rtas->ProcessRtas(in, out, 3000, 1234567), PI_NO_ERR);
   // Blocks beyond the slice size are cut; the last slice starts 2048 frames in.
   EXPECT_EQ(rtas->Effect()->getTimeInfo(0)->samplePos, 1234567.0 + 2048.0);
-  EXPECT_EQ(rtas->Effect()->getTimeInfo(0)->sampleRate, 48000.0);
-  rtas->Effect()->UpdateDawTimeFromProcess();
-  EXPECT_TRUE(rtas->Effect()->IsTimeValid());
 
   auto offline = Make(PI_FOURCC('A', 'S', 'a', 'c'));
   ASSERT_NE(offline, nullptr);
@@ -259,7 +230,8 @@ TEST_F(AdaptorInstanceTest, MonoFormatsFeedBothInputsAndFoldDownWithTheMonoGain)
   EXPECT_EQ(r, sr);
 }
 
-TEST_F(AdaptorInstanceTest, EffectChunkRoundTripsTheWholeControlStateBehindA56ByteHeader) {
+// The values themselves and the adaptor's own chunk: adaptor_harness.
+TEST_F(AdaptorInstanceTest, EffectChunkCarriesTheProgramAndTheAdaptorsControlsAfterTheEffectsKeys) {
   auto a = Make(PI_FOURCC('R', 'T', 'a', 'c'));
   auto b = Make(PI_FOURCC('A', 'S', 'a', 'c'));
   ASSERT_TRUE(a && b);
@@ -269,25 +241,18 @@ TEST_F(AdaptorInstanceTest, EffectChunkRoundTripsTheWholeControlStateBehindA56By
   a->SetControl(n, 1.0f);       // Master Bypass
   a->SetControl(n + 1, 0.25f);  // Mono Gain
   const std::vector<std::uint8_t> data = Save(*a, PI_CHUNK_EFFECT);
-  CKeyedChunkEncoder encoder;
-  ASSERT_TRUE(a->Effect()->SaveStateChunk(encoder));
-  // The effect's own keys first, the adaptor's after them.
-  ASSERT_GT(data.size(), encoder.Size() + 56);
-  EXPECT_EQ(std::memcmp(data.data() + 56, encoder.Data(), encoder.Size()), 0);
-
   ASSERT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, data.data(), static_cast<std::uint32_t>(data.size())), PI_NO_ERR);
+  EXPECT_EQ(b->Effect()->getProgram(), 7);  // shown over the saved values
   for (int i = 0; i < 64; ++i) EXPECT_EQ(b->Effect()->getParameter(i), a->Effect()->getParameter(i)) << i;
-  // The program control shows the saved program over the saved values.
-  EXPECT_EQ(b->Effect()->getProgram(), 7);
-  char text[64] = {};
-  ASSERT_EQ(b->GetControlText(n + 2, text, sizeof text), PI_NO_ERR);
-  EXPECT_STREQ(text, "Filler");
   float value = 0.0f;
   b->GetControl(n, &value);
   EXPECT_EQ(value, 1.0f);
   b->GetControl(n + 1, &value);
   EXPECT_EQ(value, 0.25f);
+
   // A chunk saved without the adaptor's keys still restores, program unchanged.
+  CKeyedChunkEncoder encoder;
+  ASSERT_TRUE(a->Effect()->SaveStateChunk(encoder));
   std::vector<std::uint8_t> effectOnly(56 + encoder.Size());
   WriteChunkHeader(MakeChunkHeader(PI_CHUNK_EFFECT, EFFECT_CHUNK_NAME, encoder.Size()), effectOnly.data());
   std::memcpy(effectOnly.data() + 56, encoder.Data(), encoder.Size());
@@ -302,17 +267,6 @@ TEST_F(AdaptorInstanceTest, EffectChunkRoundTripsTheWholeControlStateBehindA56By
   EXPECT_EQ(a->SaveChunk(PI_CHUNK_EFFECT, small.data(), static_cast<std::uint32_t>(small.size()), &written),
             PI_ERR_BUFFER_TOO_SMALL);
   EXPECT_EQ(written, 0u);
-  std::uint32_t size = 0;
-  EXPECT_EQ(a->GetChunkSize(PI_FOURCC('n', 'o', 'n', 'e'), &size), PI_ERR_UNKNOWN_CHUNK);
-  // The adaptor's own controls also travel in a chunk of their own.
-  PiChunkInfo info{};
-  ASSERT_EQ(a->GetChunkInfo(1, &info), PI_NO_ERR);
-  EXPECT_EQ(info.id, PI_CHUNK_ADAPTOR);
-  EXPECT_EQ(a->GetChunkInfo(2, &info), PI_ERR_BAD_ARGUMENT);
-  const std::vector<std::uint8_t> adaptor = Save(*a, PI_CHUNK_ADAPTOR);
-  ASSERT_EQ(c->RestoreChunk(PI_CHUNK_ADAPTOR, adaptor.data(), static_cast<std::uint32_t>(adaptor.size())), PI_NO_ERR);
-  c->GetControl(n, &value);
-  EXPECT_EQ(value, 1.0f);
 }
 
 TEST_F(AdaptorInstanceTest, BadEffectChunksAnswerErrorsAndKeepWhatWasAppliedBeforeTheFault) {
@@ -341,7 +295,6 @@ TEST_F(AdaptorInstanceTest, BadEffectChunksAnswerErrorsAndKeepWhatWasAppliedBefo
     kiv::PutBig32(wrong.data() + field, field ? PI_CHUNK_ADAPTOR : size - 4);
     EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, wrong.data(), size), PI_ERR_BAD_CHUNK) << field;
   }
-  EXPECT_EQ(b->RestoreChunk(PI_FOURCC('o', 't', 'h', 'r'), good.data(), size), PI_ERR_UNKNOWN_CHUNK);
   EXPECT_EQ(b->RestoreChunk(PI_CHUNK_EFFECT, nullptr, size), PI_ERR_BAD_ARGUMENT);
   for (int i = 0; i < 64; ++i) ASSERT_EQ(b->Effect()->getParameter(i), highValues[static_cast<std::size_t>(i)]) << i;
 
