@@ -9,68 +9,28 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <optional>
 #include <future>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "Helpers/PersistantStorage.h"
 #include "Helpers/SettingsFile.h"
 #include "platform/Files.h"
+#include "tests/support/SettingsHives.h"
 
 namespace fs = std::filesystem;
 namespace ps = CPersistentStorage;
 
 namespace {
 
-std::optional<std::int32_t> ProductInt(const char* name) {
-  std::int32_t value = 0;
-  if (!ps::QueryProductInt(name, &value)) return std::nullopt;
-  return value;
-}
-
-class HostileFiles : public ::testing::Test {
+class HostileFiles : public SettingsHives {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/spanora_hostile_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    m_root = pattern;
-    fs::create_directories(m_root / "user/Tarnwell Audio/Spanora3");
-    fs::create_directories(m_root / "machine");
-    ::setenv("XDG_CONFIG_HOME", (m_root / "user").c_str(), 1);
-    ps::SetMachineHiveRootForTesting((m_root / "machine").c_str());
+    SettingsHives::SetUp();
+    fs::create_directories(SettingsPath().parent_path());
   }
-  void TearDown() override {
-    ps::SetMachineHiveRootForTesting(nullptr);
-    std::error_code ignored;
-    fs::remove_all(m_root, ignored);
-  }
-  fs::path SettingsPath() const { return m_root / "user/Tarnwell Audio/Spanora3/settings.ini"; }
-  static std::string ReadText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  static void WriteText(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-  }
-  std::vector<std::string> Entries(const fs::path& directory) const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(directory)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-
-  fs::path m_root;
+  path SettingsPath() const { return UserFile(); }
 };
 
 // Runs call on another thread; a call still blocked after a few seconds is
@@ -87,7 +47,7 @@ bool FinishesWithoutBlocking(Call call, const fs::path& fifo) {
 
 TEST_F(HostileFiles, AFifoInPlaceOfTheSettingsFileNeitherBlocksNorIsReplaced) {
   ASSERT_EQ(::mkfifo(SettingsPath().c_str(), 0644), 0);
-  WriteText(m_root / "machine/Tarnwell Audio/Spanora3/settings.ini", "Analysis = dword:2\n");
+  WriteFile(MachineFile(), "Analysis = dword:2\n");
   std::int32_t value = 0;
   bool found = false;
   ASSERT_TRUE(FinishesWithoutBlocking([&] { found = ps::QueryProductInt("Analysis", &value); }, SettingsPath()));
@@ -105,13 +65,13 @@ TEST_F(HostileFiles, ASymlinkedSettingsFileIsWrittenThroughToItsTarget) {
   // The dotfiles habit: the settings live in a repository and are linked
   // in, here through a relative link to a second, absolute one.
   const fs::path dotfiles = m_root / "dotfiles";
-  WriteText(dotfiles / "spanora.ini", "# mine\nAnalysis = dword:1\n");
+  WriteFile(dotfiles / "spanora.ini", "# mine\nAnalysis = dword:1\n");
   fs::create_symlink(dotfiles / "spanora.ini", dotfiles / "current.ini");
   fs::create_symlink("../../../dotfiles/current.ini", SettingsPath());
   ASSERT_TRUE(ps::StoreProductInt("CacheTextures", 7));
   EXPECT_TRUE(fs::is_symlink(SettingsPath()));
   EXPECT_TRUE(fs::is_symlink(dotfiles / "current.ini"));
-  EXPECT_EQ(ReadText(dotfiles / "spanora.ini"), "# mine\nAnalysis = dword:1\nCacheTextures = dword:00000007\n");
+  EXPECT_EQ(ReadFile(dotfiles / "spanora.ini"), "# mine\nAnalysis = dword:1\nCacheTextures = dword:00000007\n");
   EXPECT_EQ(ProductInt("CacheTextures"), 7);
   EXPECT_EQ(Entries(dotfiles), (std::vector<std::string>{"current.ini", "spanora.ini", "spanora.ini.lock"}));
 
@@ -120,7 +80,7 @@ TEST_F(HostileFiles, ASymlinkedSettingsFileIsWrittenThroughToItsTarget) {
   fs::create_symlink(dotfiles / "new.ini", SettingsPath());
   ASSERT_TRUE(ps::StoreProductInt("Analysis", 3));
   EXPECT_TRUE(fs::is_symlink(SettingsPath()));
-  EXPECT_NE(ReadText(dotfiles / "new.ini").find("Analysis = dword:00000003"), std::string::npos);
+  EXPECT_NE(ReadFile(dotfiles / "new.ini").find("Analysis = dword:00000003"), std::string::npos);
 
   // A link loop is refused, not followed forever.
   fs::remove(SettingsPath());
@@ -179,11 +139,11 @@ TEST_F(HostileFiles, OversizedSettingsFilesAreNeitherReadNorRewritten) {
   // A settings file grown by a runaway writer: far over any real one.
   std::string huge = "Analysis = dword:5\n";
   while (huge.size() <= ps::MAX_SETTINGS_FILE_SIZE) huge += "# padding padding padding padding padding\n";
-  WriteText(SettingsPath(), huge);
-  WriteText(m_root / "machine/Tarnwell Audio/Spanora3/settings.ini", "Analysis = dword:2\n");
+  WriteFile(SettingsPath(), huge);
+  WriteFile(MachineFile(), "Analysis = dword:2\n");
   EXPECT_EQ(ProductInt("Analysis"), 2) << "the oversized user file is skipped";
   EXPECT_FALSE(ps::StoreProductInt("Analysis", 1));
-  EXPECT_EQ(ReadText(SettingsPath()), huge) << "and left as it was";
+  EXPECT_EQ(ReadFile(SettingsPath()), huge) << "and left as it was";
 
   // A value that would push a file over the bound is refused, and the file
   // stays readable.
@@ -204,7 +164,7 @@ TEST_F(HostileFiles, BoundedReadsRefuseDirectoriesAndDevicesAndStopAtTheBound) {
   EXPECT_EQ(error, platform::FILE_ERROR_NOT_REGULAR);
   EXPECT_EQ(platform::ReadFileBounded((m_root / "none").string(), 100, true, &content, &error),
             platform::EFileRead::Absent);
-  WriteText(m_root / "ten", "0123456789");
+  WriteFile(m_root / "ten", "0123456789");
   EXPECT_EQ(platform::ReadFileBounded((m_root / "ten").string(), 10, true, &content, &error),
             platform::EFileRead::Read);
   EXPECT_EQ(content, "0123456789");
@@ -223,7 +183,7 @@ TEST_F(HostileFiles, ReplacedFilesKeepLongNamesAndTheirModeAndNeverReplaceSpecia
       << platform::FileErrorText(error);
   ::chmod(longName.c_str(), 0640);
   ASSERT_TRUE(platform::WriteFileAtomically(longName.string(), "second", true, &error));
-  EXPECT_EQ(ReadText(longName), "second");
+  EXPECT_EQ(ReadFile(longName), "second");
   EXPECT_EQ(fs::status(longName).permissions() & fs::perms::all, fs::perms(0640));
 
   ASSERT_EQ(::mkfifo((directory / "fifo").c_str(), 0644), 0);
@@ -236,7 +196,7 @@ TEST_F(HostileFiles, ReplacedFilesKeepLongNamesAndTheirModeAndNeverReplaceSpecia
 TEST_F(HostileFiles, AWriterKilledMidWriteLeavesNothingBehind) {
   const fs::path directory = m_root / "killed";
   fs::create_directories(directory);
-  WriteText(directory / "keep.txt", "old");
+  WriteFile(directory / "keep.txt", "old");
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -249,7 +209,7 @@ TEST_F(HostileFiles, AWriterKilledMidWriteLeavesNothingBehind) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFSIGNALED(status)) << "the system offers no unnamed files here";
   EXPECT_EQ(Entries(directory), (std::vector<std::string>{"keep.txt"}));
-  EXPECT_EQ(ReadText(directory / "keep.txt"), "old");
+  EXPECT_EQ(ReadFile(directory / "keep.txt"), "old");
 }
 
 }  // namespace

@@ -1,19 +1,12 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "Helpers/PersistantStorage.h"
+#include "tests/support/SettingsHives.h"
 
 namespace fs = std::filesystem;
 namespace ps = CPersistentStorage;
@@ -23,45 +16,8 @@ namespace {
 constexpr const char* kMaker = "Tarnwell Audio";
 constexpr const char* kProduct = "Tarnwell Audio\\Spanora3";
 
-// Every test gets fresh user and machine hives in a temporary directory;
-// HOME points there too, so nothing can reach the real home.
-class PersistentStorage : public ::testing::Test {
+class PersistentStorage : public SettingsHives {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/spanora_storage_XXXXXX";
-    ASSERT_NE(::mkdtemp(pattern), nullptr);
-    m_root = pattern;
-    m_user = m_root / "user";
-    m_machine = m_root / "machine";
-    fs::create_directories(m_user);
-    fs::create_directories(m_machine);
-    ::setenv("HOME", (m_root / "home").c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", m_user.c_str(), 1);
-    ps::SetMachineHiveRootForTesting(m_machine.c_str());
-  }
-  void TearDown() override {
-    ps::SetMachineHiveRootForTesting(nullptr);
-    std::error_code ignored;
-    for (const auto& entry : fs::recursive_directory_iterator(m_root, ignored))
-      fs::permissions(entry.path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(m_root, ignored);
-  }
-
-  static void WriteFile(const fs::path& path, const std::string& text) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-  }
-  static std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  }
-  fs::path UserFile(const char* folder = "Tarnwell Audio/Spanora3") const { return m_user / folder / "settings.ini"; }
-  fs::path MachineFile(const char* folder = "Tarnwell Audio/Spanora3") const {
-    return m_machine / folder / "settings.ini";
-  }
-
   // Files in the product directory other than the lock file stores share.
   long EntriesBesideTheLock() const {
     long count = 0;
@@ -69,8 +25,6 @@ class PersistentStorage : public ::testing::Test {
       count += entry.path().filename() != "settings.ini.lock";
     return count;
   }
-
-  fs::path m_root, m_user, m_machine;
 };
 
 std::string QueryString(const char* key, const char* name) {
@@ -80,11 +34,6 @@ std::string QueryString(const char* key, const char* name) {
 std::optional<std::int32_t> IntOf(const char* key, const char* name) {
   std::int32_t value = 0;
   if (!ps::QueryStoredInt(key, name, &value)) return std::nullopt;
-  return value;
-}
-std::optional<std::int32_t> ProductInt(const char* name) {
-  std::int32_t value = 0;
-  if (!ps::QueryProductInt(name, &value)) return std::nullopt;
   return value;
 }
 
@@ -178,10 +127,7 @@ TEST_F(PersistentStorage, MakerAndProductKeysAreSeparateFilesUnderTheConfigHome)
   EXPECT_FALSE(ps::StoreInt(kProduct, nullptr, 1));
   EXPECT_FALSE(ps::StoreString(kProduct, "X", nullptr));
   EXPECT_EQ(ps::QueryStoredString(nullptr, "X"), nullptr);
-  std::vector<std::string> top;
-  for (const auto& entry : fs::directory_iterator(m_root)) top.push_back(entry.path().filename());
-  std::sort(top.begin(), top.end());
-  EXPECT_EQ(top, (std::vector<std::string>{"machine", "user"})) << "nothing was written outside the hive";
+  EXPECT_EQ(Entries(m_root), (std::vector<std::string>{"machine", "user"})) << "nothing was written outside the hive";
 
   // Without XDG_CONFIG_HOME (or with a relative one) the store is ~/.config.
   ::unsetenv("XDG_CONFIG_HOME");
