@@ -224,6 +224,17 @@ class Render : public ::testing::Test {
     result.err = ::testing::internal::GetCapturedStderr();
     return result;
   }
+  // A saved state of the plug-in's first `keys` values with Width set to width.
+  std::string WriteState(const std::string& name, float width, int keys = NUM_SPANORA_AUTOMATABLE) {
+    vsthost::CVstHost host;
+    EXPECT_TRUE(spanora::StartSession(host, SPANORA_PLUGIN_PATH));
+    CKeyedChunkEncoder encoder;
+    for (int index = 0; index < keys; ++index)
+      encoder.AddFloat(host.GetParameterKey(index).c_str(), index == PARAM_WIDTH ? width : host.GetParameter(index));
+    std::string error;
+    EXPECT_TRUE(spanora::WriteFileAtomically(At(name), {encoder.Data(), encoder.Data() + encoder.Size()}, &error));
+    return At(name);
+  }
   std::string In() const { return m_input.string(); }
   std::string At(const std::string& name) const { return (m_dir / name).string(); }
   std::vector<std::string> DirectoryEntries() const {
@@ -272,9 +283,13 @@ TEST_F(Render, AMonoFlacBecomesStereoInTheRequestedContainerAndSampleFormat) {
 }
 
 // Usage errors exit with 1, file errors with 2; both name the cause and
-// leave no file behind. (Option parsing itself: ProcessOptions above.)
+// leave no file behind. A state file is bounded and checked whole before
+// anything is applied. (Option parsing itself: ProcessOptions above.)
 TEST_F(Render, BadInputsAndUsageFailWithoutLeavingFiles) {
   WriteSound(At("three.wav"), std::vector<float>(300, 0.1f), 3);
+  const std::string two = WriteState("two.bin", 2.0f);
+  const std::string nan = WriteState("nan.bin", std::numeric_limits<float>::quiet_NaN());
+  const std::string partial = WriteState("partial.bin", 0.5f, 1);
   const struct {
     Arguments arguments;
     int code;
@@ -284,6 +299,10 @@ TEST_F(Render, BadInputsAndUsageFailWithoutLeavingFiles) {
       {{At("three.wav"), At("out.wav")}, 2, "spanora: '" + At("three.wav") + "' has 3 channels"},
       {{In(), At("out.wav"), "--set", "Widht=1"}, 1, "spanora: unknown key 'Widht'"},
       {{In(), At("out.wav"), "--state", In()}, 2, "spanora: state file '" + In() + "' is not a saved state"},
+      {{In(), At("out.wav"), "--state", "/dev/zero"}, 2, "cannot read '/dev/zero': larger than 1048576 bytes"},
+      {{In(), At("out.wav"), "--state", two}, 2, "state file '" + two + "' has value 2 for 'Width', out of range 0..1"},
+      {{In(), At("out.wav"), "--state", nan}, 2, "for 'Width', not a number"},
+      {{In(), At("out.wav"), "--state", partial}, 2, "state file '" + partial + "' has no value for 'Resolution'"},
       {{In(), At("in.wav/out.wav")}, 2, "spanora: cannot write '" + At("in.wav/out.wav") + "'"},
       {{In(), At("out.wav")}, 2, "cannot load '" + At("nothing.so") + "'", At("nothing.so")},
   };
@@ -291,7 +310,8 @@ TEST_F(Render, BadInputsAndUsageFailWithoutLeavingFiles) {
     const SResult result = Process(testCase.arguments, testCase.plugin);
     EXPECT_EQ(result.code, testCase.code) << testCase.message << "\n" << result.err;
     EXPECT_NE(result.err.find(testCase.message), std::string::npos) << result.err;
-    EXPECT_EQ(DirectoryEntries(), (Names{"in.wav", "three.wav"})) << testCase.message;
+    EXPECT_EQ(DirectoryEntries(), (Names{"in.wav", "nan.bin", "partial.bin", "three.wav", "two.bin"}))
+        << testCase.message;
   }
 }
 
@@ -338,38 +358,8 @@ TEST_F(Render, OutputsThatAreNotRegularFilesAreRefusedAndLinksAreWrittenThrough)
   EXPECT_EQ(ReadSound(At("renders/latest.wav")).Frames(), 20000u);
 }
 
-TEST_F(Render, StateFilesAreBoundedAndCheckedBeforeAnythingIsApplied) {
-  vsthost::CVstHost host;
-  ASSERT_TRUE(spanora::StartSession(host, SPANORA_PLUGIN_PATH));
-  auto stateWith = [&](const char* name, float width) {
-    CKeyedChunkEncoder encoder;
-    for (int index = 0; index < host.GetNumParams(); ++index)
-      encoder.AddFloat(host.GetParameterKey(index).c_str(), index == PARAM_WIDTH ? width : host.GetParameter(index));
-    std::string error;
-    EXPECT_TRUE(spanora::WriteFileAtomically(At(name), {encoder.Data(), encoder.Data() + encoder.Size()}, &error));
-    return At(name);
-  };
-  CKeyedChunkEncoder partial;
-  partial.AddFloat("Width", 0.5f);
-  std::string error;
-  ASSERT_TRUE(spanora::WriteFileAtomically(At("partial.bin"), {partial.Data(), partial.Data() + partial.Size()}, &error));
-  const struct {
-    std::string state;
-    std::string message;
-  } kCases[] = {
-      {"/dev/zero", "cannot read '/dev/zero': larger than 1048576 bytes"},
-      {stateWith("two.bin", 2.0f), "state file '" + At("two.bin") + "' has value 2 for 'Width', out of range 0..1"},
-      {stateWith("nan.bin", std::numeric_limits<float>::quiet_NaN()), "for 'Width', not a number"},
-      {At("partial.bin"), "state file '" + At("partial.bin") + "' has no value for 'Resolution'"},
-  };
-  for (const auto& testCase : kCases) {
-    const SResult result = Process({In(), At("out.wav"), "--state", testCase.state});
-    EXPECT_EQ(result.code, 2) << testCase.message;
-    EXPECT_NE(result.err.find(testCase.message), std::string::npos) << result.err;
-    EXPECT_FALSE(fs::exists(At("out.wav")));
-  }
-  // A state from a pipe is read as well.
-  const std::string valid = stateWith("valid.bin", 0.25f);
+TEST_F(Render, AStateIsReadFromAPipe) {
+  const std::string valid = WriteState("valid.bin", 0.25f);
   ASSERT_EQ(::mkfifo(At("pipe").c_str(), 0644), 0);
   std::thread writer([&] { std::ofstream(At("pipe"), std::ios::binary) << std::ifstream(valid, std::ios::binary).rdbuf(); });
   const SResult piped = Process({In(), At("out.wav"), "--state", At("pipe"), "--quiet"});
