@@ -284,13 +284,15 @@ TEST_F(Render, AMonoFlacBecomesStereoInTheRequestedContainerAndSampleFormat) {
 
 // Usage errors exit with 1, file errors with 2; both name the cause and
 // leave no file behind. A state file is bounded and checked whole before
-// anything is applied, and neither the output nor the state file may take
-// the place of the input or each other, by any name. (Option parsing
-// itself: ProcessOptions above.)
+// anything is applied; neither the output nor the state file may take the
+// place of the input or each other, by any name, nor of a special file.
+// (Option parsing itself: ProcessOptions above; special files beneath the
+// renderer: HostileFiles.)
 TEST_F(Render, BadInputsAndUsageFailWithoutLeavingOrDestroyingFiles) {
   const std::vector<std::uint8_t> before = FileBytes(m_input);
   fs::create_hard_link(m_input, At("link.wav"));
   fs::create_symlink(m_input, At("alias.wav"));
+  ASSERT_EQ(::mkfifo(At("fifo.wav").c_str(), 0644), 0);
   WriteSound(At("three.wav"), std::vector<float>(300, 0.1f), 3);
   const std::string two = WriteState("two.bin", 2.0f);
   const std::string nan = WriteState("nan.bin", std::numeric_limits<float>::quiet_NaN());
@@ -314,6 +316,8 @@ TEST_F(Render, BadInputsAndUsageFailWithoutLeavingOrDestroyingFiles) {
        "state file '" + At("alias.wav") + "' is the input file"},
       {{In(), At("out.wav"), "--save-state", At("./out.wav")}, 1,
        "state file '" + At("./out.wav") + "' is the output file"},
+      {{In(), At("fifo.wav")}, 2, "cannot write '" + At("fifo.wav") + "': not a regular file"},
+      {{In(), At("out.wav"), "--save-state", At("fifo.wav")}, 2, "cannot write '" + At("fifo.wav") + "'"},
       {{In(), At("out.wav")}, 2, "cannot load '" + At("nothing.so") + "'", At("nothing.so")},
   };
   for (const auto& testCase : kCases) {
@@ -321,25 +325,14 @@ TEST_F(Render, BadInputsAndUsageFailWithoutLeavingOrDestroyingFiles) {
     EXPECT_EQ(result.code, testCase.code) << testCase.message << "\n" << result.err;
     EXPECT_NE(result.err.find(testCase.message), std::string::npos) << result.err;
     EXPECT_EQ(FileBytes(m_input), before);
-    EXPECT_EQ(DirectoryEntries(), (Names{"alias.wav", "in.wav", "link.wav", "nan.bin", "partial.bin", "three.wav",
-                                         "two.bin"}))
+    EXPECT_EQ(DirectoryEntries(), (Names{"alias.wav", "fifo.wav", "in.wav", "link.wav", "nan.bin", "partial.bin",
+                                         "three.wav", "two.bin"}))
         << testCase.message;
   }
+  EXPECT_TRUE(fs::is_fifo(At("fifo.wav")));
 }
 
-// Special files and links: the file service beneath (HostileFiles) keeps
-// them; here the renderer's own refusal and message.
-TEST_F(Render, OutputsThatAreNotRegularFilesAreRefusedAndLinksAreWrittenThrough) {
-  ASSERT_EQ(::mkfifo(At("fifo.wav").c_str(), 0644), 0);
-  const SResult result = Process({In(), At("fifo.wav"), "--quiet"});
-  EXPECT_EQ(result.code, 2);
-  EXPECT_NE(result.err.find("cannot write '" + At("fifo.wav") + "': not a regular file"), std::string::npos)
-      << result.err;
-  const SResult state = Process({In(), At("out.wav"), "--quiet", "--save-state", At("fifo.wav")});
-  EXPECT_EQ(state.code, 2) << state.err;
-  EXPECT_FALSE(fs::exists(At("out.wav"))) << "nothing is written when the state cannot be";
-  EXPECT_TRUE(fs::is_fifo(At("fifo.wav")));
-
+TEST_F(Render, AnOutputLinkIsWrittenThrough) {
   fs::create_directories(At("renders"));
   fs::create_symlink("renders/latest.wav", At("link.wav"));
   ASSERT_EQ(Process({In(), At("link.wav"), "--quiet"}).code, 0);
