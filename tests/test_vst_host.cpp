@@ -49,23 +49,19 @@ TEST_F(VstHost, TheEffectSeesTheHostsIdentityWhileItIsConstructed) {
   EXPECT_EQ(HostSeenByPlugin(m_host), "2400|Tarnwell Audio|spanora|1000|1");
 }
 
-TEST_F(VstHost, OpenRateBlockSizeAndMainsReachTheEffect) {
+// The gestures themselves: the editor window tests, through this host.
+TEST_F(VstHost, LifeCycleReachesTheEffectItsQuestionsAreAnsweredAndSurplusEventsCounted) {
   m_host.Open();
-  m_host.SetSampleRate(48000.0f);
-  m_host.SetBlockSize(64);
+  m_host.SetSampleRate(96000.0f);
+  m_host.SetBlockSize(128);
   m_host.SetMainsOn(true);
   double state[4] = {};  // opened, mains on, sample rate, block size
   Ask(m_host, 'S', 't', 'a', 't', state);
-  EXPECT_EQ(std::vector<double>(state, state + 4), (std::vector<double>{1.0, 1.0, 48000.0, 64.0}));
+  EXPECT_EQ(std::vector<double>(state, state + 4), (std::vector<double>{1.0, 1.0, 96000.0, 128.0}));
   m_host.SetMainsOn(false);
   Ask(m_host, 'S', 't', 'a', 't', state);
   EXPECT_EQ(state[1], 0.0);
-}
 
-// The gestures themselves: the editor window tests, through this host.
-TEST_F(VstHost, AnswersNotificationsAndCountsTheEventsItCannotHold) {
-  m_host.SetSampleRate(96000.0f);
-  m_host.SetBlockSize(128);
   m_host.Host().ClearRecords();
   std::intptr_t answers[2] = {};  // what the host told a plug-in that asked
   Ask(m_host, 'P', 'o', 'k', 'e', answers);
