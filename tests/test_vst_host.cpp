@@ -36,17 +36,27 @@ class VstHost : public ::testing::Test {
 
 // The identity getters, parameters, programs and processing are the spanora
 // info and render tests' job (they go through this host); here what those
-// cannot see.
-TEST_F(VstHost, TheEffectSeesTheHostsIdentityWhileItIsConstructed) {
-  CVstHost cakewalk;
-  cakewalk.Host().SetVendorString("Cakewalk");
-  cakewalk.Host().SetProductString(std::string(100, 'p'));  // cut to the 63 characters VST allots
-  cakewalk.Host().SetVendorVersion(7);
-  cakewalk.Host().SetCanDo({"sendVstTimeInfo"});
-  ASSERT_TRUE(cakewalk.Load(DUMMY_PLUGIN_PATH)) << cakewalk.GetError();
-  EXPECT_EQ(HostSeenByPlugin(cakewalk), "2400|Cakewalk|" + std::string(63, 'p') + "|7|0");
-  // Two instances of one module each talk to their own host.
+// cannot see: what an effect sees of its own host while it is constructed,
+// before the host knows it, and that each host owns its own effect.
+TEST_F(VstHost, EachEffectSeesItsOwnHostAndClosingAHostClosesOnlyItsOwnEffect) {
+  const auto live = [this] { return Ask(m_host, 'L', 'i', 'v', 'e'); };
+  auto cakewalk = std::make_unique<CVstHost>();
+  cakewalk->Host().SetVendorString("Cakewalk");
+  cakewalk->Host().SetProductString(std::string(100, 'p'));  // cut to the 63 characters VST allots
+  cakewalk->Host().SetVendorVersion(7);
+  cakewalk->Host().SetCanDo({"sendVstTimeInfo"});
+  ASSERT_TRUE(cakewalk->Load(DUMMY_PLUGIN_PATH)) << cakewalk->GetError();
+  EXPECT_EQ(HostSeenByPlugin(*cakewalk), "2400|Cakewalk|" + std::string(63, 'p') + "|7|0");
   EXPECT_EQ(HostSeenByPlugin(m_host), "2400|Tarnwell Audio|spanora|1000|1");
+
+  cakewalk->SetMainsOn(true);
+  EXPECT_EQ(live(), 2);
+  cakewalk.reset();
+  EXPECT_EQ(live(), 1);
+  ASSERT_TRUE(m_host.Load(DUMMY_PLUGIN_PATH)) << "loading again replaces the effect";
+  EXPECT_EQ(live(), 1);
+  m_host.Close();
+  EXPECT_EQ(live(), 0) << "an unloaded host answers 0 to everything";
 }
 
 // The gestures themselves: the editor window tests, through this host.
@@ -97,21 +107,6 @@ TEST_F(VstHost, AnswersTimeInfoAndMovesAPlayingTransport) {
   m_host.Host().SetTimeInfoAvailable(false);
   Process(m_host, 1);
   EXPECT_EQ(Ask(m_host, 'T', 'i', 'm', 'e', seen), 0);
-}
-
-TEST_F(VstHost, ClosingAHostClosesOnlyItsOwnEffect) {
-  const auto live = [this] { return Ask(m_host, 'L', 'i', 'v', 'e'); };
-  EXPECT_EQ(live(), 1);
-  auto second = std::make_unique<CVstHost>();
-  ASSERT_TRUE(second->Load(DUMMY_PLUGIN_PATH));
-  second->SetMainsOn(true);
-  EXPECT_EQ(live(), 2);
-  second.reset();
-  EXPECT_EQ(live(), 1);
-  ASSERT_TRUE(m_host.Load(DUMMY_PLUGIN_PATH)) << "loading again replaces the effect";
-  EXPECT_EQ(live(), 1);
-  m_host.Close();
-  EXPECT_EQ(live(), 0) << "an unloaded host answers 0 to everything";
 }
 
 TEST(VstHostErrors, RefusesModulesThatAreNotUsablePluginsAndStaysUsable) {
