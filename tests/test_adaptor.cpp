@@ -132,7 +132,7 @@ class AdaptorInstanceTest : public ::testing::Test {
 };
 
 // The controls' names, texts and the program control through the real
-// module: adaptor_harness; their snapping: the processing tests. Here the
+// module: adaptor_harness; their snapping: the parameter tests. Here the
 // bounds and the way back to the host.
 TEST_F(AdaptorInstanceTest, BadControlsAreRefusedAndEditsReachTheHost) {
   int cookie = 0;

@@ -77,7 +77,16 @@ TEST_F(SpanoraTest, DisplayTexts) {
   EXPECT_STREQ(FrequencyString(12345.0f, FREQUENCY_FORMAT_COMPACT), "12kHz");
 }
 
-// The host tempo and its absence: the processing tests' tempo sync.
+TEST_F(SpanoraTest, BeatsPerSecondFromTheHostTempo) {
+  host.timeInfo.tempo = 90.0;
+  host.timeInfo.flags = vst::kVstTempoValid;
+  EXPECT_FLOAT_EQ(spanora->GetBeatsPerSecond(), 1.5f);
+  host.timeInfo.flags = 0;
+  EXPECT_EQ(spanora->GetBeatsPerSecond(), 2.0f);
+  host.answerTimeInfo = false;
+  EXPECT_EQ(spanora->GetBeatsPerSecond(), 0.0f);
+}
+
 TEST_F(SpanoraTest, ResolutionShowsTheBandCountProcessingUses) {
   float l[64] = {}, r[64] = {};
   float* io[2] = {l, r};
