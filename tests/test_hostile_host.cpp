@@ -27,6 +27,7 @@
 #include "adaptor/ChunkHeader.h"
 #include "adaptor/host/StandInHost.h"
 #include "platform/Dialogs.h"
+#include "tests/support/TestSignals.h"
 #include "widener/ASpanora.h"
 
 namespace {
@@ -35,18 +36,15 @@ constexpr int kBlock = 256;
 
 // Runs `blocks` blocks of noise; true when every output sample is finite.
 bool ProcessIsFinite(vst::AudioEffect& effect, int blocks, float* energy = nullptr) {
-  std::vector<float> in[2], out[2];
-  std::mt19937 rng(7);
-  std::uniform_real_distribution<float> noise(-0.5f, 0.5f);
-  for (int c = 0; c < 2; ++c) in[c].resize(kBlock), out[c].resize(kBlock);
-  float* inputs[2] = {in[0].data(), in[1].data()};
+  std::vector<float> out[2] = {std::vector<float>(kBlock), std::vector<float>(kBlock)};
   float* outputs[2] = {out[0].data(), out[1].data()};
   double sum = 0.0;
   for (int b = 0; b < blocks; ++b) {
-    for (int c = 0; c < 2; ++c) std::generate(in[c].begin(), in[c].end(), [&] { return noise(rng); });
+    std::vector<float> in[2] = {Noise(kBlock, 2 * b + 7), Noise(kBlock, 2 * b + 8)};
+    float* inputs[2] = {in[0].data(), in[1].data()};
     effect.processReplacing(inputs, outputs, kBlock);
-    for (int c = 0; c < 2; ++c) {
-      for (float x : out[c]) {
+    for (const std::vector<float>& channel : out) {
+      for (float x : channel) {
         if (!std::isfinite(x)) return false;
         sum += static_cast<double>(x) * x;
       }
