@@ -1,8 +1,8 @@
 // A plug-in's editor in a real X window, under a private Xvfb, opened by our
 // own host the way hosts open editors: a top-level window, effEditOpen with
 // its id, effEditIdle on the host's thread. The mouse is driven through
-// XTEST, so events take the same path a user's would. Also what the host
-// refuses: plug-ins without an editor, and no display.
+// XTEST, so events take the same path a user's would. Also no display, and
+// no GLX.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,10 +16,8 @@ namespace {
 using testsupport::CDisplayGuard;
 using testsupport::CEditorSession;
 using testsupport::Rgb;
-using vsthost::SHostEvent;
 
-// The demo face: knob 0's centre, and a spot its pointer covers at value 0.
-constexpr int kKnobX = 52, kKnobY = 88;
+// The demo face: a spot knob 0's pointer covers at value 0.
 constexpr int kPointerLowLeftX = 37, kPointerLowLeftY = 102;  // on the 225-degree line
 constexpr Rgb kFaceBackground{34, 38, 46};
 
@@ -28,41 +26,19 @@ class EditorWindow : public testsupport::XvfbTest {
   std::unique_ptr<CEditorSession> OpenEditor() { return OpenSession(EDITOR_PLUGIN_PATH); }
 };
 
-TEST_F(EditorWindow, AMouseDragOnAKnobIsOneGestureOfAutomationOnTheHostsThread) {
+TEST_F(EditorWindow, ClosesTwiceSurvivesAHostThatDestroysTheParentFirstAndOpensAgain) {
   auto editor = OpenEditor();
   ASSERT_TRUE(editor);
-  EXPECT_EQ(editor->Editor().GetWidth(), 640);  // the size the editor asked for
-  EXPECT_TRUE(editor->Editor().Open());  // already open: nothing new
-  editor->Host().SetParameter(0, 0.2f);
   const std::uint64_t window = editor->Window();
   ASSERT_EQ(Input().Children(window).size(), 1u) << "the editor made no child window, or two";
-
-  editor->ClearEvents();
-  editor->Drag(kKnobX, kKnobY, kKnobX, kKnobY - 60, 6);  // 60 pixels up: 0.3 of the range
-  EXPECT_NEAR(editor->Host().GetParameter(0), 0.5f, 1e-4);
-  const std::vector<SHostEvent> events = editor->Events();
-  testsupport::ExpectOneGestureOnThisThread(events);
-  int automations = 0;
-  for (const SHostEvent& event : events) {
-    EXPECT_EQ(event.index, 0);
-    automations += event.kind == SHostEvent::EKind::Automate;
-  }
-  EXPECT_GE(automations, 5);  // the value follows the drag, not only its end
-  EXPECT_NEAR(events[events.size() - 2].value, 0.5f, 1e-4);
-  EXPECT_TRUE(editor->Editor().IdleFor(std::chrono::milliseconds(60)));
-
   editor->Editor().Close();
   EXPECT_TRUE(Input().Children(window).empty());
-  EXPECT_EQ(editor->Window(), 0u);
-  editor->Editor().Close();                    // twice: harmless
-  editor->Editor().Idle();                     // after close: nothing
+  editor->Editor().Close();
+  editor->Editor().Idle();
   editor->Host().Dispatch(vst::effEditClose);  // a host that closes twice itself
   editor->Host().Dispatch(vst::effEditIdle);
-}
 
-TEST_F(EditorWindow, AHostThatDestroysTheParentFirstSurvivesTheCloseAndCanOpenAgain) {
-  auto editor = OpenEditor();
-  ASSERT_TRUE(editor);
+  ASSERT_TRUE(editor->OpenEditor()) << editor->GetError();
   editor->Editor().DestroyWindow();
   editor->Idle(3);  // the editor hears of it and stops drawing
   editor->Editor().Close();  // must not destroy what is gone (BadWindow ends a host)
@@ -126,13 +102,6 @@ TEST(EditorWithoutDisplay, OpenAnswersZeroAndTheHostGoesOn) {
   vsthost::CEditorHost editor(host);
   EXPECT_FALSE(editor.Open());
   EXPECT_NE(editor.GetError().find("DISPLAY"), std::string::npos) << editor.GetError();
-  EXPECT_FALSE(editor.IsOpen());
-  vsthost::CVstHost plain, empty;
-  ASSERT_TRUE(plain.Load(DUMMY_PLUGIN_PATH)) << plain.GetError();
-  vsthost::CEditorHost noEditor(plain), nothingLoaded(empty);
-  EXPECT_FALSE(noEditor.Open());
-  EXPECT_EQ(noEditor.GetError(), "the plug-in has no editor");
-  EXPECT_FALSE(nothingLoaded.Open());
 }
 
 // An X server without GLX: the host's window opens, the editor cannot, and
