@@ -90,11 +90,16 @@ bool Overlap(const SRect& a, const SRect& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
 
-// Inside the half-disc band the width graph draws into.
-bool InDisplayBand(int x, int y) {
-  const double dx = x + 0.5 - 320.0, dy = 349.0 - (y + 0.5);
-  const double r = std::hypot(dx, dy);
-  return dy > 0 && r >= 120.0 && r <= 296.0 && std::atan2(std::fabs(dx), dy) <= M_PI / 3;
+// Pixels of `r` inside the half-disc band the width graph draws into.
+int PixelsInDisplayBand(const SRect& r) {
+  int inside = 0;
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = r.left; x < r.right; ++x) {
+      const double dx = x + 0.5 - 320.0, dy = 349.0 - (y + 0.5), radius = std::hypot(dx, dy);
+      inside += dy > 0 && radius >= 120.0 && radius <= 296.0 && std::atan2(std::fabs(dx), dy) <= M_PI / 3;
+    }
+  }
+  return inside;
 }
 
 }  // namespace
@@ -122,20 +127,21 @@ TEST(WidenerFaceLayout, EveryImageExistsAndHoldsWholeFrames) {
 
 TEST(WidenerFaceLayout, ControlsFitTheFaceWithoutOverlapAndKeepOffTheDisplay) {
   const SSize face = ImageSize(BACKGROUND_BITMAP);
-  ASSERT_EQ(face.width, 640);
   for (bool dynamicsOn : {false, true}) {
     const std::vector<SPlaced> placed = PlacedFace(dynamicsOn);
-    for (const SPlaced& p : placed) {
-      EXPECT_GE(p.rect.left, 0) << p.name;
-      EXPECT_GE(p.rect.top, 0) << p.name;
-      EXPECT_LE(p.rect.right, face.width) << p.name;
-      EXPECT_LE(p.rect.bottom, face.height) << p.name;
-      EXPECT_LT(p.rect.left, p.rect.right) << p.name;
-    }
     for (std::size_t i = 0; i < placed.size(); ++i) {
       const SPlaced& a = placed[i];
+      EXPECT_TRUE(a.rect.left >= 0 && a.rect.top >= 0 && a.rect.right <= face.width && a.rect.bottom <= face.height)
+          << a.name << " leaves the face";
+      const bool readout = a.role == EFaceRole::READOUT_LABEL || a.role == EFaceRole::READOUT_VALUE;
+      EXPECT_FALSE(readout && Overlap(a.rect, BALANCE_STRIP_RECT)) << a.name << " overlaps the balance strip";
       // The top bar lies under the top strip's controls by design.
       if (a.bitmap == 271) continue;
+      // No control hides part of the half-disc band (the width gauge sits in
+      // its hole); the Acuity knob's fixed corner lies just inside the band's
+      // right edge, so it may reach in by a few pixels.
+      const int area = (a.rect.right - a.rect.left) * (a.rect.bottom - a.rect.top);
+      EXPECT_LE(PixelsInDisplayBand(a.rect), a.bitmap == 270 ? area / 2 : 0) << a.name << " covers the display";
       for (std::size_t j = i + 1; j < placed.size(); ++j) {
         const SPlaced& b = placed[j];
         if (b.bitmap == 271) continue;
@@ -144,38 +150,6 @@ TEST(WidenerFaceLayout, ControlsFitTheFaceWithoutOverlapAndKeepOffTheDisplay) {
         if (a.role == b.role && (a.role == EFaceRole::INPUT_METER || a.role == EFaceRole::OUTPUT_METER)) continue;
         EXPECT_FALSE(Overlap(a.rect, b.rect)) << a.name << " overlaps " << b.name;
       }
-    }
-    // No control hides part of the half-disc band (the width gauge sits in
-    // its hole); the Acuity knob's fixed corner lies just inside the band's
-    // right edge, so it may reach in by a few pixels.
-    for (const SPlaced& p : placed) {
-      if (p.bitmap == 271) continue;
-      if (p.bitmap == 270) {
-        int inside = 0;
-        for (int y = p.rect.top; y < p.rect.bottom; ++y)
-          for (int x = p.rect.left; x < p.rect.right; ++x) inside += InDisplayBand(x, y);
-        EXPECT_LT(inside, (p.rect.right - p.rect.left) * (p.rect.bottom - p.rect.top) / 2) << p.name;
-        continue;
-      }
-      bool covers = false;
-      for (int y = p.rect.top; y < p.rect.bottom && !covers; ++y)
-        for (int x = p.rect.left; x < p.rect.right && !covers; ++x) covers = InDisplayBand(x, y);
-      EXPECT_FALSE(covers) << p.name << " covers the display";
-    }
-  }
-}
-
-TEST(WidenerFaceLayout, ReadoutAreaClearsTheBalanceStripAndCompanionSitsInIt) {
-  const std::vector<SPlaced> placed = PlacedFace(false);
-  const SSize companion = ImageSize(BALANCE_COMPANION_BITMAP);
-  const SRect companionRect{BALANCE_COMPANION_X, BALANCE_COMPANION_Y, BALANCE_COMPANION_X + companion.width,
-                            BALANCE_COMPANION_Y + companion.height / BALANCE_COMPANION_FRAMES};
-  EXPECT_GE(companionRect.left, BALANCE_STRIP_RECT.left);
-  EXPECT_LE(companionRect.right, BALANCE_STRIP_RECT.right);
-  EXPECT_LE(companionRect.bottom, BALANCE_STRIP_RECT.bottom);
-  for (const SPlaced& p : placed) {
-    if (p.role == EFaceRole::READOUT_LABEL || p.role == EFaceRole::READOUT_VALUE) {
-      EXPECT_FALSE(Overlap(p.rect, BALANCE_STRIP_RECT)) << p.name;
     }
   }
 }
@@ -186,13 +160,9 @@ TEST(WidenerFaceReadout, TableCoversEveryLabelOnceAndEveryKindHasAStrip) {
   std::map<int, int> labels;
   for (const SReadoutRow& row : ReadoutRows()) {
     ++labels[row.nLabelFrame];
-    EXPECT_LE(row.nKind, READOUT_KIND_NONE);
-    EXPECT_EQ(FindReadoutRow(row.nTag)->nTag, row.nTag);
     EXPECT_STRNE(artgen::ReadoutLabel(row.nLabelFrame), "");
   }
   EXPECT_EQ(labels.size(), static_cast<std::size_t>(READOUT_LABEL_FRAMES));
-  EXPECT_EQ(FindReadoutRow(19), nullptr);  // the unnamed parameter has no read-out
-  EXPECT_EQ(FindReadoutRow(9999), nullptr);
   int strips = 0;
   for (const SFaceControl& row : FaceControls()) strips += row.eRole == EFaceRole::READOUT_VALUE;
   EXPECT_EQ(strips, READOUT_KINDS);
@@ -214,13 +184,11 @@ TEST(WidenerFaceReadout, FrequencyStripShowsTheParameterTextOfItsStep) {
   }
 }
 
-TEST(WidenerFaceReadout, BalanceAndShapeStripsMatchTheParameterTexts) {
+TEST(WidenerFaceReadout, BalanceAndPhaseStripsMatchTheParameterTexts) {
   for (int frame = 0; frame <= 200; ++frame) {
     const float v = frame / 200.0f;
     EXPECT_EQ(artgen::BalanceText(frame / 200.0), LRPanString(v)) << frame;
   }
-  const char* const shapes[] = {"Sine", "Triangle", "Square", "RND1", "RND2"};
-  for (int frame = 0; frame < 5; ++frame) EXPECT_EQ(artgen::ShapeText(frame), shapes[frame]);
   EXPECT_EQ(artgen::PhaseText(0), artgen::PhaseText(101));  // both ends invert
 }
 
@@ -247,16 +215,12 @@ TEST(WidenerFaceLogic, PhaseKnobFoldsInvertAndShift) {
   EXPECT_EQ(PhaseKnobValue(1.0f, 0.3f, 0.2f), 0.0f);
 }
 
-TEST(WidenerFaceLogic, MetersJumpUpAndFallAFixedStepPerUpdate) {
-  float shown = 0.0f;
-  shown = MeterFall(shown, 0.9f);
+// The step of the fall: the editor's meter test.
+TEST(WidenerFaceLogic, MetersJumpUpAndFallToTheLevelNotBelow) {
+  float shown = MeterFall(0.0f, 0.9f);
   EXPECT_FLOAT_EQ(shown, 0.9f);
-  for (int update = 1; update <= 4; ++update) {
-    shown = MeterFall(shown, 0.1f);
-    EXPECT_NEAR(shown, 0.9f - 0.05f * update, 1e-6f);
-  }
   for (int update = 0; update < 40; ++update) shown = MeterFall(shown, 0.1f);
-  EXPECT_FLOAT_EQ(shown, 0.1f);  // rests at the level, not below
+  EXPECT_FLOAT_EQ(shown, 0.1f);
 }
 
 TEST(WidenerFaceLogic, PeakHoldKeepsTheHighestForOneSecond) {
@@ -273,14 +237,6 @@ TEST(WidenerFaceLogic, PeakHoldKeepsTheHighestForOneSecond) {
   CPeakHold wrapped;
   wrapped.Update(0.9f, 0xFFFFFF00u);
   EXPECT_FLOAT_EQ(wrapped.Update(0.1f, 0x00000400u), -54.0f);
-}
-
-TEST(WidenerFaceLogic, AutoLevelCountsDownThreeTwoOne) {
-  EXPECT_EQ(AutoLevelState(false, 0, false), 0);
-  EXPECT_EQ(AutoLevelState(false, 0, true), 1);
-  // States 4, 3, 2 show "3", "2", "1" (the editor test walks them).
-  EXPECT_EQ(AutoLevelState(true, 999, false), 4);
-  EXPECT_EQ(AutoLevelState(true, 5000, false), 2);  // overdue: stays at "1" until the result
 }
 
 TEST(WidenerFaceLogic, SpriteIsPremultipliedByItsAlpha) {
@@ -413,6 +369,9 @@ TEST_F(WidenerEditorTest, AutoLevelButtonCountsDownWhileMeasuring) {
   g_nNow += 1000;
   m_pEditor->ForceCallIdleInner();
   EXPECT_EQ(button->getValue(), 0.5f);  // "1"
+  g_nNow += 3000;
+  m_pEditor->ForceCallIdleInner();
+  EXPECT_EQ(button->getValue(), 0.5f);  // overdue: "1" until the result
 }
 
 TEST_F(WidenerEditorTest, ReadoutShowsTheLastTouchedParameterOrNothing) {
