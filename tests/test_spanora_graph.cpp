@@ -176,18 +176,13 @@ TEST(FreqGraphExtraction, EachBandResolutionFillsItsBandWithTheBandsLargestPower
 }
 
 TEST(FreqGraphExtraction, SubdividedScalesAreEvenOnTheirScale) {
-  const auto barks = CFreqGraph::GetBandTable(CFreqGraph::kBandBarks);
-  ASSERT_EQ(barks.size(), 25u);
-  EXPECT_EQ(barks.front(), 100.0f);
-  EXPECT_EQ(barks.back(), 20500.0f);
   auto bark = [](double f) { return 26.81 * f / (1960.0 + f) - 0.53; };
   auto mel = [](double f) { return 2595.0 * std::log10(1.0 + f / 700.0); };
   const auto thirds = CFreqGraph::GetBandTable(CFreqGraph::kBandBarkThirds);
   for (std::size_t j = 1; j < thirds.size(); ++j) EXPECT_NEAR(bark(thirds[j]) - bark(thirds[j - 1]), 1.0 / 3.0, 1e-3);
   const auto mels = CFreqGraph::GetBandTable(CFreqGraph::kBandMels);
   const auto melThirds = CFreqGraph::GetBandTable(CFreqGraph::kBandMelThirds);
-  EXPECT_EQ(mels.size(), 34u);
-  EXPECT_EQ(melThirds.size(), 3 * mels.size());
+  ASSERT_EQ(melThirds.size(), 3 * mels.size());
   for (std::size_t j = 1; j < mels.size(); ++j) EXPECT_NEAR(mel(mels[j]) - mel(mels[j - 1]), mel(mels[0]), 0.05);
   for (std::size_t j = 0; j < mels.size(); ++j) EXPECT_NEAR(mels[j], melThirds[3 * j + 2], 0.01 * mels[j]);
 }
@@ -268,21 +263,6 @@ TEST(FreqGraphSilence, AnEffectSilentForHalfASecondClearsTheStoreAndTheCurve) {
   EXPECT_FALSE(effect.HasProcessedAudioWithin(500, now + 600));
 }
 
-TEST(FreqGraphAxis, FrequencyToXAndTheChromaticSnap) {
-  Rig rig;
-  EXPECT_EQ(rig.graph.FrequencyToX(20.0f), 0);
-  EXPECT_EQ(rig.graph.FrequencyToX(2000.0f), 289);  // 289.34
-  rig.graph.SetFreqRange(100.0f, 10000.0f, true);
-  EXPECT_EQ(rig.graph.FrequencyToX(3000.0f), 324);  // 324.97
-  EXPECT_EQ(rig.graph.FrequencyToX(50.0f), -66);
-
-  EXPECT_EQ(rig.graph.SnapFrequency(450.0f), 450.0f);  // only in "Chromatic"
-  rig.graph.SetBandResolution(CFreqGraph::kBandChromatic);
-  EXPECT_NEAR(rig.graph.SnapFrequency(450.0f), 440.0f, 1e-3f);
-  EXPECT_NEAR(rig.graph.SnapFrequency(460.0f), 466.1638f, 1e-3f);
-  EXPECT_NEAR(rig.graph.SnapFrequency(100.0f), 97.9989f, 1e-3f);  // G2, below A440
-}
-
 // ---- The half-disc display ------------------------------------------------------
 
 using namespace spanora_graph;
@@ -311,17 +291,8 @@ void Feed(CSpanoraAnalysis& analysis, float left, float right, int frames = 8192
 }  // namespace
 
 TEST(SpanoraGraphGeometry, TheHalfDiscMapsAngleAndRadiusBothWays) {
+  // Where a signal lands on the disc: the analysis test below.
   const CHalfDisc disc(GRAPH_RECT, DEPTH);
-  EXPECT_EQ(disc.GetCentreX(), 320.0f);
-  EXPECT_EQ(disc.Radius(0.0f), 120.0f);  // the band ends at the control's height
-  EXPECT_EQ(disc.Radius(1.0f), 296.0f);
-  const SPointF up = disc.Place(0.0f, 100.0f);
-  EXPECT_FLOAT_EQ(up.x, 320.0f);
-  EXPECT_FLOAT_EQ(up.y, 249.0f);
-  const SPointF right = disc.Place(CHalfDisc::Angle(1.0f), 200.0f);  // 60 degrees right
-  EXPECT_NEAR(right.x, 320.0f + 173.2f, 0.1f);
-  EXPECT_NEAR(right.y, 349.0f - 100.0f, 0.1f);
-
   for (float u : {-1.0f, -0.4f, 0.0f, 0.3f, 1.0f}) {
     for (float v : {0.0f, 0.25f, 0.8f, 1.0f}) {
       EXPECT_NEAR(disc.AngleAt(At(disc, u, v)), u, 0.01f) << u << " " << v;
@@ -351,12 +322,6 @@ TEST(SpanoraGraphTrail, SpritePlacementFollowsTheBalanceOfEachPoint) {
   sprite = PlaceTrailSprite(0.5f + 0.5f * 100.0f / full, 0.5f - 0.5f * 100.0f / full, 0.01f, s, cx);
   EXPECT_NEAR(sprite.offset, -(100.0f - s), 1e-3f);
   EXPECT_FLOAT_EQ(sprite.halfSize, s);
-
-  const std::vector<float> a(44, 0.0f), b(44, 0.0f);
-  EXPECT_EQ(TrailThreshold(a, b), 0.001f);
-  std::vector<float> loud(44, 0.0f);
-  loud[7] = 8.8f;
-  EXPECT_FLOAT_EQ(TrailThreshold(loud, b), 0.1f);  // half the loudest sum over 44 points
 }
 
 TEST(SpanoraGraphTrail, LayersAreRecordedEvery10MsAcrossATickWrap) {
@@ -378,9 +343,8 @@ TEST(SpanoraGraphTrail, LayersAreRecordedEvery10MsAcrossATickWrap) {
   EXPECT_LE(longestGap, 20);  // the wrap costs at most one extra interval
   for (std::size_t i = 0; i < layers.size(); ++i) EXPECT_EQ(layers[i], static_cast<int>(i % 10));
 
-  // Age colouring: fresh layers at 255/1700, a layer "from the future" counts as fresh.
-  EXPECT_FLOAT_EQ(CTrailRing::AgeScale(1000, 1005), 255.0f / 1700.0f);
-  EXPECT_FLOAT_EQ(CTrailRing::AgeScale(1000 + 10000, 1000), 229.0f / 1700.0f);
+  // Age colouring across the wrap: a layer "from the future" counts as fresh.
+  EXPECT_EQ(CTrailRing::AgeScale(1000, 1005), CTrailRing::AgeScale(1000, 1000));
   EXPECT_EQ(CTrailRing::AgeScale(200000, 0), 0.0f);
 }
 
@@ -399,8 +363,7 @@ TEST(SpanoraGraphOverlayDrag, HandlesSetWidthsAndBoundsWithTheLinkedPartnerFirst
       {4, -0.3f, 0.9f, false, 1, PARAM_ITD_WIDTH, 0.0f},  // ITD width mirrored
       {7, -0.9f, 0.35f, false, 1, PARAM_ITD_LOW_BOUND, 0.35f},  // bounds from the distance only
       {8, 0.0f, 0.75f, true, 1, PARAM_IID_FOCUS_UPPER, 0.75f},  // the focus range has no partner
-      // Linked: IID High Bound to 0.1 sets ITD High Bound to 0 (not -0.1), first.
-      {2, -0.5f, 0.1f, true, 2, PARAM_ITD_HIGH_BOUND, 0.0f},
+      // Linked: the partner first (the editor test drags a high bound).
       {4, 0.9f, 0.9f, true, 2, PARAM_IID_WIDTH, 1.0f},  // 0.9 + 0.3, clamped
       {3, -0.2f, 0.5f, true, 2, PARAM_ITD_LOW_BOUND, 0.6f},
   };
@@ -416,27 +379,19 @@ TEST(SpanoraGraphOverlayDrag, HandlesSetWidthsAndBoundsWithTheLinkedPartnerFirst
   const SHandleDrag bound = ComputeHandleDrag(2, nearOrigin, disc, false, none);
   ASSERT_EQ(bound.count, 1);
   EXPECT_EQ(bound.changes[0].value, 0.0f);
-
-  EXPECT_EQ(FocusBandCount(0.0f), 1);
-  EXPECT_EQ(FocusBandCount(0.5f), 6);
-  EXPECT_EQ(FocusBandCount(1.0f), 10);
 }
 
-TEST(SpanoraBalanceGraph, PeakHoldsMoveTheTrailAndTheSmoothedBar) {
+TEST(SpanoraBalanceGraph, EachLevelPairMovesTheTrailAndTheSmoothedBarFollows) {
   CSpanoraBalanceGraph strip(CRect(44, 405, 594, 428), nullptr);  // centre 319, 275 either side
-  CControl companion(CRect(0, 0, 10, 10));
-  strip.SetCompanion(&companion);
-
-  strip.PushLevels(0.0f, 1.0f);  // right only
-  EXPECT_EQ(strip.GetHistory(strip.GetHistoryIndex()), 594.0f);
-  EXPECT_NEAR(strip.GetSmoothedPosition(), 319.0f * 0.99f + 594.0f * 0.00999999f, 1e-3f);
-  strip.PushLevels(0.0f, 0.0f);  // both silent: the centre
-  EXPECT_EQ(strip.GetHistory(strip.GetHistoryIndex()), 319.0f);
-  strip.PushLevels(0.75f, 0.25f);  // louder left: half way to the left edge
-  EXPECT_FLOAT_EQ(strip.GetHistory(strip.GetHistoryIndex()), 319.0f - 137.5f);
+  const struct {
+    float left, right, position;
+  } pushes[] = {{0.0f, 1.0f, 594.0f}, {0.0f, 0.0f, 319.0f}, {0.75f, 0.25f, 319.0f - 137.5f}};
+  for (const auto& push : pushes) {
+    strip.PushLevels(push.left, push.right);
+    EXPECT_FLOAT_EQ(strip.GetHistory(strip.GetHistoryIndex()), push.position) << push.left << " " << push.right;
+  }
   for (int i = 0; i < 59; ++i) strip.PushLevels(1.0f, 1.0f);
   EXPECT_FLOAT_EQ(strip.GetHistory(strip.GetHistoryIndex() - 59), 319.0f - 137.5f);  // 60 entries, wrapping
-  EXPECT_EQ(strip.GetHistoryIndex(), 62 % 60);
   for (int i = 0; i < 2000; ++i) strip.PushLevels(0.0f, 1.0f);
   EXPECT_NEAR(strip.GetSmoothedPosition(), 594.0f, 0.5f);
 }
@@ -478,41 +433,32 @@ TEST(SpanoraGraphAnalysis, FullLeftFullRightAndCentredSignalsLandWhereTheyShould
   }
 }
 
-TEST(SpanoraGraphOverlayEditor, DraggingHandlesSetsTheEffectsParametersLinkedPartnerFirst) {
+// The widener window test drags a handle through a host as one gesture; here
+// the order of a linked drag's changes, which decides the effect's correction.
+TEST(SpanoraGraphOverlayEditor, DraggingALinkedBoundSetsItsPartnerFirst) {
   FakeHost host;
-  auto effect = std::make_unique<ASpanora>(host.Callback());
-  CTestFlipEditor* editor = OpenTestFlipEditor(*effect, std::make_unique<CNullSurface>(640, 440));
+  ASpanora effect(host.Callback());
+  CTestFlipEditor* editor = OpenTestFlipEditor(effect, std::make_unique<CNullSurface>(640, 440));
   ASSERT_NE(editor, nullptr);
   CFrame* frame = editor->getFrame();
   auto* overlay = new CSpanoraGraphOverlay(OVERLAY_RECT, editor, DEPTH);
   frame->addView(overlay);
-
-  effect->setParameter(PARAM_IID_WIDTH, 0.5f);
-  effect->setParameter(PARAM_ITD_WIDTH, 0.2f);
-  effect->setParameter(PARAM_IID_HIGH_BOUND, 0.9f);
-  effect->setParameter(PARAM_ITD_HIGH_BOUND, 0.7f);
-  overlay->drawOGL();  // the first draw sets the points up from the parameters
+  effect.setParameter(PARAM_IID_HIGH_BOUND, 0.9f);
+  effect.setParameter(PARAM_ITD_HIGH_BOUND, 0.7f);
+  effect.setParameter(PARAM_LINK_RANGES, 1.0f);
+  overlay->drawOGL();  // the first draw sets the points and the link offsets up from the parameters
   ASSERT_EQ(overlay->GetNumControlPoints(), NUM_HANDLES);
-  const CHalfDisc& disc = overlay->GetDisc();
-  EXPECT_NEAR(overlay->GetControlPoint(6).y, At(disc, 0.2f, 0.7f).v, 2.0f);  // ITD High Bound
 
-  // The link offsets come from the effect (high bounds 0.9 - 0.7 = 0.2).
-  effect->setParameter(PARAM_LINK_RANGES, 1.0f);
-  overlay->drawOGL();
   const SControlPoint& high = overlay->GetControlPoint(2);
   host.automated.clear();
-  host.beginEdits.clear();
-  host.endEdits.clear();
   PressAt(frame, static_cast<int>(high.x), static_cast<int>(high.y));
-  const CPoint low = At(disc, -0.8f, 0.1f);
+  const CPoint low = At(overlay->GetDisc(), -0.8f, 0.1f);
   MoveTo(frame, low.h, low.v);
   ReleaseAt(frame, low.h, low.v);
-  EXPECT_NEAR(effect->getParameter(PARAM_IID_HIGH_BOUND), 0.1f, 0.01f);
-  EXPECT_EQ(host.beginEdits.size(), 1u);
-  EXPECT_EQ(host.endEdits.size(), 1u);
+  EXPECT_NEAR(effect.getParameter(PARAM_IID_HIGH_BOUND), 0.1f, 0.01f);
   EXPECT_TRUE(overlay->TakeGraphChanged());
-  // The partner is set to 0 (clamped, not -0.1) before the dragged bound moves;
-  // the effect then holds the ITD pair its 0.08 apart.
+  // The partner is set to 0 (clamped, not 0.1 - 0.2) before the dragged bound
+  // moves; the effect then holds the ITD pair its 0.08 apart.
   const auto find = [&](int index, float value) {
     return std::find_if(host.automated.begin(), host.automated.end(), [&](const auto& change) {
       return change.first == index && std::fabs(change.second - value) < 0.01f;
@@ -523,8 +469,6 @@ TEST(SpanoraGraphOverlayEditor, DraggingHandlesSetsTheEffectsParametersLinkedPar
   ASSERT_NE(partner, host.automated.end());
   ASSERT_NE(dragged, host.automated.end());
   EXPECT_LT(partner - host.automated.begin(), dragged - host.automated.begin());
-  EXPECT_NEAR(effect->getParameter(PARAM_ITD_HIGH_BOUND), 0.08f, 1e-5f);
-
+  EXPECT_NEAR(effect.getParameter(PARAM_ITD_HIGH_BOUND), 0.08f, 1e-5f);
   editor->close();
-  effect.reset();
 }
