@@ -1,18 +1,16 @@
-// The frequency graph base (extraction against plain references, smoothing,
-// freezing, the log axis), then the widener's half-disc display built on it.
+// The frequency graph base as the width graph uses it (continuous extraction
+// against plain references, silence), then the widener's half-disc display.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
-#include <tuple>
 #include <vector>
 
 #include "Helpers/FreqGraphs.h"
 #include "Helpers/FrequencyDataStore.h"
 #include "Helpers/Vst/AudioEffectX.h"
 #include "platform/Clock.h"
-#include "platform/GLSurface.h"
 #include "tests/support/FakeHost.h"
 #include "tests/support/TestFlipEditor.h"
 #include "tests/support/TestSignals.h"
@@ -42,9 +40,6 @@ class RateEffect : public vst::AudioEffectX {
   float getParameter(std::int32_t) override { return 0.0f; }
 };
 
-std::uint32_t g_nNow = 1000;
-std::uint32_t TestClock() { return g_nNow; }
-
 class SilenceGraph : public CFreqGraph {
  public:
   using CFreqGraph::CFreqGraph;
@@ -59,19 +54,15 @@ struct Rig {
   CFrequencyDataStore store{FFT_SIZE};
   SilenceGraph graph{CRect(0, 0, 440, 100), &editor, nullptr, POINTS};
 
-  Rig() {
-    g_nNow = 1000;
-    graph.SetClock(&TestClock);
-    graph.SetDataStore(0, &store);
-  }
+  Rig() { graph.SetDataStore(0, &store); }
   // Stores a block whose bin i has power power[i].
   void Store(const std::vector<double>& power) {
     std::vector<Complex<double>> spectrum(HALF + 1);
     for (int i = 0; i <= HALF; ++i) spectrum[i] = {std::sqrt(power[i]), 0.0};
     store.StoreValuesForGraph(spectrum.data(), HALF + 1);
   }
-  std::vector<float> Extract(bool smooth = false) {
-    graph.ExtractGraphFromDataStore(0, smooth, false, false);
+  std::vector<float> Extract() {
+    graph.ExtractGraphFromDataStore(0, false, false, false);
     auto values = graph.GetValues(0);
     return {values.begin(), values.end()};
   }
@@ -136,111 +127,6 @@ TEST(FreqGraphExtraction, PointsInsideOneBinRiseSmoothlyInLogAmplitude) {
     if (values[k] > 1.001f && values[k] < 99.9f) ++between;
   }
   EXPECT_GE(between, 2);
-}
-
-// A spike at 1 kHz lights its whole band and nothing beyond the band's edges.
-TEST(FreqGraphExtraction, EachBandResolutionFillsItsBandWithTheBandsLargestPower) {
-  for (int mode = CFreqGraph::kBandOctaves; mode < CFreqGraph::kNumBandResolutions; ++mode) {
-    const auto& resolution = CFreqGraph::GetBandResolution(mode);
-    const auto table = CFreqGraph::GetBandTable(mode);
-    Rig rig;
-    const int bin = static_cast<int>(std::lround(1000.0 / RATE * FFT_SIZE));
-    double bandLow = 0, bandHigh = 0;
-    if (resolution.ratio > 0.0f) {  // bands centred on A440 and its steps of the ratio
-      const double n = std::round(std::log(BinHz(bin) / 440.0) / std::log(resolution.ratio));
-      bandLow = 440.0 * std::pow(resolution.ratio, n - 0.5);
-      bandHigh = 440.0 * std::pow(resolution.ratio, n + 0.5);
-    } else {
-      for (std::size_t j = 0; j + 1 < table.size(); ++j)
-        if (table[j] <= BinHz(bin) && BinHz(bin) < table[j + 1]) bandLow = table[j], bandHigh = table[j + 1];
-    }
-    ASSERT_GT(bandHigh, bandLow) << resolution.label;
-    rig.graph.SetBandResolution(mode);
-    rig.Store(Spike(bin, 16.0));
-    const auto values = rig.Extract();
-    int lit = 0;
-    for (int k = 0; k < POINTS; ++k) {
-      // One bin of slack on either side of the band edges.
-      const bool inside = PointLowHz(k) >= bandLow + RATE / FFT_SIZE && PointLowHz(k + 1) <= bandHigh - RATE / FFT_SIZE;
-      const bool outside = PointLowHz(k + 1) < bandLow - RATE / FFT_SIZE || PointLowHz(k) > bandHigh + RATE / FFT_SIZE;
-      if (inside) {
-        EXPECT_NEAR(values[k], 4.0f, 1e-3f) << resolution.label << " " << k;
-      }
-      if (outside) {
-        EXPECT_EQ(values[k], 0.0f) << resolution.label << " " << k;
-      }
-      lit += values[k] > 0.0f;
-    }
-    EXPECT_GE(lit, 1) << resolution.label;
-  }
-}
-
-TEST(FreqGraphExtraction, SubdividedScalesAreEvenOnTheirScale) {
-  auto bark = [](double f) { return 26.81 * f / (1960.0 + f) - 0.53; };
-  auto mel = [](double f) { return 2595.0 * std::log10(1.0 + f / 700.0); };
-  const auto thirds = CFreqGraph::GetBandTable(CFreqGraph::kBandBarkThirds);
-  for (std::size_t j = 1; j < thirds.size(); ++j) EXPECT_NEAR(bark(thirds[j]) - bark(thirds[j - 1]), 1.0 / 3.0, 1e-3);
-  const auto mels = CFreqGraph::GetBandTable(CFreqGraph::kBandMels);
-  const auto melThirds = CFreqGraph::GetBandTable(CFreqGraph::kBandMelThirds);
-  ASSERT_EQ(melThirds.size(), 3 * mels.size());
-  for (std::size_t j = 1; j < mels.size(); ++j) EXPECT_NEAR(mel(mels[j]) - mel(mels[j - 1]), mel(mels[0]), 0.05);
-  for (std::size_t j = 0; j < mels.size(); ++j) EXPECT_NEAR(mels[j], melThirds[3 * j + 2], 0.01 * mels[j]);
-}
-
-TEST(FreqGraphSmoothing, RiseFallAveragingAndPeakHold) {
-  Rig rig;
-  rig.Store(Flat(4.0));
-  rig.Extract();
-  // Rise 0.5, fall 0.75 against the previous value 2.
-  rig.graph.SetSmoothing(0.5f, 0.75f);
-  rig.Store(Flat(36.0));  // amplitude 6
-  EXPECT_NEAR(rig.Extract(true)[5], 0.5f * 6 + 0.5f * 2, 1e-5f);
-  rig.Store(Flat(0.0));
-  EXPECT_NEAR(rig.Extract(true)[5], 0.75f * 4, 1e-5f);
-
-  // Averaging: the k-th pass weighs its amplitude by 1/k, in both directions.
-  rig.graph.SetAveraging(true);
-  const float amplitudes[] = {3.0f, 9.0f, 1.0f, 7.0f};
-  float sum = 0.0f;
-  for (int k = 0; k < 4; ++k) {
-    rig.Store(Flat(amplitudes[k] * amplitudes[k]));
-    sum += amplitudes[k];
-    EXPECT_NEAR(rig.Extract(true)[5], sum / (k + 1), 1e-4f) << k;
-  }
-  rig.graph.SetAveraging(false);
-
-  // Peaks hold for the hold time, then follow the curve down.
-  rig.graph.SetSmoothing(0.0f, 0.0f);
-  rig.graph.SetPeakHoldTime(100);
-  rig.graph.ClearGraphPeaks(0);
-  rig.Store(Flat(25.0));
-  rig.Extract();
-  g_nNow += 50;
-  rig.Store(Flat(1.0));
-  rig.Extract();
-  EXPECT_NEAR(rig.graph.GetPeaks(0)[5], 5.0f, 1e-5f);
-  g_nNow += 60;
-  rig.Store(Flat(4.0));
-  rig.Extract();
-  EXPECT_NEAR(rig.graph.GetPeaks(0)[5], 2.0f, 1e-5f);
-  rig.graph.ClearGraphPeaks(0);
-  EXPECT_EQ(rig.graph.GetPeaks(0)[5], 0.0f);
-}
-
-TEST(FreqGraphFreeze, AFrozenDisplayShowsItsPrivateCopyOnlyWhenForced) {
-  Rig rig;
-  rig.Store(Flat(4.0));
-  rig.graph.SetFreezeDisplay(true);
-  rig.Store(Flat(100.0));  // the live store moves on
-  EXPECT_EQ(rig.Extract()[5], 0.0f);  // not forced: nothing happens
-  rig.graph.ExtractGraphFromDataStore(0, false, false, true);
-  EXPECT_NEAR(rig.graph.GetValues(0)[5], 2.0f, 1e-5f);
-  rig.graph.SetForceExtract(true);
-  EXPECT_NEAR(rig.Extract()[5], 2.0f, 1e-5f);
-  rig.graph.SetForceExtract(false);
-
-  rig.graph.SetFreezeDisplay(false);
-  EXPECT_NEAR(rig.Extract()[5], 10.0f, 1e-5f);
 }
 
 TEST(FreqGraphSilence, AnEffectSilentForHalfASecondClearsTheStoreAndTheCurve) {
