@@ -216,22 +216,6 @@ TEST_F(FlipEditorTest, TheOptionsPageNotesTheReopenAndItsSettingsTakeEffect) {
   EXPECT_TRUE(CBitmap::GetCacheTextures());
 }
 
-// The grey back panel.
-CRect BackPanel(CFrame* frame) {
-  for (CStaticRect* rect : ViewsOf<CStaticRect>(frame))
-    if (rect->GetColor() == CColor{180, 180, 180, 230}) return rect->getViewSize();
-  return CRect();
-}
-
-// The window test sees the panel with its margins; under a background lower
-// than the panel it takes the full height instead.
-TEST_F(FlipEditorTest, UnderALowBackgroundTheBackPanelTakesTheFullHeight) {
-  editor->close();
-  Open(resources::TEST_IMAGE_COMPACT_BACKGROUND);
-  editor->AddBackViews(BACK_VIEW_OPTIONS);
-  EXPECT_EQ(BackPanel(Frame()), CRect(40, 0, 460, 300));
-}
-
 class IdleCountingEffect : public KivEffect {
  public:
   explicit IdleCountingEffect(vst::HostCallback host) : KivEffect(host, 2, 2) { FinishConstruction(); }

@@ -126,12 +126,6 @@ void CEditorSession::Click(int x, int y) {
   Delivered();
 }
 
-void CEditorSession::DoubleClick(int x, int y) {
-  m_Input.Click(Window(), x, y);
-  m_Input.Click(Window(), x, y);
-  Delivered();
-}
-
 void CEditorSession::Drag(int fromX, int fromY, int toX, int toY, int steps) {
   m_Input.MoveTo(Window(), fromX, fromY);
   Delivered(1);

@@ -105,7 +105,6 @@ class CEditorSession {
   // Input in editor pixels (the editor fills the host window from 0, 0).
   // Each returns once the editor has had idle steps to take it.
   void Click(int x, int y);
-  void DoubleClick(int x, int y);
   // Press, move in `steps` steps with an idle step each, release.
   void Drag(int fromX, int fromY, int toX, int toY, int steps = 8);
   void Type(const std::string& text);

@@ -17,11 +17,6 @@ void CTestFlipEditor::AddFrontViewsInner() {
   ++frontBuilds;
   AddAnimKnob(KNOB_POS, resources::TEST_IMAGE_KNOB_STRIP, KNOB_TAG, 5);
   AddAnimKnob(SECOND_KNOB_POS, resources::TEST_IMAGE_KNOB_STRIP, SECOND_KNOB_TAG, 5);
-  if (CTextDrag* drag = AddTextDrag(DRAG_RECT, DRAG_TAG, kOGLFont11, -1, kTextDragLinear)) {
-    drag->SetFormat("%.0f");
-    drag->SetScale(100.0f);
-    drag->SetStep(1.0f);
-  }
   m_pABButton = AddOnOffButton(AB_POS, resources::TEST_IMAGE_BUTTON, 9999);
   m_pCopyButton = AddKickButton(COPY_POS, resources::TEST_IMAGE_BUTTON, 9999);
   // Undo and redo act through their gestures: pressing them is the edit.

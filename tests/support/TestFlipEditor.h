@@ -1,8 +1,8 @@
 #pragma once
-// A small editor of the tests' own over the flip editor: two knobs, a text
-// drag, A/B, copy, undo and redo, previous and next program, the program
-// name and the preset browser, on a plain test background. It counts its
-// hooks so tests can see what the base called.
+// A small editor of the tests' own over the flip editor: two knobs, A/B,
+// copy, undo and redo, previous and next program, the program name and the
+// preset browser, on a plain test background. It counts its hooks so tests
+// can see what the base called.
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,13 +19,11 @@ class CTestFlipEditor : public FlipEditor {
   // Parameter tags of the face (the widener's first parameters).
   static constexpr long KNOB_TAG = 0;
   static constexpr long SECOND_KNOB_TAG = 2;
-  static constexpr long DRAG_TAG = 9;
   static constexpr VSTGUI::CRect TITLE_RECT{150, 10, 350, 40};
   static constexpr int BACK_TITLE_TOP = 40;
   // Where the controls sit.
   static constexpr VSTGUI::CPoint KNOB_POS{20, 100};
   static constexpr VSTGUI::CPoint SECOND_KNOB_POS{70, 100};
-  static constexpr VSTGUI::CRect DRAG_RECT{120, 100, 180, 115};
   static constexpr VSTGUI::CPoint AB_POS{200, 100};
   static constexpr VSTGUI::CPoint COPY_POS{230, 100};
   static constexpr VSTGUI::CPoint UNDO_POS{260, 100};
