@@ -51,13 +51,8 @@ struct SPlaced {
 // Images stacked in one file: knobs and state buttons by their frames,
 // on/off and kick buttons two states.
 int StackedImages(const SFaceControl& row) {
-  switch (row.eKind) {
-    case EFaceControl::KNOB:
-    case EFaceControl::STATES: return row.nFrames;
-    case EFaceControl::ON_OFF:
-    case EFaceControl::KICK: return 2;
-    default: return 1;
-  }
+  if (row.eKind == EFaceControl::KNOB || row.eKind == EFaceControl::STATES) return row.nFrames;
+  return row.eKind == EFaceControl::ON_OFF || row.eKind == EFaceControl::KICK ? 2 : 1;
 }
 
 void Place(const SFaceControl& row, int ox, int oy, long bitmap, std::vector<SPlaced>& out) {
@@ -197,9 +192,8 @@ TEST(WidenerFaceReadout, BalanceAndPhaseStripsMatchTheParameterTexts) {
 TEST(WidenerFaceLogic, PhaseKnobFoldsInvertAndShift) {
   // Either end inverts with no shift.
   for (float v : {0.0f, 1.0f, 0.004f}) {
-    const SPhaseSetting s = PhaseFromKnob(v);
-    EXPECT_EQ(s.invert, 1.0f) << v;
-    EXPECT_EQ(s.shift, 0.0f) << v;
+    EXPECT_EQ(PhaseFromKnob(v).invert, 1.0f) << v;
+    EXPECT_EQ(PhaseFromKnob(v).shift, 0.0f) << v;
   }
   // One position in from either end: the smallest shift, and the largest (limited to 0.99).
   EXPECT_FLOAT_EQ(PhaseFromKnob(1.0f / 101).shift, 0.01f);
@@ -225,7 +219,6 @@ TEST(WidenerFaceLogic, MetersJumpUpAndFallToTheLevelNotBelow) {
 
 TEST(WidenerFaceLogic, PeakHoldKeepsTheHighestForOneSecond) {
   CPeakHold hold;
-  EXPECT_FALSE(hold.IsHeld());
   EXPECT_FLOAT_EQ(hold.Update(0.5f, 10000), -30.0f);    // first value is held at once
   EXPECT_FLOAT_EQ(hold.Update(0.25f, 10500), -30.0f);   // lower: kept
   EXPECT_FLOAT_EQ(hold.Update(0.75f, 10600), -15.0f);   // higher: replaces, restarts the second
