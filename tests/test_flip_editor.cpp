@@ -81,18 +81,11 @@ TEST_F(FlipEditorTest, AClosedEditorIgnoresParameterCalls) {
   EXPECT_TRUE(editor->hookCalls.empty());
 }
 
-TEST_F(FlipEditorTest, ValuesFromTagsFollowTheParameterClassOfTheTag) {
-  effect->setParameter(PERSISTENT_PARAM_BASE + 1, 0.0f);  // "Analysis"
-  effect->setParameter(TRANSIENT_PARAM_BASE, 1.0f);       // "ProfilingInfo"
-  auto* control = new CControl(CRect(0, 0, 1, 1), editor);
-  editor->AddControl(control, PERSISTENT_PARAM_BASE + 1, true);
-  EXPECT_EQ(control->getValue(), 0.0f);
-  editor->SetValuesFromTag(control, TRANSIENT_PARAM_BASE);
-  EXPECT_EQ(control->getValue(), 1.0f);
-  editor->SetValuesFromTag(control, NO_PARAMETER_TAG);
-  EXPECT_EQ(control->getValue(), 0.0f);
+// Persistent and transient values on the options page: the window test.
+TEST_F(FlipEditorTest, AControlOnAParameterTakesItsValueAndTheProgramsDefault) {
   effect->setParameter(3, 1.0f);
-  editor->SetValuesFromTag(control, 3);
+  auto* control = new CControl(CRect(0, 0, 1, 1), editor);
+  editor->AddControl(control, 3, true);
   EXPECT_EQ(control->getValue(), 1.0f);
   EXPECT_EQ(control->getDefaultValue(), effect->GetDefaultProgram().values[3]);
 }
