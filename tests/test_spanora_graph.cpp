@@ -176,19 +176,13 @@ void Feed(CSpanoraAnalysis& analysis, float left, float right, int frames = 8192
 
 }  // namespace
 
-TEST(SpanoraGraphGeometry, TheHalfDiscMapsAngleAndRadiusBothWays) {
-  // Where a signal lands on the disc: the analysis test below.
+// Angle and radius inside the band: every handle drag below.
+TEST(SpanoraGraphGeometry, TheHalfDiscClampsOutsideTheBandAndHasADeadZone) {
   const CHalfDisc disc(GRAPH_RECT, DEPTH);
-  for (float u : {-1.0f, -0.4f, 0.0f, 0.3f, 1.0f}) {
-    for (float v : {0.0f, 0.25f, 0.8f, 1.0f}) {
-      EXPECT_NEAR(disc.AngleAt(At(disc, u, v)), u, 0.01f) << u << " " << v;
-      EXPECT_NEAR(disc.RadiusAt(At(disc, u, v)), v, 0.01f) << u << " " << v;
-    }
-  }
   EXPECT_EQ(disc.AngleAt(CPoint(100, 349)), 0.0f);  // on or below the bottom edge
-  EXPECT_EQ(disc.AngleAt(CPoint(-500, 348)), -1.0f);  // clamped
+  EXPECT_EQ(disc.AngleAt(CPoint(-500, 348)), -1.0f);
   EXPECT_EQ(disc.RadiusAt(CPoint(320, 0)), 1.0f);
-  // The dead zone: within half the inner radius of the origin.
+  // Within half the inner radius of the origin.
   EXPECT_TRUE(disc.InDeadZone(CPoint(320, 349 - 59)));
   EXPECT_FALSE(disc.InDeadZone(CPoint(320, 349 - 61)));
 }
