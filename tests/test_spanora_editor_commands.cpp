@@ -23,7 +23,8 @@
 #include <vector>
 
 #include "platform/TestInput.h"
-#include "tests/support/XvfbServer.h"
+#include "tests/support/EditorUnderXvfb.h"
+#include "tests/support/TestSignals.h"
 #include "tools/spanora/Commands.h"
 #include "tools/spanora/EditorSnapshot.h"
 #include "vstgui/PngDecoder.h"
@@ -40,17 +41,12 @@ enum class EMaterial { WIDE, SILENT };
 // One second: a 300 Hz tone on the left and a 3 kHz tone on the right over
 // shared noise (wide), or nothing.
 void WriteMaterial(const fs::path& path, EMaterial material) {
-  std::vector<float> samples(2 * RATE);
-  std::uint32_t seed = 12345;
-  for (int i = 0; i < RATE; ++i) {
-    seed = seed * 1664525u + 1013904223u;
-    const float noise = 0.05f * (static_cast<float>(seed >> 8) / 16777216.0f - 0.5f);
+  const std::vector<float> noise = Noise(RATE, 12345);
+  std::vector<float> samples(2 * RATE, 0.0f);
+  for (int i = 0; material == EMaterial::WIDE && i < RATE; ++i) {
     const float t = static_cast<float>(i) / RATE;
-    float left = noise + 0.3f * std::sin(6.2831853f * 300.0f * t);
-    float right = noise + 0.3f * std::sin(6.2831853f * 3000.0f * t);
-    if (material == EMaterial::SILENT) left = right = 0.0f;
-    samples[2 * i] = left;
-    samples[2 * i + 1] = right;
+    samples[2 * i] = 0.025f * noise[i] + 0.3f * std::sin(6.2831853f * 300.0f * t);
+    samples[2 * i + 1] = 0.025f * noise[i] + 0.3f * std::sin(6.2831853f * 3000.0f * t);
   }
   SF_INFO info{};
   info.channels = 2;
@@ -170,9 +166,8 @@ TEST_F(Snapshot, FailuresNameTheirCauseAndLeaveNothingBehind) {
   EXPECT_NE(m_sErrors.find("no-such-folder"), std::string::npos) << m_sErrors;
 }
 
-// spanora edit, as a user starts it: a process of its own on a display.
-
-// spanora edit started as a child on the test's display, its output piped.
+// spanora edit as a user starts it: a child process on the test's display,
+// its output piped.
 class CEditProcess {
  public:
   CEditProcess() {
@@ -234,12 +229,9 @@ class CEditProcess {
   int m_nWidth = 0, m_nHeight = 0;
 };
 
-TEST(Edit, OpensTheEditorInAWindowOfItsSizeAndEndsOnCloseOrSigterm) {
-  testsupport::CXvfbServer server;
-  std::string error;
-  ASSERT_TRUE(server.Start(error)) << error;
-  auto input = platform::CTestInput::Open(error);
-  ASSERT_NE(input, nullptr) << error;
+class Edit : public testsupport::XvfbTest {};
+
+TEST_F(Edit, OpensTheEditorInAWindowOfItsSizeAndEndsOnCloseOrSigterm) {
   // The GL driver leaves its caches unreachable in the children; leak checks
   // are the in-process editor tests'.
   const char* asan = ::getenv("ASAN_OPTIONS");
@@ -256,11 +248,11 @@ TEST(Edit, OpensTheEditorInAWindowOfItsSizeAndEndsOnCloseOrSigterm) {
   EXPECT_EQ(closed.m_nHeight, height);
   // The window exists on the display with exactly that size, the editor inside.
   std::array<std::uint8_t, 3> rgb{};
-  EXPECT_TRUE(input->ReadPixel(closed.m_nWindow, width - 1, height - 1, rgb));
-  EXPECT_FALSE(input->ReadPixel(closed.m_nWindow, width, height, rgb));
-  EXPECT_FALSE(input->Children(closed.m_nWindow).empty()) << "the editor's own window is missing";
+  EXPECT_TRUE(Input().ReadPixel(closed.m_nWindow, width - 1, height - 1, rgb));
+  EXPECT_FALSE(Input().ReadPixel(closed.m_nWindow, width, height, rgb));
+  EXPECT_FALSE(Input().Children(closed.m_nWindow).empty()) << "the editor's own window is missing";
 
-  ASSERT_TRUE(input->RequestClose(closed.m_nWindow));
+  ASSERT_TRUE(Input().RequestClose(closed.m_nWindow));
   ASSERT_GT(terminated.m_pid, 0);
   ::kill(terminated.m_pid, SIGTERM);
   EXPECT_EQ(closed.Wait(), spanora::EXIT_OK);
