@@ -316,15 +316,6 @@ TEST_F(WidenerEditorTest, AnalysisAlwaysRebuildsAndWithoutItTheFaceHasNoGraph) {
   EXPECT_NE(m_pEditor->GetPhaseKnob(), nullptr);  // the rebuilt face has its controls again
 }
 
-// Turning it reaches the host in the window test; here it follows the effect.
-TEST_F(WidenerEditorTest, PhaseKnobFollowsTheShift) {
-  CAnimKnob* knob = m_pEditor->GetPhaseKnob();
-  ASSERT_NE(knob, nullptr);
-  m_pEffect->setParameter(PARAM_SHIFT, 0.5f);
-  m_pEditor->UpdatePhaseShiftAndInvertKnob();
-  EXPECT_EQ(knob->getFrameIndex(), 50);
-}
-
 TEST_F(WidenerEditorTest, MetersFallAndAClickOnOneShowsItsHeldPeak) {
   m_pEditor->UpdateLevelMeters(0.9f, 0.6f);
   m_pEditor->UpdateLevelMeters(0.2f, 0.1f);
