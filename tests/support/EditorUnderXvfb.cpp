@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "Helpers/DerivedControlsPresetBrowser.h"
+#include "tests/support/TestSignals.h"
 
 namespace testsupport {
 
@@ -185,23 +186,19 @@ void CEditorSession::StartAudio() {
   if (m_Audio.joinable()) return;
   m_bStopAudio = false;
   m_Audio = std::thread([this] {
+    // Two partly correlated noises, looped: a wide image with energy everywhere.
+    constexpr int LOOP = 64 * BLOCK_SIZE;
+    const std::vector<float> shared = Noise(LOOP, 1), left = Noise(LOOP, 2), right = Noise(LOOP, 3);
     std::vector<float> buffers[4];
     for (auto& buffer : buffers) buffer.assign(BLOCK_SIZE, 0.0f);
     float* inputs[2] = {buffers[0].data(), buffers[1].data()};
     float* outputs[2] = {buffers[2].data(), buffers[3].data()};
-    // Two partly correlated noises: a wide image with energy everywhere.
-    std::uint32_t seed = 12345;
-    auto noise = [&seed] {
-      seed = seed * 1664525u + 1013904223u;
-      return static_cast<float>(seed >> 8) / static_cast<float>(1u << 24) * 2.0f - 1.0f;
-    };
     const auto period = std::chrono::microseconds(static_cast<long>(1e6 * BLOCK_SIZE / SAMPLE_RATE));
     auto next = std::chrono::steady_clock::now();
-    while (!m_bStopAudio.load()) {
+    for (int at = 0; !m_bStopAudio.load(); at = (at + BLOCK_SIZE) % LOOP) {
       for (int i = 0; i < BLOCK_SIZE; ++i) {
-        const float shared = noise(), left = noise(), right = noise();
-        inputs[0][i] = 0.3f * (shared + left);
-        inputs[1][i] = 0.3f * (shared + right);
+        inputs[0][i] = 0.3f * (shared[at + i] + left[at + i]);
+        inputs[1][i] = 0.3f * (shared[at + i] + right[at + i]);
       }
       m_Host.ProcessReplacing(inputs, outputs, BLOCK_SIZE);
       ++m_nBlocks;

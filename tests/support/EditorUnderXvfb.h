@@ -1,14 +1,10 @@
 #pragma once
 // A plug-in's editor in a real X window under a private Xvfb, opened by our
-// own host the way Linux hosts open editors (CEditorHost: a top-level window,
-// effEditOpen with its id, effEditIdle from the opening thread) and driven
-// through XTEST, so input takes the path a user's would. The host records
-// every callback the plug-in makes (what, parameter index, value, thread).
-// An optional audio thread processes a wide stereo signal at about real-time
-// pace while the editor runs, as a host's audio thread does.
-//
-// Waits are bounded: IdleUntil and WaitForPixel poll until a condition
-// holds or a deadline passes; tests assert on the answer, never on a sleep.
+// own host the way Linux hosts open editors (CEditorHost) and driven through
+// XTEST, so input takes the path a user's would. The host records every
+// callback the plug-in makes, with its thread; an optional audio thread
+// processes a wide stereo signal at about real-time pace meanwhile. Waits
+// poll until a condition holds or a deadline passes, never a fixed sleep.
 #include <gtest/gtest.h>
 
 #include <array>
