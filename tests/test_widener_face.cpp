@@ -151,16 +151,14 @@ TEST(WidenerFaceLayout, ControlsFitTheFaceWithoutOverlapAndKeepOffTheDisplay) {
 
 // ---- Read-out strips against the parameter texts ----------------------------
 
-TEST(WidenerFaceReadout, TableCoversEveryLabelOnceAndEveryKindHasAStrip) {
+// A strip missing for a kind fails the editor's read-out test.
+TEST(WidenerFaceReadout, TableCoversEveryLabelOnce) {
   std::map<int, int> labels;
   for (const SReadoutRow& row : ReadoutRows()) {
     ++labels[row.nLabelFrame];
     EXPECT_STRNE(artgen::ReadoutLabel(row.nLabelFrame), "");
   }
   EXPECT_EQ(labels.size(), static_cast<std::size_t>(READOUT_LABEL_FRAMES));
-  int strips = 0;
-  for (const SFaceControl& row : FaceControls()) strips += row.eRole == EFaceRole::READOUT_VALUE;
-  EXPECT_EQ(strips, READOUT_KINDS);
 }
 
 TEST(WidenerFaceReadout, FrequencyStripShowsTheParameterTextOfItsStep) {
