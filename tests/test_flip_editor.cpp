@@ -40,18 +40,7 @@ class FlipEditorTest : public ::testing::Test {
     platform::SleepMs(FlipEditor::FACE_CHANGE_DELAY_MS + 15);
     editor->idle();
   }
-  void Click(const CPoint& p, std::uint32_t modifiers = 0) { ClickAt(Frame(), p.h, p.v, modifiers); }
-  // A vertical drag on a knob: press, move up by `pixels`, release.
-  void DragUp(const CPoint& start, int pixels) {
-    PressAt(Frame(), start.h, start.v);
-    MoveTo(Frame(), start.h, start.v - pixels);
-    ReleaseAt(Frame(), start.h, start.v - pixels);
-  }
-  CControl* ControlWithTag(long tag) const {
-    for (int i = 0; i < editor->GetGenericControlsAdded(); ++i)
-      if (CControl* c = editor->GetGenericControl(i); c && c->getTag() == tag) return c;
-    return nullptr;
-  }
+  void Click(const CPoint& p) { ClickAt(Frame(), p.h, p.v); }
 
   FakeHost host;
   std::unique_ptr<ASpanora> effect;
@@ -105,7 +94,10 @@ TEST_F(FlipEditorTest, TheDimmedFrontUnderTheBackTakesNoMouse) {
   IdleAfterDelay();
   ASSERT_FALSE(editor->IsFrontShowing());
   const float knobValue = effect->getParameter(CTestFlipEditor::KNOB_TAG);
-  DragUp(CPoint(CTestFlipEditor::KNOB_POS.h + 16, CTestFlipEditor::KNOB_POS.v + 16), 30);
+  const CPoint knob(CTestFlipEditor::KNOB_POS.h + 16, CTestFlipEditor::KNOB_POS.v + 16);
+  PressAt(Frame(), knob.h, knob.v);
+  MoveTo(Frame(), knob.h, knob.v - 30);
+  ReleaseAt(Frame(), knob.h, knob.v - 30);
   EXPECT_EQ(effect->getParameter(CTestFlipEditor::KNOB_TAG), knobValue);
 }
 
