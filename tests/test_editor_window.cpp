@@ -1,11 +1,12 @@
 // A plug-in's editor in a real X window, under a private Xvfb, opened by our
 // own host the way hosts open editors: a top-level window, effEditOpen with
 // its id, effEditIdle on the host's thread. The mouse is driven through
-// XTEST, so events take the same path a user's would. Also a server without
-// GLX. (No display at all: the GL window test.)
+// XTEST, so events take the same path a user's would. Also no display, and
+// no GLX.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 #include "tests/support/EditorUnderXvfb.h"
@@ -82,6 +83,25 @@ void ExpectTheEffectWorksOn(CEditorSession& session) {
   float energy = 0.0f;
   for (int i = 0; i < 64; ++i) energy += out[0][i] * out[0][i] + out[1][i] * out[1][i];
   EXPECT_GT(energy, 0.0f);
+}
+
+TEST(EditorWithoutDisplay, OpenAnswersZeroAndTheHostGoesOn) {
+  CDisplayGuard display;
+  setenv("DISPLAY", ":999", 1);  // no server there
+  vsthost::CVstHost host;
+  ASSERT_TRUE(host.Load(EDITOR_PLUGIN_PATH)) << host.GetError();
+  host.Open();
+  EXPECT_EQ(host.Dispatch(vst::effEditOpen, 0, 0, reinterpret_cast<void*>(std::uintptr_t{0x1234})), 0);
+  host.Dispatch(vst::effEditIdle);
+  host.Dispatch(vst::effEditClose);
+  host.SetParameter(1, 0.3f);  // the effect works on without its editor
+  EXPECT_FLOAT_EQ(host.GetParameter(1), 0.3f);
+
+  // Our host says why it opens nothing.
+  unsetenv("DISPLAY");
+  vsthost::CEditorHost editor(host);
+  EXPECT_FALSE(editor.Open());
+  EXPECT_NE(editor.GetError().find("DISPLAY"), std::string::npos) << editor.GetError();
 }
 
 // An X server without GLX: the host's window opens, the editor cannot, and

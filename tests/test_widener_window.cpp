@@ -81,8 +81,10 @@ TEST_F(WidenerWindow, HandlesButtonsAndThePhaseKnobReachTheHostWhileAudioRuns) {
   editor.Drag(static_cast<int>(std::lround(handle.x)), static_cast<int>(std::lround(handle.y)),
               static_cast<int>(std::lround(target.x)), static_cast<int>(std::lround(target.y)));
   EXPECT_NEAR(Param(PARAM_WIDTH), 0.25f, 0.01f);
-  // One gesture, so one undo step: the flip editor window and view framework tests undo it.
   testsupport::ExpectOneGestureOnThisThread(editor.Events());
+  // One undo step takes the whole drag back.
+  Press(Find(EFaceRole::UNDO, 10001));
+  EXPECT_FLOAT_EQ(Param(PARAM_WIDTH), width);
 
   // The two solo buttons exclude each other.
   editor.ClearEvents();
