@@ -313,9 +313,9 @@ TEST(SpanoraGraphAnalysis, FullLeftFullRightAndCentredSignalsLandWhereTheyShould
   }
 }
 
-// The widener window test drags a handle through a host as one gesture; here
-// the order of a linked drag's changes, which decides the effect's correction.
-TEST(SpanoraGraphOverlayEditor, DraggingALinkedBoundSetsItsPartnerFirst) {
+// A linked drag is one gesture whose partner change comes first: the order
+// decides the effect's correction.
+TEST(SpanoraGraphOverlayEditor, DraggingALinkedBoundIsOneGestureSettingItsPartnerFirst) {
   FakeHost host;
   ASpanora effect(host.Callback());
   CTestFlipEditor* editor = OpenTestFlipEditor(effect, std::make_unique<CNullSurface>(640, 440));
@@ -331,11 +331,15 @@ TEST(SpanoraGraphOverlayEditor, DraggingALinkedBoundSetsItsPartnerFirst) {
 
   const SControlPoint& high = overlay->GetControlPoint(2);
   host.automated.clear();
+  host.beginEdits.clear();
+  host.endEdits.clear();
   PressAt(frame, static_cast<int>(high.x), static_cast<int>(high.y));
   const CPoint low = At(overlay->GetDisc(), -0.8f, 0.1f);
   MoveTo(frame, low.h, low.v);
   ReleaseAt(frame, low.h, low.v);
   EXPECT_NEAR(effect.getParameter(PARAM_IID_HIGH_BOUND), 0.1f, 0.01f);
+  EXPECT_EQ(host.beginEdits.size(), 1u);
+  EXPECT_EQ(host.endEdits.size(), 1u);
   EXPECT_TRUE(overlay->TakeGraphChanged());
   // The partner is set to 0 (clamped, not 0.1 - 0.2) before the dragged bound
   // moves; the effect then holds the ITD pair its 0.08 apart.
