@@ -53,13 +53,6 @@ void XvfbTest::SetUp() {
   ASSERT_NE(m_pInput, nullptr) << error;
 }
 
-Rgb XvfbTest::WaitForPixel(std::uint64_t window, int x, int y, const Rgb& expected,
-                           const std::function<void()>& step) {
-  Rgb rgb{};
-  WaitUntil([&] { return m_pInput->ReadPixel(window, x, y, rgb) && rgb == expected; }, step);
-  return rgb;
-}
-
 std::unique_ptr<CEditorSession> XvfbTest::OpenSession(const std::string& pluginPath, bool audio) {
   auto session = std::make_unique<CEditorSession>(*m_pInput);
   if (!session->Load(pluginPath)) {

@@ -63,8 +63,6 @@ class XvfbTest : public ::testing::Test {
   // The module loaded (audio running when asked) and its editor open; null
   // after adding the failure.
   std::unique_ptr<CEditorSession> OpenSession(const std::string& pluginPath, bool audio = false);
-  // What the window shows at (x, y) once it is `expected`, or at the deadline.
-  Rgb WaitForPixel(std::uint64_t window, int x, int y, const Rgb& expected, const std::function<void()>& step = {});
 
   std::unique_ptr<platform::CTestInput> m_pInput;
 
