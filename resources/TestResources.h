@@ -12,7 +12,6 @@ enum ETestImage : int {
   TEST_IMAGE_KNOB_STRIP = 1002,  // 5 frames of 32x32 stacked; frame k grey 40*(k+1)
   TEST_IMAGE_CORRUPT = 1003,     // a damaged PNG
   TEST_IMAGE_EDITOR_BACKGROUND = 1004,   // 500x440 slate (51, 64, 77), orange title band (150, 10)-(350, 40)
-  TEST_IMAGE_COMPACT_BACKGROUND = 1005,  // 500x300, drawn the same way
   TEST_IMAGE_BUTTON = 1006,              // 20x40: dark grey off above, yellow on below
   TEST_IMAGE_BUTTON_DISABLED = 1007,     // 20x40 mid grey
   TEST_IMAGE_MISSING = 1099,     // no image has this id

@@ -78,7 +78,6 @@ const SArtwork kTestArtwork[] = {
     {1002, 32, 5 * 32, DrawKnobStrip},
     {1003, 16, 16, DrawQuadrants, true},
     {1004, 500, 440, DrawEditorBackground},
-    {1005, 500, 300, DrawEditorBackground},
     {1006, 20, 40, DrawButton},
     {1007, 20, 40, DrawDisabledButton},
 };
