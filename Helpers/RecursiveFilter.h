@@ -81,10 +81,22 @@ class CRecursiveFilterCore {
   // recursion reads them: the two newest samples (older entries keep their
   // values). For owners that only step the filter.
   void ResumeAfterSteps(const SBiquadState& state, int n) noexcept {
-    const float in[2] = {state.x2, state.x1};
-    const float out[2] = {state.y2, state.y1};
-    const int tail = n < 2 ? n : 2;
-    WriteBackHistory(in + 2 - tail, out + 2 - tail, n, 1, 2);
+    if (n < 2) {
+      if (n == 1) {
+        m_nRingIndex = Next(m_nRingIndex);
+        m_fInput[m_nRingIndex] = state.x1;
+        m_fOutput[m_nRingIndex] = state.y1;
+      }
+      return;
+    }
+    // Inline and without a loop: the fused loops call this for every filter
+    // after every run, and short runs make that a cost.
+    const int last = (m_nRingIndex + n) % HISTORY_LENGTH, previous = Previous(last);
+    m_fInput[previous] = state.x2;
+    m_fOutput[previous] = state.y2;
+    m_fInput[last] = state.x1;
+    m_fOutput[last] = state.y1;
+    m_nRingIndex = last;
   }
 
   // The rings as anyone looking at the filter sees them: k = 0 is the newest
@@ -199,12 +211,7 @@ class CBiquadQuad {
     _mm_store_ps(x2, m_L.x2);
     _mm_store_ps(y1, m_L.y1);
     _mm_store_ps(y2, m_L.y2);
-    for (int j = 0; j < 4; ++j) {
-      const float in[2] = {x2[j], x1[j]};
-      const float out[2] = {y2[j], y1[j]};
-      const int tail = n < 2 ? n : 2;
-      filters[j]->WriteBackHistory(in + 2 - tail, out + 2 - tail, n, 1, 2);
-    }
+    for (int j = 0; j < 4; ++j) filters[j]->ResumeAfterSteps({0, 0, 0, 0, 0, x1[j], x2[j], y1[j], y2[j]}, n);
   }
 
  private:
