@@ -92,10 +92,13 @@ void CIidBandBank::DesignBand(int slot, float edgeL, float edgeR) {
 }
 
 void CIidBandBank::Record(const float* const x[2], int n) noexcept {
-  for (int k = 0; k < n; ++k) {
-    m_fHistory[0][m_nHistoryAt] = x[0][k];
-    m_fHistory[1][m_nHistoryAt] = x[1][k];
-    m_nHistoryAt = (m_nHistoryAt + 1) & (HISTORY - 1);
+  // At most two copies per channel: up to the ring's end, then from its start.
+  for (int done = 0; done < n;) {
+    const int count = std::min(n - done, HISTORY - m_nHistoryAt);
+    for (int c = 0; c < 2; ++c)
+      std::memcpy(&m_fHistory[c][m_nHistoryAt], x[c] + done, sizeof(float) * static_cast<std::size_t>(count));
+    m_nHistoryAt = (m_nHistoryAt + count) & (HISTORY - 1);
+    done += count;
   }
 }
 
