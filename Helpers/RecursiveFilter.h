@@ -72,6 +72,8 @@ class CRecursiveFilterCore {
   struct SBiquadState {
     float a0, a1, a2, b1, b2;
     float x1, x2, y1, y2;  // x1, y1 the newest
+    // One sample: the arithmetic of BiquadStep, then the history moves on.
+    float Step(float x) noexcept;
   };
   SBiquadState GetBiquadState() const noexcept {
     const int i1 = m_nRingIndex, i2 = Previous(i1);
@@ -81,16 +83,10 @@ class CRecursiveFilterCore {
   // recursion reads them: the two newest samples (older entries keep their
   // values). For owners that only step the filter.
   void ResumeAfterSteps(const SBiquadState& state, int n) noexcept {
-    if (n < 2) {
-      if (n == 1) {
-        m_nRingIndex = Next(m_nRingIndex);
-        m_fInput[m_nRingIndex] = state.x1;
-        m_fOutput[m_nRingIndex] = state.y1;
-      }
-      return;
-    }
+    if (n <= 0) return;
     // Inline and without a loop: the fused loops call this for every filter
-    // after every run, and short runs make that a cost.
+    // after every run, and short runs make that a cost. (After one step the
+    // older pair is what the ring held as the newest: rewriting it is exact.)
     const int last = (m_nRingIndex + n) % HISTORY_LENGTH, previous = Previous(last);
     m_fInput[previous] = state.x2;
     m_fOutput[previous] = state.y2;
@@ -146,6 +142,15 @@ class CRecursiveFilterCore {
 inline float BiquadStep(const float* a, const float* b, float x, float x1, float x2, float y1,
                         float y2) noexcept {
   return (((a[1] * x1 + a[2] * x2) + b[2] * y2) + b[1] * y1) + a[0] * x;
+}
+
+inline float CRecursiveFilterCore::SBiquadState::Step(float x) noexcept {
+  const float y = (((a1 * x1 + a2 * x2) + b2 * y2) + b1 * y1) + a0 * x;  // BiquadStep's order
+  x2 = x1;
+  x1 = x;
+  y2 = y1;
+  y1 = y;
+  return y;
 }
 
 inline float CRecursiveFilterCore::Process(float x) noexcept {

@@ -144,13 +144,9 @@ void CItdFillStage::ProcessSet(int set, float* const y[2], int n, float wF) noex
   const float* const ins[4] = {y[0], y[1], y[0], y[1]};
   float* const outs[4] = {notch[0], notch[1], band[0], band[1]};
   CRecursiveFilterCore::ProcessGroup<4>(filters, ins, outs, n);
-  for (int c = 0; c < 2; ++c) {
-    m_Line[slot][c].WriteAndTapFractional(band[c], band[c], n, m_fDelay[slot]);
-    for (int k = 0; k < n; ++k) {
-      const float filled = notch[c][k] + band[c][k];
-      y[c][k] = (1.0f - wF) * y[c][k] + wF * filled;
-    }
-  }
+  float* const notches[2] = {notch[0], notch[1]};
+  float* const bands[2] = {band[0], band[1]};
+  MixRun(slot, y, notches, bands, n, wF);
 }
 
 void CItdFillStage::Process(float* const y[2], float* const old[2], int n, float wF) noexcept {
@@ -160,8 +156,13 @@ void CItdFillStage::Process(float* const y[2], float* const old[2], int n, float
 
 void CItdFillStage::FinishRun(float* const y[2], float* const notch[2], float* const band[2], int n,
                               float wF) noexcept {
+  MixRun(m_nNew, y, notch, band, n, wF);
+}
+
+void CItdFillStage::MixRun(int slot, float* const y[2], float* const notch[2], float* const band[2], int n,
+                           float wF) noexcept {
   for (int c = 0; c < 2; ++c) {
-    m_Line[m_nNew][c].WriteAndTapFractional(band[c], band[c], n, m_fDelay[m_nNew]);
+    m_Line[slot][c].WriteAndTapFractional(band[c], band[c], n, m_fDelay[slot]);
     for (int k = 0; k < n; ++k) {
       const float filled = notch[c][k] + band[c][k];
       y[c][k] = (1.0f - wF) * y[c][k] + wF * filled;
@@ -174,8 +175,6 @@ void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], i
   CRecursiveFilterCore& lowPass = itd.LowPass(0);
   CRecursiveFilterCore& highPass = itd.HighPass(0);
   CRecursiveFilterCore::SBiquadState lp = lowPass.GetBiquadState(), hp = highPass.GetBiquadState();
-  const float lpA[3] = {lp.a0, lp.a1, lp.a2}, lpB[3] = {0.0f, lp.b1, lp.b2};
-  const float hpA[3] = {hp.a0, hp.a1, hp.a2}, hpB[3] = {0.0f, hp.b1, hp.b2};
   CRecursiveFilterCore* const quad[4] = {&fill.Notch(0), &fill.Notch(1), &fill.BandPass(0), &fill.BandPass(1)};
   CBiquadQuad filters;
   filters.Load(quad);
@@ -197,11 +196,7 @@ void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], i
   // The low-pass runs one sample ahead of the high-pass that it feeds, so
   // both step together in two lanes: at step k the low-pass takes sample k,
   // the high-pass sample k - 1 (lane by lane the arithmetic of BiquadStep).
-  const float first = BiquadStep(lpA, lpB, delayed[0], lp.x1, lp.x2, lp.y1, lp.y2);
-  lp.x2 = lp.x1;
-  lp.x1 = delayed[0];
-  lp.y2 = lp.y1;
-  lp.y1 = first;
+  lp.Step(delayed[0]);
   if (n > 1) {
     auto pair = [](float l, float h) { return _mm_setr_ps(l, h, 0, 0); };
     SBiquadLanes f = {pair(lp.a0, hp.a0), pair(lp.a1, hp.a1), pair(lp.a2, hp.a2), pair(lp.b1, hp.b1), pair(lp.b2, hp.b2),
@@ -218,13 +213,7 @@ void ProcessItdAndFill(CItdStage& itd, CItdFillStage& fill, float* const y[2], i
     lp.x1 = v[0][0], lp.x2 = v[1][0], lp.y1 = v[2][0], lp.y2 = v[3][0];
     hp.x1 = v[0][1], hp.x2 = v[1][1], hp.y1 = v[2][1], hp.y2 = v[3][1];
   }
-  const float mid = lp.y1;
-  const float last = BiquadStep(hpA, hpB, mid, hp.x1, hp.x2, hp.y1, hp.y2);
-  hp.x2 = hp.x1;
-  hp.x1 = mid;
-  hp.y2 = hp.y1;
-  hp.y1 = last;
-  finish(n - 1, last);
+  finish(n - 1, hp.Step(lp.y1));
   lowPass.ResumeAfterSteps(lp, n);
   highPass.ResumeAfterSteps(hp, n);
   filters.StoreState(quad, n);

@@ -90,6 +90,8 @@ class CItdFillStage {
  private:
   int Slot(int set) const { return set == 0 ? m_nNew : 1 - m_nNew; }
   void ProcessSet(int set, float* const y[2], int n, float wF) noexcept;
+  // Delays the band through the slot's line and mixes it with the notch.
+  void MixRun(int slot, float* const y[2], float* const notch[2], float* const band[2], int n, float wF) noexcept;
 
   CRecursiveFilterCore m_Notch[2][2], m_BandPass[2][2];  // [slot][channel]
   CDelayBuffer<float> m_Line[2][2] = {{CDelayBuffer<float>(MAX_DELAY_SAMPLES), CDelayBuffer<float>(MAX_DELAY_SAMPLES)},
