@@ -972,8 +972,6 @@ void KivEffect::FlushWithSilence() {
   });
 }
 
-void KivEffect::UpdateDawTimeFromProcess() { UpdateDawTimeFromProcess(platform::GetTickCount()); }
-
 void KivEffect::UpdateDawTimeFromProcess(std::uint32_t nowTick) {
   kiv::Guard(KIV_SIGNATURE, [&] {
     const vst::VstTimeInfo* info = getTimeInfo(vst::kVstTempoValid | vst::kVstTimeSigValid);

@@ -52,6 +52,7 @@
 #include "Helpers/KivPreset.h"
 #include "Helpers/ProcessProfile.h"
 #include "Helpers/Vst/AudioEffectX.h"
+#include "platform/Clock.h"
 #include "platform/Thread.h"
 
 class CKivEditorInterface;
@@ -244,9 +245,8 @@ class KivEffect : public vst::AudioEffectX {
   // --- Idle, time, options -------------------------------------------------
   void CallIdle(int source);
   int GetIdleSource() const { return m_nIdleSource.load(); }
-  void UpdateDawTimeFromProcess();
-  // The same, with the tick count the caller has already read.
-  void UpdateDawTimeFromProcess(std::uint32_t nowTick);
+  // nowTick: the tick count, when the caller has already read it.
+  void UpdateDawTimeFromProcess(std::uint32_t nowTick = platform::GetTickCount());
   bool IsAudioPlaying() const { return m_bAudioPlaying.load(std::memory_order_relaxed); }
   bool IsTimeValid() const { return m_bTimeValid.load(std::memory_order_relaxed); }
   double GetHostTimeSeconds() const { return m_dHostTime.load(std::memory_order_relaxed); }
