@@ -39,7 +39,7 @@ class CProcessProfile {
 // `enabled` (nobody shows the figures) it reads no clock at all.
 class CProcessTimer {
  public:
-  CProcessTimer(CProcessProfile& profile, std::int32_t frames, bool enabled = true) noexcept;
+  CProcessTimer(CProcessProfile& profile, std::int32_t frames, bool enabled) noexcept;
   ~CProcessTimer();
   // The start as a tick count: the timer's own reading when it times (one
   // read serves both), else the coarse clock's.
