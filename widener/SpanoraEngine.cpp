@@ -5,8 +5,6 @@
 #include <cmath>
 #include <cstdint>
 
-#include "widener/LargestMagnitude.h"
-
 namespace {
 constexpr float kMixStep = 0.01f;
 constexpr float kMaxGain = 2.0f;  // trim up to +6 dB
@@ -214,7 +212,8 @@ void CSpanoraEngine::ProcessRun(const float* const in[2], float* const out[2], i
         if (!std::isfinite(out[c][k])) out[c][k] = 0.0f;
       }
       inPeak[c] = std::isfinite(inPeak[c]) ? inPeak[c] : 0.0f;
-      outPeak[c] = LargestMagnitude(out[c], n, 0.0f);
+      outPeak[c] = 0.0f;
+      for (int k = 0; k < n; ++k) outPeak[c] = std::max(outPeak[c], std::fabs(out[c][k]));
     }
     RecoverFromNonFinite();
   }

@@ -1,7 +1,5 @@
 #include "widener/SpanoraNoise.h"
 
-#include "widener/LargestMagnitude.h"
-
 #define NOISE_FUNCTION AddAntiDenormalNoiseSse
 #include "widener/SpanoraNoiseAdd.inc"
 
@@ -21,6 +19,10 @@ bool CAntiDenormalNoise::Process(int channel, const float* in, float* x, int n, 
     *peak = a > largest ? a : largest;
     return true;
   }
-  *peak = LargestMagnitude(x, n, largest);
+  for (int k = 0; k < n; ++k) {  // the largest finite or infinite |x|; NaN is passed over
+    const float a = std::fabs(x[k]);
+    largest = a > largest ? a : largest;
+  }
+  *peak = largest;
   return false;
 }
